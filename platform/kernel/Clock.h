@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+
+namespace mendora::platform {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds since an arbitrary start, never going back.
+    virtual std::uint64_t TickCount() = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Seconds since 1970-01-01 UTC.
+    virtual std::int64_t CalendarTime() = 0;
+};
+
+}  // namespace mendora::platform

@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/kernel/File.h"
+
+namespace mendora::platform {
+
+enum class OpenMode {
+    ReadShared,          // existing file, read only, others may open it too
+    ReadWriteExisting,   // existing file, read and write, nobody else may hold it
+    CreateReadWrite,     // created or truncated, read and write, nobody else may hold it
+    CreateWriteOnly,     // created or truncated, write only, nobody else may hold it
+};
+
+// What a lookup of a path found, without following a final symbolic link.
+struct PathInfo {
+    bool exists = false;
+    bool isDirectory = false;
+};
+
+// Files and directories of the host. Paths use '/' as separator.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual PathInfo Lookup(const std::string& path) = 0;
+    virtual bool CreateDirectory(const std::string& path) = 0;
+    // Drops every mark but the owner's read and write (and execute on executables),
+    // so that the file can be replaced or deleted.
+    virtual bool SetArchiveOnly(const std::string& path) = 0;
+    virtual bool Delete(const std::string& path) = 0;
+    virtual bool SetCurrentDirectory(const std::string& path) = 0;
+    // Copies by truncating the existing target in place, keeping the source's mode.
+    virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+    virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
+    // Creates a new file "<directory><prefix><n>" with the first n whose name is free,
+    // exclusively, write only. The path is stored in *path.
+    virtual std::unique_ptr<File> CreateScratch(const std::string& directory,
+                                                const std::string& prefix, std::string* path) = 0;
+    virtual bool IsWritable(const std::string& path) = 0;
+    virtual std::optional<std::uint64_t> SizeOf(const std::string& path) = 0;
+    // Empty when the directory is ours alone (owned by us, not a link, not writable by
+    // group or others); otherwise the reason it is not.
+    virtual std::string CheckPrivateDirectory(const std::string& path) = 0;
+};
+
+}  // namespace mendora::platform

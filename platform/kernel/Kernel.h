@@ -1,0 +1,29 @@
+#pragma once
+#include "platform/kernel/AdminRights.h"
+#include "platform/kernel/Clock.h"
+#include "platform/kernel/DebugOutput.h"
+#include "platform/kernel/FileSystem.h"
+#include "platform/kernel/MessageHost.h"
+#include "platform/kernel/NamedMutex.h"
+#include "platform/kernel/ProcessHost.h"
+#include "platform/kernel/Resources.h"
+#include "platform/kernel/TempRoot.h"
+#include "platform/kernel/VersionQuery.h"
+
+namespace mendora::platform {
+
+// The host services the system runs on, handed down from main() (or from a test).
+struct Kernel {
+    TempRoot& tempRoot;
+    ProcessHost& process;
+    FileSystem& files;
+    NamedMutexes& mutexes;
+    VersionQuery& version;
+    AdminRights& rights;
+    Resources& resources;
+    DebugOutput& debug;
+    Clock& clock;
+    MessageHost& messages;
+};
+
+}  // namespace mendora::platform

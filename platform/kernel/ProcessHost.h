@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+namespace mendora::platform {
+
+// The running process and the processes it starts.
+class ProcessHost {
+public:
+    virtual ~ProcessHost() = default;
+    // Full path of the running executable; empty when it cannot be read.
+    virtual std::string ExecutablePath() = 0;
+    // Starts the executable at path with no arguments, this process's environment and
+    // current directory; does not wait for it.
+    virtual bool Spawn(const std::string& path) = 0;
+};
+
+}  // namespace mendora::platform

@@ -1,0 +1,48 @@
+#include "platform/kernel/fake/FakeFileSystem.h"
+
+namespace mendora::platform {
+
+int FakeFileSystem::Calls(Op op) const { return static_cast<int>(calls_.count(op)); }
+
+bool FakeFileSystem::Fails(Op op, const std::string& path) {
+    calls_.insert(op);
+    return failures_.count({op, {}}) > 0 || failures_.count({op, path}) > 0;
+}
+
+bool FakeFileSystem::CreateDirectory(const std::string& path) {
+    return !Fails(Op::CreateDirectory, path) && LinuxFileSystem::CreateDirectory(path);
+}
+
+bool FakeFileSystem::SetArchiveOnly(const std::string& path) {
+    return !Fails(Op::SetArchiveOnly, path) && LinuxFileSystem::SetArchiveOnly(path);
+}
+
+bool FakeFileSystem::Delete(const std::string& path) {
+    return !Fails(Op::Delete, path) && LinuxFileSystem::Delete(path);
+}
+
+// The process's real current directory is left alone, so that tests cannot disturb
+// each other; the fake only records where the system asked to go.
+bool FakeFileSystem::SetCurrentDirectory(const std::string& path) {
+    if (Fails(Op::SetCurrentDirectory, path) || !Lookup(path).isDirectory) return false;
+    currentDirectory = path;
+    return true;
+}
+
+bool FakeFileSystem::CopyFile(const std::string& from, const std::string& to) {
+    return !Fails(Op::CopyFile, to) && LinuxFileSystem::CopyFile(from, to);
+}
+
+std::unique_ptr<File> FakeFileSystem::Open(const std::string& path, OpenMode mode) {
+    return Fails(Op::Open, path) ? nullptr : LinuxFileSystem::Open(path, mode);
+}
+
+std::unique_ptr<File> FakeFileSystem::CreateScratch(const std::string& directory,
+                                                    const std::string& prefix,
+                                                    std::string* path) {
+    return Fails(Op::CreateScratch, directory)
+               ? nullptr
+               : LinuxFileSystem::CreateScratch(directory, prefix, path);
+}
+
+}  // namespace mendora::platform

@@ -1,0 +1,45 @@
+#include "platform/kernel/linux/LinuxFile.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mendora::platform {
+
+LinuxFile::~LinuxFile() { ::close(fd_); }
+
+long LinuxFile::Read(void* buffer, std::size_t count) {
+    ssize_t n;
+    do {
+        n = ::read(fd_, buffer, count);
+    } while (n < 0 && errno == EINTR);
+    return static_cast<long>(n);
+}
+
+long LinuxFile::Write(const void* buffer, std::size_t count) {
+    const char* bytes = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd_, bytes + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return done > 0 ? static_cast<long>(done) : -1;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<long>(done);
+}
+
+bool LinuxFile::Seek(std::uint64_t position) {
+    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
+}
+
+std::uint64_t LinuxFile::Position() {
+    off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    return at < 0 ? 0 : static_cast<std::uint64_t>(at);
+}
+
+std::uint64_t LinuxFile::Length() {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+}  // namespace mendora::platform

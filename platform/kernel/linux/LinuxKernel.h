@@ -1,0 +1,32 @@
+#pragma once
+#include "platform/kernel/Kernel.h"
+#include "platform/kernel/linux/LinuxAdminRights.h"
+#include "platform/kernel/linux/LinuxClock.h"
+#include "platform/kernel/linux/LinuxDebugOutput.h"
+#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/linux/LinuxNamedMutexes.h"
+#include "platform/kernel/linux/LinuxProcessHost.h"
+#include "platform/kernel/linux/LinuxTempRoot.h"
+#include "platform/kernel/linux/LinuxVersionQuery.h"
+
+namespace mendora::platform {
+
+// The Linux host services, bound together with the resources of the executable and the
+// user-interface host chosen at start.
+struct LinuxKernel {
+    LinuxKernel(Resources& resources, MessageHost& messages)
+        : kernel{tempRoot, process, files, mutexes, version, rights,
+                 resources, debug, clock, messages} {}
+
+    LinuxTempRoot tempRoot;
+    LinuxProcessHost process;
+    LinuxFileSystem files;
+    LinuxNamedMutexes mutexes;
+    LinuxVersionQuery version;
+    LinuxAdminRights rights;
+    LinuxDebugOutput debug;
+    LinuxClock clock;
+    Kernel kernel;
+};
+
+}  // namespace mendora::platform

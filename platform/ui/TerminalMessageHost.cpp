@@ -1,0 +1,58 @@
+#include "platform/ui/TerminalMessageHost.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace mendora::platform {
+namespace {
+
+bool AssumeYesFromEnvironment() {
+    const char* value = std::getenv("MENDORA_ASSUME_YES");
+    return value != nullptr && std::strcmp(value, "1") == 0;
+}
+
+}  // namespace
+
+TerminalMessageHost::TerminalMessageHost()
+    : TerminalMessageHost(stdin, stderr, ::isatty(STDIN_FILENO) == 1, AssumeYesFromEnvironment()) {}
+
+TerminalMessageHost::TerminalMessageHost(std::FILE* input, std::FILE* output, bool interactive,
+                                         bool assumeYes)
+    : input_(input), output_(output), interactive_(interactive), assumeYes_(assumeYes) {}
+
+int TerminalMessageHost::MessageBox(const std::string& text, const std::string& caption,
+                                    MessageButtons buttons) {
+    std::fprintf(output_, "[%s] %s\n", caption.c_str(), text.c_str());
+    int answer = Ask(buttons);
+    if (buttons == MessageButtons::OkCancel) {
+        std::fprintf(output_, "[%s] -> %s\n", caption.c_str(), answer == kIdOk ? "OK" : "Cancel");
+    }
+    std::fflush(output_);
+    return answer;
+}
+
+int TerminalMessageHost::Ask(MessageButtons buttons) {
+    if (assumeYes_) return kIdOk;
+    if (!interactive_) return buttons == MessageButtons::Ok ? kIdOk : kIdCancel;
+    std::fputs(buttons == MessageButtons::Ok ? "Press Enter to continue. "
+                                             : "Press Enter for OK, or c and Enter to cancel. ",
+               output_);
+    std::fflush(output_);
+    char line[64];
+    if (std::fgets(line, sizeof line, input_) == nullptr) {
+        return buttons == MessageButtons::Ok ? kIdOk : kIdCancel;
+    }
+    bool cancel = line[0] == 'c' || line[0] == 'C' || line[0] == 0x1B;
+    return buttons == MessageButtons::OkCancel && cancel ? kIdCancel : kIdOk;
+}
+
+void TerminalMessageHost::FatalExit(const std::string& text) {
+    std::fprintf(output_, "[Fatal] %s\n", text.c_str());
+    std::fflush(output_);
+    std::_Exit(1);
+}
+
+bool TerminalMessageHost::ActivateWindow(const std::string&) { return false; }
+
+}  // namespace mendora::platform

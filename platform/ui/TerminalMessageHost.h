@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdio>
+
+#include "platform/kernel/MessageHost.h"
+
+namespace mendora::platform {
+
+// Message boxes as text on stderr. With MENDORA_ASSUME_YES=1 every box is answered OK;
+// otherwise a terminal on stdin is asked (Enter is OK, "c" then Enter is Cancel), and
+// without one an OK box answers OK and an OK/Cancel box answers Cancel.
+class TerminalMessageHost : public MessageHost {
+public:
+    TerminalMessageHost();
+    TerminalMessageHost(std::FILE* input, std::FILE* output, bool interactive, bool assumeYes);
+
+    int MessageBox(const std::string& text, const std::string& caption,
+                   MessageButtons buttons) override;
+    [[noreturn]] void FatalExit(const std::string& text) override;
+    bool ActivateWindow(const std::string& title) override;
+
+private:
+    int Ask(MessageButtons buttons);
+
+    std::FILE* input_;
+    std::FILE* output_;
+    bool interactive_;
+    bool assumeYes_;
+};
+
+}  // namespace mendora::platform
