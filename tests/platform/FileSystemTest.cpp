@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "tests/FileBytes.h"
+#include "tests/TempDir.h"
+
+namespace mendora::platform {
+namespace {
+
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+TEST(LinuxFileSystem, CopyTruncatesInPlaceAndKeepsTheSourceMode) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    WriteBytes(dir / "src", "short");
+    ::chmod((dir / "src").c_str(), 0750);
+    WriteBytes(dir / "dst", "a much longer earlier content");
+    ASSERT_TRUE(files.CopyFile(dir / "src", dir / "dst"));
+    EXPECT_EQ(ReadBytes(dir / "dst"), "short");
+    EXPECT_EQ(ModeOf(dir / "dst"), 0750u);
+    EXPECT_FALSE(files.CopyFile(dir / "missing", dir / "dst"));
+
+    ::symlink((dir / "src").c_str(), (dir / "link").c_str());
+    EXPECT_FALSE(files.CopyFile(dir / "dst", dir / "link"));  // never through a link
+}
+
+TEST(LinuxFileSystem, ArchiveOnlyLeavesOwnerReadWriteAndExecuteOnExecutables) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    WriteBytes(dir / "data", "x");
+    WriteBytes(dir / "prog", "x");
+    ::chmod((dir / "data").c_str(), 0444);
+    ::chmod((dir / "prog").c_str(), 04755);
+    EXPECT_TRUE(files.SetArchiveOnly(dir / "data"));
+    EXPECT_TRUE(files.SetArchiveOnly(dir / "prog"));
+    EXPECT_EQ(ModeOf(dir / "data"), 0600u);
+    EXPECT_EQ(ModeOf(dir / "prog"), 0700u);
+    EXPECT_FALSE(files.SetArchiveOnly(dir / "missing"));
+}
+
+TEST(LinuxFileSystem, UnsharedOpensExcludeEachOtherAndSharedReadsDoNot) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    auto first = files.Open(dir / "f", OpenMode::CreateReadWrite);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->Write("abc", 3), 3);
+    EXPECT_FALSE(files.Open(dir / "f", OpenMode::ReadWriteExisting));
+    EXPECT_TRUE(files.Open(dir / "f", OpenMode::ReadShared));
+    first.reset();
+    auto again = files.Open(dir / "f", OpenMode::ReadWriteExisting);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Length(), 3u);
+    char byte = 0;
+    EXPECT_TRUE(again->Seek(2));
+    EXPECT_EQ(again->Read(&byte, 1), 1);
+    EXPECT_EQ(byte, 'c');
+    EXPECT_EQ(again->Read(&byte, 1), 0);
+    EXPECT_FALSE(files.Open(dir / "missing", OpenMode::ReadWriteExisting));
+}
+
+TEST(LinuxFileSystem, ScratchNamesAreTheFirstFreeOnesAndCreatedExclusively) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    WriteBytes(dir / "T1", "taken");
+    std::string a, b;
+    auto fa = files.CreateScratch(dir.Path() + "/", "T", &a);
+    auto fb = files.CreateScratch(dir.Path() + "/", "T", &b);
+    ASSERT_TRUE(fa && fb);
+    EXPECT_EQ(a, dir / "T2");
+    EXPECT_EQ(b, dir / "T3");
+    EXPECT_EQ(ReadBytes(dir / "T1"), "taken");
+    EXPECT_FALSE(files.CreateScratch(dir / "missing/", "T", &a));
+}
+
+TEST(LinuxFileSystem, PrivateDirectoryCheckNamesWhatIsWrong) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    ::mkdir((dir / "ok").c_str(), 0700);
+    ::mkdir((dir / "open").c_str(), 0700);
+    ::chmod((dir / "open").c_str(), 0777);
+    ::symlink((dir / "ok").c_str(), (dir / "link").c_str());
+    WriteBytes(dir / "file", "");
+    EXPECT_EQ(files.CheckPrivateDirectory(dir / "ok"), "");
+    EXPECT_EQ(files.CheckPrivateDirectory(dir / "open"), "other users may write to it");
+    EXPECT_EQ(files.CheckPrivateDirectory(dir / "link"), "it is a symbolic link");
+    EXPECT_EQ(files.CheckPrivateDirectory(dir / "file"), "it is not a directory");
+    EXPECT_EQ(files.CheckPrivateDirectory(dir / "none"), "it does not exist");
+    EXPECT_FALSE(files.Lookup(dir / "link").isDirectory);
+    EXPECT_TRUE(files.Lookup(dir / "link").exists);
+}
+
+}  // namespace
+}  // namespace mendora::platform
