@@ -72,7 +72,9 @@ int BootArchive::Rewind() {
 bool BootArchive::AtEnd() { return open_ && file_->Position() == file_->Length(); }
 
 int BootArchive::ReadEntryHeader(std::string* name, std::uint32_t* length) {
+    endedInsideEntry_ = false;
     if (!open_ || AtEnd()) return 0;
+    endedInsideEntry_ = true;
     std::string text;
     do {
         char byte;
@@ -88,6 +90,7 @@ int BootArchive::ReadEntryHeader(std::string* name, std::uint32_t* length) {
     *length = LittleEndian32(field);
     if (file_->Length() - file_->Position() < *length) return 0;
     *name = std::move(text);
+    endedInsideEntry_ = false;
     return 1;
 }
 
@@ -138,7 +141,10 @@ bool BootArchive::CopyMember(std::uint32_t length, platform::File& scratch, bool
     while (remaining > 0) {
         chunkSize = std::min<std::size_t>(chunkSize, remaining);
         long got = file_->Read(chunk, chunkSize);
-        if (got <= 0) return false;
+        if (got <= 0) {
+            endedInsideEntry_ = true;
+            return false;
+        }
         if (*written && !WriteAll(scratch, chunk, static_cast<std::size_t>(got))) *written = false;
         remaining -= static_cast<std::uint32_t>(got);
     }

@@ -38,10 +38,12 @@ public:
     int ListNext(ArchiveEntry* entry);
     // Writes one entry at the end: name, separator, length, the bytes of memberPath.
     int AppendEntry(const std::string& name, const std::string& memberPath);
-    // Whether the position is at the end of the archive.
-    bool AtEnd();
+    // Whether the last entry read stopped because the archive ended (or could not be
+    // read) inside it, rather than at a clean end.
+    bool EndedInsideEntry() const { return endedInsideEntry_; }
 
 private:
+    bool AtEnd();
     int ReadEntryHeader(std::string* name, std::uint32_t* length);
     bool SkipMember(std::uint32_t length);
     // Moves the member's bytes into scratch; false when the archive could not be read.
@@ -57,6 +59,7 @@ public:
 
 private:
     std::string scratchDirectory_;  // the archive's own directory
+    bool endedInsideEntry_ = false;
     platform::Kernel& kernel_;
 };
 

@@ -20,7 +20,7 @@ int OpenExisting(BootArchive& archive, const std::string& path) {
 }
 
 int CheckEnded(BootArchive& archive, const std::string& path) {
-    if (archive.AtEnd()) return kExitOk;
+    if (!archive.EndedInsideEntry()) return kExitOk;
     return Fail(BootArchive::ArchivePath(path) + " ends inside an entry");
 }
 
