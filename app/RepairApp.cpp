@@ -1,0 +1,131 @@
+#include "app/RepairApp.h"
+
+#include "app/EmbeddedFiles.h"
+#include "app/OsGate.h"
+#include "archive/BootArchive.h"
+#include "console/ProcessState.h"
+#include "console/RepairDialog.h"
+
+namespace mendora {
+namespace {
+
+constexpr std::uint16_t kAdminRequiredString = 4;
+constexpr std::size_t kStringBufferSize = 260;
+
+}  // namespace
+
+InstanceSlot& ProcessInstanceSlot() {
+    static InstanceSlot slot;
+    return slot;
+}
+
+RepairApp::RepairApp(platform::Kernel& kernel, InstanceSlot& slot)
+    : kernel_(kernel), instanceSlot_(slot) {}
+
+bool RepairApp::Start() {
+    std::string executable = kernel_.process.ExecutablePath();
+    SetApplicationName(BaseNameWithoutExtension(executable));
+    if (!PassesGate()) return false;
+
+    std::string why;
+    std::string temp = kernel_.tempRoot.Directory(&why);
+    if (temp.empty()) {
+        Message("No private temporary directory can be used (" + why + "); nothing was written.");
+        return false;
+    }
+    StartupPaths paths(temp, executable);
+    try {
+        if (paths.IsRelocatedCopy()) {
+            RunRelocatedCopy(paths);
+        } else {
+            RunLauncher(paths);
+        }
+    } catch (const ExeLocationError& error) {
+        Message(error.what());
+    }
+    return false;
+}
+
+bool RepairApp::PassesGate() {
+    std::uint32_t build = GetOsBuild(kernel_.version);
+    RecordOsBuildNumber(build);
+    if (build < kFirstGuardedBuild || build > kLastGuardedBuild) return true;
+    if (IsUserAdmin(kernel_.rights) != 0) return true;
+    Message(kernel_.resources.LoadString(kAdminRequiredString, kStringBufferSize));
+    return false;
+}
+
+void RepairApp::RunLauncher(const StartupPaths& paths) {
+    platform::FileSystem& files = kernel_.files;
+    if (!files.Lookup(paths.workDirectory).isDirectory &&
+        !files.CreateDirectory(paths.workDirectory)) {
+        return;
+    }
+    if (!RefuseUnlessPrivate(paths.workDirectory)) return;
+    if (!files.SetCurrentDirectory(paths.workDirectory)) {
+        Message("Change current dir failed!!");
+        return;
+    }
+    if (files.Lookup(paths.relocatedExecutable).exists) files.SetArchiveOnly(paths.relocatedExecutable);
+
+    // The source is the running executable's own path: argv[0] may be relative or bare.
+    if (!files.CopyFile(paths.executable, paths.relocatedExecutable)) {
+        if (ClaimInstanceName(kernel_.mutexes, kInstanceName, instanceSlot_) == 1) {
+            kernel_.messages.ActivateWindow(kMainWindowTitle);
+        }
+        return;
+    }
+    if (!files.SetArchiveOnly(paths.relocatedExecutable)) return;
+    if (!kernel_.process.Spawn(paths.relocatedExecutable)) Message("Create process failed!!");
+}
+
+void RepairApp::RunRelocatedCopy(const StartupPaths& paths) {
+    const std::string& work = paths.workDirectory;
+    if (!RefuseUnlessPrivate(work)) return;
+    PlaceEmbeddedFile(kernel_, work, "QDLL.dll", 151);
+    PlaceEmbeddedFile(kernel_, work, "Device.ini", 153);
+    PlaceEmbeddedFile(kernel_, work, "deft70.esp", 154);
+    PlaceEmbeddedFile(kernel_, work, "BootCode.r", 152);
+    if (!UnpackArchive(work, "BootCode.r", "Boot")) return;
+    PlaceEmbeddedFile(kernel_, work, "RBootCode.r", 156);
+    if (!UnpackArchive(work, "RBootCode.r", "RevertBoot")) return;
+
+    RepairDialog dialog(kernel_);
+    dialog.DoModal();
+}
+
+bool RepairApp::UnpackArchive(const std::string& workDirectory, const std::string& archiveName,
+                              const std::string& outputName) {
+    BootArchive archive(kernel_);
+    if (archive.Open(workDirectory + "/" + archiveName, false) == 0) {
+        Message("Cannot open the boot code file");
+        return false;
+    }
+    std::string output = workDirectory + "/" + outputName;
+    if (output.back() != '/') output += '/';
+    archive.outputDirectory = output;
+    if (archive.Rewind() == 0) {
+        Message("Pointer reset failed");
+        return false;
+    }
+    while (archive.ExtractNext() == 1) {
+    }
+    archive.Close();
+    return true;
+}
+
+// Nothing is copied, loaded or started in a directory that others could have planted
+// files in or could swap under us.
+bool RepairApp::RefuseUnlessPrivate(const std::string& directory) {
+    std::string problem = kernel_.files.CheckPrivateDirectory(directory);
+    if (problem.empty()) return true;
+    Message("The work directory " + directory + " cannot be used: " + problem +
+            ". Nothing was copied or started.");
+    return false;
+}
+
+void RepairApp::Message(const std::string& text) {
+    kernel_.messages.MessageBox(text, ApplicationName(), platform::MessageButtons::Ok);
+}
+
+}  // namespace mendora
