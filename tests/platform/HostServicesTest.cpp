@@ -5,10 +5,12 @@
 
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/TableResources.h"
+#include "platform/kernel/linux/LinuxDebugOutput.h"
 #include "platform/kernel/linux/LinuxNamedMutexes.h"
 #include "platform/kernel/linux/LinuxTempRoot.h"
 #include "platform/kernel/linux/LinuxVersionQuery.h"
 #include "platform/ui/TerminalMessageHost.h"
+#include "tests/FileBytes.h"
 #include "tests/TempDir.h"
 
 namespace mendora::platform {
@@ -112,6 +114,21 @@ TEST(LinuxVersionQuery, ReportsBuild2600UnlessAValidBuildIsGiven) {
     }
     ScopedEnv vista("MENDORA_OS_BUILD", "6000");
     EXPECT_EQ(build(), 6000u);
+}
+
+TEST(LinuxDebugOutput, AppendsOneLinePerCallToTheNamedFileAndDropsLinesWhenUnset) {
+    testing::TempDir dir;
+    std::string log = dir / "debug.log";
+    {
+        ScopedEnv debug("MENDORA_DEBUG", log.c_str());
+        LinuxDebugOutput output;
+        output.Write("OnInitDialog 0");
+        output.Write("chipID=144,chipVer=1");
+    }
+    EXPECT_EQ(testing::ReadBytes(log), "OnInitDialog 0\nchipID=144,chipVer=1\n");
+    ScopedEnv unset("MENDORA_DEBUG", nullptr);
+    LinuxDebugOutput().Write("dropped");
+    EXPECT_EQ(testing::ReadBytes(log), "OnInitDialog 0\nchipID=144,chipVer=1\n");
 }
 
 int Answer(const char* typed, bool interactive, bool assumeYes, MessageButtons buttons,
