@@ -7,6 +7,7 @@
 #include "archive/DecompressFile.h"
 #include "archive/EntryDirs.h"
 #include "archive/EntryName.h"
+#include "platform/kernel/BufferedFile.h"
 
 namespace mendora {
 namespace {
@@ -49,9 +50,12 @@ int BootArchive::Open(const std::string& path, bool create) {
     if (open_) Close();
     std::string archivePath = ArchivePath(path);
     if (!create && !kernel_.files.Lookup(archivePath).exists) return 0;
-    file_ = kernel_.files.Open(archivePath, create ? platform::OpenMode::CreateReadWrite
-                                                   : platform::OpenMode::ReadWriteExisting);
-    if (!file_) return 0;
+    auto file = kernel_.files.Open(archivePath, create ? platform::OpenMode::CreateReadWrite
+                                                       : platform::OpenMode::ReadWriteExisting);
+    if (!file) return 0;
+    // Names are read a byte at a time and members in small chunks; the buffer keeps
+    // that from costing a system call each.
+    file_ = std::make_unique<platform::BufferedFile>(std::move(file));
     std::size_t slash = archivePath.rfind('/');
     scratchDirectory_ = slash == std::string::npos ? std::string() : archivePath.substr(0, slash + 1);
     open_ = true;
@@ -120,8 +124,7 @@ int BootArchive::ExtractMember(const std::string& name, std::uint32_t length) {
         return SkipMember(length) ? 1 : 0;
     }
     bool written = true;
-    bool read = CopyMember(length, *scratch, &written);
-    scratch.reset();
+    bool read = CopyMember(length, std::move(scratch), &written);
 
     if (read && written) {
         DecompressFile(kernel_, scratchPath, destination);
@@ -134,7 +137,9 @@ int BootArchive::ExtractMember(const std::string& name, std::uint32_t length) {
     return read ? 1 : 0;
 }
 
-bool BootArchive::CopyMember(std::uint32_t length, platform::File& scratch, bool* written) {
+bool BootArchive::CopyMember(std::uint32_t length, std::unique_ptr<platform::File> scratchFile,
+                             bool* written) {
+    platform::BufferedFile scratch(std::move(scratchFile));
     std::uint8_t chunk[kMemberChunk];
     std::size_t chunkSize = kMemberChunk;
     std::uint32_t remaining = length;
@@ -148,6 +153,7 @@ bool BootArchive::CopyMember(std::uint32_t length, platform::File& scratch, bool
         if (*written && !WriteAll(scratch, chunk, static_cast<std::size_t>(got))) *written = false;
         remaining -= static_cast<std::uint32_t>(got);
     }
+    if (!scratch.Flush()) *written = false;
     return true;
 }
 

@@ -46,9 +46,9 @@ private:
     bool AtEnd();
     int ReadEntryHeader(std::string* name, std::uint32_t* length);
     bool SkipMember(std::uint32_t length);
-    // Moves the member's bytes into scratch; false when the archive could not be read.
-    // *written turns false when scratch refused bytes.
-    bool CopyMember(std::uint32_t length, platform::File& scratch, bool* written);
+    // Moves the member's bytes into scratch and closes it; false when the archive could
+    // not be read. *written turns false when scratch refused bytes.
+    bool CopyMember(std::uint32_t length, std::unique_ptr<platform::File> scratch, bool* written);
     int ExtractMember(const std::string& name, std::uint32_t length);
 
     bool open_ = false;
