@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "vdrive/DriveSpec.h"
+#include "vdrive/DriveSetup.h"
 
 // The controller's identification command: CDB E7 49 44 00 00 00 00 00 00 00 (10 bytes,
 // data in, 64 bytes), answered whether or not a revert image runs. Reply layout

@@ -86,9 +86,9 @@ void PlantBlocks(ImageFile& image, const Plantings& plan) {
 
 }  // namespace
 
-std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const DriveSpec& spec,
+std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const DriveSetup& setup,
                                              std::string* error) {
-    if (std::string why = CheckSpec(spec); !why.empty()) {
+    if (std::string why = CheckSetup(setup); !why.empty()) {
         *error = "cannot create " + path + ": " + why;
         return nullptr;
     }
@@ -98,8 +98,8 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
         return nullptr;
     }
     std::unique_ptr<ImageFile> image(new ImageFile(path, fd));
-    image->header_ = LayoutHeader(spec);
-    image->geometry_ = spec.geometry;
+    image->header_ = LayoutHeader(setup);
+    image->geometry_ = setup.geometry;
     auto state = std::make_unique<format::State>();
     state->fileSize = StoreSize(image->header_, 0);
     state->plugged = 1;
@@ -112,7 +112,7 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
         ::unlink(path.c_str());
         return nullptr;
     }
-    PlantBlocks(*image, spec.plantings);
+    PlantBlocks(*image, setup.plantings);
     return image;
 }
 
@@ -144,14 +144,14 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
         *error = path_ + ": image version " + std::to_string(header_.version) + " is not supported";
         return false;
     }
-    DriveSpec spec{IdentityOf(header_), GeometryOf(header_), {}};
-    format::Header expected = LayoutHeader(spec);
-    if (header_.crc != HeaderCrc(header_) || !CheckSpec(spec).empty() ||
+    DriveSetup setup{IdentityOf(header_), GeometryOf(header_), {}};
+    format::Header expected = LayoutHeader(setup);
+    if (header_.crc != HeaderCrc(header_) || !CheckSetup(setup).empty() ||
         std::memcmp(&expected, &header_, sizeof expected) != 0) {
         *error = path_ + ": the image header is damaged";
         return false;
     }
-    geometry_ = spec.geometry;
+    geometry_ = setup.geometry;
     format::State state{};
     if (!ReadAll(fd_, &state, sizeof state, format::kStateOffset)) {
         *error = path_ + ": the image is truncated";

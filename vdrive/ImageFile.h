@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "vdrive/DriveSpec.h"
+#include "vdrive/DriveSetup.h"
 #include "vdrive/ImageFormat.h"
 
 namespace mendora::vdrive {
@@ -16,7 +16,7 @@ namespace mendora::vdrive {
 class ImageFile {
 public:
     // Creates a new image (the file must not exist) with every page erased.
-    static std::unique_ptr<ImageFile> Create(const std::string& path, const DriveSpec& spec,
+    static std::unique_ptr<ImageFile> Create(const std::string& path, const DriveSetup& setup,
                                              std::string* error);
     // Opens an existing image; refuses files that are not whole, intact images.
     static std::unique_ptr<ImageFile> Open(const std::string& path, std::string* error);

@@ -30,9 +30,9 @@ std::uint32_t BucketCountFor(std::uint64_t pages) {
 
 }  // namespace
 
-format::Header LayoutHeader(const DriveSpec& spec) {
-    const Identity& id = spec.identity;
-    const Geometry& g = spec.geometry;
+format::Header LayoutHeader(const DriveSetup& setup) {
+    const Identity& id = setup.identity;
+    const Geometry& g = setup.geometry;
     format::Header h{};
     std::memcpy(h.magic, format::kMagic, sizeof h.magic);
     h.version = format::kVersion;

@@ -1,13 +1,13 @@
 #pragma once
 #include <cstdint>
 
-#include "vdrive/DriveSpec.h"
+#include "vdrive/DriveSetup.h"
 #include "vdrive/ImageFormat.h"
 
 namespace mendora::vdrive {
 
-// The header of a new image for a spec: identity, geometry and section offsets.
-format::Header LayoutHeader(const DriveSpec& spec);
+// The header of a new image for a setup: identity, geometry and section offsets.
+format::Header LayoutHeader(const DriveSetup& setup);
 
 // The header's CRC-32 (computed with its crc field zero).
 std::uint32_t HeaderCrc(const format::Header& header);

@@ -6,54 +6,54 @@ namespace mendora::vdrive {
 
 namespace {
 
-DriveSpec Qf90() {
-    DriveSpec spec;
-    spec.identity.chipId = 0x0090;
-    spec.identity.chipVersion = 0x01;
-    spec.identity.firmwareVersion = "Q90110";
-    spec.identity.inquiryVendor = std::string(maker::kInquiryVendor);
-    spec.identity.inquiryProduct = std::string(maker::kInquiryProduct);
-    spec.geometry = Geometry{2, 4, 1024, 128, 8};
-    return spec;
+DriveSetup Qf90() {
+    DriveSetup setup;
+    setup.identity.chipId = 0x0090;
+    setup.identity.chipVersion = 0x01;
+    setup.identity.firmwareVersion = "Q90110";
+    setup.identity.inquiryVendor = std::string(maker::kInquiryVendor);
+    setup.identity.inquiryProduct = std::string(maker::kInquiryProduct);
+    setup.geometry = Geometry{2, 4, 1024, 128, 8};
+    return setup;
 }
 
-DriveSpec Qf70() {
-    DriveSpec spec = Qf90();
-    spec.identity.chipId = 0x0070;
-    spec.identity.flashId[0] = 0xEC, spec.identity.flashId[1] = 0xD3, spec.identity.flashId[2] = 0x51;
-    spec.identity.flashId[3] = 0x95, spec.identity.flashId[4] = 0x58;
-    spec.identity.zoneBank = 1;
-    spec.identity.firmwareVersion = "Q70105";
-    spec.geometry = Geometry{1, 4, 1024, 64, 4};
-    return spec;
+DriveSetup Qf70() {
+    DriveSetup setup = Qf90();
+    setup.identity.chipId = 0x0070;
+    setup.identity.flashId[0] = 0xEC, setup.identity.flashId[1] = 0xD3, setup.identity.flashId[2] = 0x51;
+    setup.identity.flashId[3] = 0x95, setup.identity.flashId[4] = 0x58;
+    setup.identity.zoneBank = 1;
+    setup.identity.firmwareVersion = "Q70105";
+    setup.geometry = Geometry{1, 4, 1024, 64, 4};
+    return setup;
 }
 
 }  // namespace
 
-std::optional<DriveSpec> Preset(const std::string& name) {
+std::optional<DriveSetup> Preset(const std::string& name) {
     if (name == "qf90") return Qf90();
     if (name == "qf70") return Qf70();
     if (name == "qf70-nofw") {
-        DriveSpec spec = Qf70();
-        spec.identity.firmwareVersion.reset();
-        return spec;
+        DriveSetup setup = Qf70();
+        setup.identity.firmwareVersion.reset();
+        return setup;
     }
     if (name == "dual-channel") {
-        DriveSpec spec = Qf90();
-        spec.identity.attribute = 0x20;
-        spec.geometry.chipEnables = 4;
-        return spec;
+        DriveSetup setup = Qf90();
+        setup.identity.attribute = 0x20;
+        setup.geometry.chipEnables = 4;
+        return setup;
     }
     if (name == "unsupported") {
-        DriveSpec spec = Qf90();
-        spec.identity.chipId = 0x0080;
-        return spec;
+        DriveSetup setup = Qf90();
+        setup.identity.chipId = 0x0080;
+        return setup;
     }
     if (name == "vista-refused") {
-        DriveSpec spec = Qf90();
-        spec.identity.chipId = 0x0050;
-        spec.identity.chipVersion = 0x11;
-        return spec;
+        DriveSetup setup = Qf90();
+        setup.identity.chipId = 0x0050;
+        setup.identity.chipVersion = 0x11;
+        return setup;
     }
     return std::nullopt;
 }

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "vdrive/DriveSpec.h"
+#include "vdrive/DriveSetup.h"
 
 namespace mendora::vdrive {
 
 // The named drives `mendora-vdrive create --preset` knows.
-std::optional<DriveSpec> Preset(const std::string& name);
+std::optional<DriveSetup> Preset(const std::string& name);
 std::vector<std::string> PresetNames();
 
 }  // namespace mendora::vdrive

@@ -21,9 +21,9 @@ VirtualDrive::VirtualDrive(std::unique_ptr<ImageFile> image) : image_(std::move(
     if (const char* trace = std::getenv(kTraceVariable); trace != nullptr && *trace != '\0') SetTraceFile(trace);
 }
 
-std::unique_ptr<VirtualDrive> VirtualDrive::Create(const std::string& path, const DriveSpec& spec,
+std::unique_ptr<VirtualDrive> VirtualDrive::Create(const std::string& path, const DriveSetup& setup,
                                                    std::string* error) {
-    auto image = ImageFile::Create(path, spec, error);
+    auto image = ImageFile::Create(path, setup, error);
     return image ? std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image))) : nullptr;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "vdrive/Command.h"
-#include "vdrive/DriveSpec.h"
+#include "vdrive/DriveSetup.h"
 #include "vdrive/FaultPlan.h"
 #include "vdrive/ImageFile.h"
 #include "vdrive/Trace.h"
@@ -38,7 +38,7 @@ struct DriveInfo {
 // may open one image; each command and each change below is atomic among them all.
 class VirtualDrive {
 public:
-    static std::unique_ptr<VirtualDrive> Create(const std::string& path, const DriveSpec& spec,
+    static std::unique_ptr<VirtualDrive> Create(const std::string& path, const DriveSetup& setup,
                                                 std::string* error);
     static std::unique_ptr<VirtualDrive> Open(const std::string& path, std::string* error);
 

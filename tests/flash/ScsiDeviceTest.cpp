@@ -90,7 +90,7 @@ TEST(ScsiDeviceJudgement, StatusCountsOnlyForWriteRamAndRepliesFollowTheRules) {
 TEST(ScsiDeviceOverVirtualDrive, RevertStartSequenceThenBlockCommandsAreTraced) {
     testing::TempDir dir;
     std::string error;
-    auto drive = vdrive::VirtualDrive::Create(dir / "d.img", testing::SmallSpec(), &error);
+    auto drive = vdrive::VirtualDrive::Create(dir / "d.img", testing::SmallSetup(), &error);
     ASSERT_TRUE(drive) << error;
     drive->SetTraceFile(dir / "trace.txt");
     platform::FakeClock clock;

@@ -98,9 +98,9 @@ struct ListedDisks : UsbDiskFinder {
 TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
     testing::TempDir dir;
     std::string error;
-    vdrive::DriveSpec foreign = testing::SmallSpec();
+    vdrive::DriveSetup foreign = testing::SmallSetup();
     foreign.identity.inquiryVendor = "OTHERCO";
-    ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "ours.img", testing::SmallSpec(), &error));
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "ours.img", testing::SmallSetup(), &error));
     ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "theirs.img", foreign, &error));
     ListedDisks disks;
     disks.nodes = {"/dev/sdb"};

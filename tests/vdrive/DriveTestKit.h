@@ -9,10 +9,10 @@
 namespace mendora::testing {
 
 // A small drive: 2 chips of 16 blocks, 4 pages of 2 sectors each.
-inline vdrive::DriveSpec SmallSpec() {
-    vdrive::DriveSpec spec = *vdrive::Preset("qf90");
-    spec.geometry = vdrive::Geometry{2, 2, 8, 4, 2};
-    return spec;
+inline vdrive::DriveSetup SmallSetup() {
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.geometry = vdrive::Geometry{2, 2, 8, 4, 2};
+    return setup;
 }
 
 inline std::vector<std::uint8_t> RamImage(std::uint16_t model) {

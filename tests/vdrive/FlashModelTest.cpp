@@ -26,10 +26,10 @@ std::vector<std::uint8_t> Spare(VirtualDrive& d, std::uint32_t sector, std::uint
 }
 
 struct Fixture : ::testing::Test {
-    void SetUp() override { Make(testing::SmallSpec()); }
-    void Make(DriveSpec spec) {
+    void SetUp() override { Make(testing::SmallSetup()); }
+    void Make(DriveSetup setup) {
         std::string error;
-        drive = VirtualDrive::Create(dir / ("d" + std::to_string(++made) + ".img"), spec, &error);
+        drive = VirtualDrive::Create(dir / ("d" + std::to_string(++made) + ".img"), setup, &error);
         ASSERT_TRUE(drive) << error;
     }
     testing::TempDir dir;
@@ -101,10 +101,10 @@ TEST_F(VirtualController, SpareBytesCarryPageNumberUserBytesAndMarks) {
 }
 
 TEST_F(VirtualController, PlantedBlocksFailAsFlashDoes) {
-    DriveSpec spec = testing::SmallSpec();
-    spec.geometry.chipEnables = 1;
-    spec.plantings = Plantings{1, 1, 1, 3, 7};
-    Make(spec);
+    DriveSetup setup = testing::SmallSetup();
+    setup.geometry.chipEnables = 1;
+    setup.plantings = Plantings{1, 1, 1, 3, 7};
+    Make(setup);
     testing::StartRevertImage(*drive, 0x0090);
     auto blocks = *drive->Blocks(nullptr);
     std::uint32_t factory = 0, grown = 0, weak = 0;

@@ -8,14 +8,14 @@
 namespace mendora::vdrive {
 namespace {
 
-using testing::SmallSpec;
+using testing::SmallSetup;
 
 TEST(VirtualDriveImage, CreatesOpensAndRefusesWhatIsNotAnImage) {
     testing::TempDir dir;
     std::string error;
-    auto created = VirtualDrive::Create(dir / "a.img", SmallSpec(), &error);
+    auto created = VirtualDrive::Create(dir / "a.img", SmallSetup(), &error);
     ASSERT_TRUE(created) << error;
-    EXPECT_FALSE(VirtualDrive::Create(dir / "a.img", SmallSpec(), &error));  // never overwrites
+    EXPECT_FALSE(VirtualDrive::Create(dir / "a.img", SmallSetup(), &error));  // never overwrites
     auto opened = VirtualDrive::Open(dir / "a.img", &error);
     ASSERT_TRUE(opened) << error;
     auto info = opened->Info(&error);
@@ -42,7 +42,7 @@ TEST(VirtualDriveImage, CreatesOpensAndRefusesWhatIsNotAnImage) {
 TEST(VirtualDriveImage, UnpluggingFailsEveryCommandLosesRamAndIsWatched) {
     testing::TempDir dir;
     std::string error;
-    auto drive = VirtualDrive::Create(dir / "a.img", SmallSpec(), &error);
+    auto drive = VirtualDrive::Create(dir / "a.img", SmallSetup(), &error);
     auto other = VirtualDrive::Open(dir / "a.img", &error);
     ASSERT_TRUE(drive && other);
     PlugWatcher watcher(dir / "a.img");
@@ -68,7 +68,7 @@ TEST(VirtualDriveImage, UnpluggingFailsEveryCommandLosesRamAndIsWatched) {
 TEST(VirtualDriveImage, IdenticalPagesAreStoredOnceAndErasedPagesFreeTheirRoom) {
     testing::TempDir dir;
     std::string error;
-    auto drive = VirtualDrive::Create(dir / "a.img", SmallSpec(), &error);
+    auto drive = VirtualDrive::Create(dir / "a.img", SmallSetup(), &error);
     ASSERT_TRUE(drive);
     testing::StartRevertImage(*drive, 0x0090);
     std::vector<std::uint8_t> pattern(8 * 512, 0x3C);  // one block

@@ -12,7 +12,7 @@ namespace {
 TEST(SharedImage, CommandsFromTwoOpenersStayWholeWhileTheStoreGrows) {
     testing::TempDir dir;
     std::string error;
-    auto first = VirtualDrive::Create(dir / "a.img", testing::SmallSpec(), &error);
+    auto first = VirtualDrive::Create(dir / "a.img", testing::SmallSetup(), &error);
     auto second = VirtualDrive::Open(dir / "a.img", &error);
     ASSERT_TRUE(first && second) << error;
     testing::StartRevertImage(*first, 0x0090);

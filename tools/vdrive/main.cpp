@@ -65,12 +65,12 @@ bool ParseFlashId(const std::string& text, std::uint8_t out[5]) {
 
 int Create(const Options& o, const std::string& image) {
     std::string presetName = o.Value("preset").value_or("qf90");
-    auto spec = vdrive::Preset(presetName);
-    if (!spec) return Fail("unknown preset " + presetName, kExitUsage);
+    auto setup = vdrive::Preset(presetName);
+    if (!setup) return Fail("unknown preset " + presetName, kExitUsage);
     std::string error;
-    vdrive::Identity& id = spec->identity;
-    vdrive::Geometry& g = spec->geometry;
-    vdrive::Plantings& p = spec->plantings;
+    vdrive::Identity& id = setup->identity;
+    vdrive::Geometry& g = setup->geometry;
+    vdrive::Plantings& p = setup->plantings;
     bool ok = ReadNumber(o, "chip-id", 0xFFFF, &id.chipId, &error) &&
               ReadNumber(o, "chip-version", 0xFF, &id.chipVersion, &error) &&
               ReadNumber(o, "attribute", 0xFF, &id.attribute, &error) &&
@@ -89,7 +89,7 @@ int Create(const Options& o, const std::string& image) {
         return Fail("--flash-id wants five hexadecimal bytes separated by commas", kExitUsage);
     if (auto fw = o.Value("firmware")) id.firmwareVersion = *fw;
     if (o.Has("no-firmware")) id.firmwareVersion.reset();
-    if (!vdrive::VirtualDrive::Create(image, *spec, &error)) return Fail(error);
+    if (!vdrive::VirtualDrive::Create(image, *setup, &error)) return Fail(error);
     return kExitOk;
 }
 

@@ -1,4 +1,4 @@
-#include "vdrive/DriveSpec.h"
+#include "vdrive/DriveSetup.h"
 
 namespace mendora::vdrive {
 
@@ -24,15 +24,15 @@ std::string CheckGeometry(const Geometry& g) {
 
 }  // namespace
 
-std::string CheckSpec(const DriveSpec& spec) {
-    if (std::string why = CheckGeometry(spec.geometry); !why.empty()) return why;
-    const Identity& id = spec.identity;
+std::string CheckSetup(const DriveSetup& setup) {
+    if (std::string why = CheckGeometry(setup.geometry); !why.empty()) return why;
+    const Identity& id = setup.identity;
     if (id.firmwareVersion && id.firmwareVersion->size() > 6)
         return "the firmware version has at most 6 characters";
     if (id.inquiryVendor.size() > 8) return "the INQUIRY vendor has at most 8 characters";
     if (id.inquiryProduct.size() > 16) return "the INQUIRY product has at most 16 characters";
-    const Plantings& p = spec.plantings;
-    if (std::uint64_t{p.factoryBad} + p.grownBad + p.weak > spec.geometry.TotalBlocks())
+    const Plantings& p = setup.plantings;
+    if (std::uint64_t{p.factoryBad} + p.grownBad + p.weak > setup.geometry.TotalBlocks())
         return "more planted blocks than the flash has";
     return {};
 }

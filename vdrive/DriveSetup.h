@@ -42,13 +42,13 @@ struct Plantings {
     std::uint32_t seed = 1;
 };
 
-struct DriveSpec {
+struct DriveSetup {
     Identity identity;
     Geometry geometry;
     Plantings plantings;
 };
 
-// Empty when the spec can be built as an image; otherwise what is wrong with it.
-std::string CheckSpec(const DriveSpec& spec);
+// Empty when the setup can be built as an image; otherwise what is wrong with it.
+std::string CheckSetup(const DriveSetup& setup);
 
 }  // namespace mendora::vdrive
