@@ -1,0 +1,56 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/kernel/Clock.h"
+#include "platform/scsi/ScsiTransport.h"
+
+namespace mendora::platform {
+
+// The environment variable listing virtual drive images, separated by ':'.
+inline constexpr const char* kVirtualDrivesVariable = "MENDORA_VDRIVE";
+
+// Finds the USB disks whose USB vendor and product are the maker's, sorted by node.
+class UsbDiskFinder {
+public:
+    virtual ~UsbDiskFinder() = default;
+    virtual std::vector<std::string> MakerDisks() = 0;
+};
+
+// The libudev finder.
+class UdevDiskFinder : public UsbDiskFinder {
+public:
+    std::vector<std::string> MakerDisks() override;
+};
+
+struct DriveEntry {
+    std::string name;     // "D:", "E:", ...
+    std::string source;   // image path or device node
+    bool isVirtual = false;
+};
+
+// Drive names as the system knows them: letters from D: on, first the virtual drives, then
+// the maker's USB disks. Open() hands out a drive for vendor commands only after its
+// INQUIRY shows the maker's controller, so a wrong mapping never reaches another disk.
+class DriveNamespace {
+public:
+    DriveNamespace(std::vector<std::string> images, UsbDiskFinder& finder, Clock& clock);
+    static std::vector<std::string> ImagesFromEnvironment();
+
+    std::vector<DriveEntry> Drives();
+    // name: "D:" or "\\.\D:", any case.
+    std::unique_ptr<ScsiTransport> Open(const std::string& name, std::string* error);
+
+private:
+    std::unique_ptr<ScsiTransport> OpenSource(const DriveEntry& entry, std::string* error);
+
+    std::vector<std::string> images_;
+    UsbDiskFinder& finder_;
+    Clock& clock_;
+};
+
+// Empty when the INQUIRY data names the maker's controller, else what it names.
+std::string ForeignIdentity(ScsiTransport& drive);
+
+}  // namespace mendora::platform

@@ -1,0 +1,58 @@
+#include "platform/scsi/LinuxScsiTransport.h"
+
+#include <scsi/sg_pt.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+namespace mendora::platform {
+
+namespace {
+
+TransportStatus FromOsError(int error) {
+    return error == ENODEV || error == ENXIO || error == ENOENT ? TransportStatus::NoDevice : TransportStatus::Os;
+}
+
+}  // namespace
+
+ScsiResult LinuxScsiTransport::Execute(const ScsiRequest& request) {
+    ScsiResult result;
+    if (!IsCarriedCdbLength(request.cdb.size()) || request.senseLength > 32 ||
+        (request.direction == DataDirection::None) != request.data.empty()) {
+        result.transport = TransportStatus::Os;
+        return result;
+    }
+    std::array<std::uint8_t, 32> sense{};
+    int length = static_cast<int>(request.data.size());
+    pt_->Clear();
+    pt_->SetCdb(request.cdb.data(), static_cast<int>(request.cdb.size()));
+    pt_->SetSense(sense.data(), request.senseLength);
+    if (request.direction == DataDirection::In) pt_->SetDataIn(request.data.data(), length);
+    if (request.direction == DataDirection::Out) pt_->SetDataOut(request.data.data(), length);
+    int done = pt_->Do(static_cast<int>(request.timeoutSeconds));
+    if (done < 0) {
+        result.transport = FromOsError(-done);
+        return result;
+    }
+    if (done == SCSI_PT_DO_TIMEOUT) {
+        result.transport = TransportStatus::Timeout;
+        return result;
+    }
+    if (done != 0) {
+        result.transport = TransportStatus::Os;
+        return result;
+    }
+    switch (pt_->ResultCategory()) {
+        case SCSI_PT_RESULT_TRANSPORT_ERR: result.transport = TransportStatus::Transport; return result;
+        case SCSI_PT_RESULT_OS_ERR: result.transport = FromOsError(pt_->OsError()); return result;
+        default: break;
+    }
+    result.scsiStatus = static_cast<std::uint8_t>(pt_->Status());
+    int senseBytes = std::clamp(pt_->SenseLength(), 0, static_cast<int>(request.senseLength));
+    result.sense.assign(sense.begin(), sense.begin() + senseBytes);
+    result.bytesMoved = static_cast<std::size_t>(std::clamp(length - pt_->Resid(), 0, length));
+    return result;
+}
+
+}  // namespace mendora::platform

@@ -1,0 +1,49 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace mendora::platform {
+
+enum class DataDirection { None, In, Out };
+
+// Where a command failed, when it did.
+enum class TransportStatus {
+    Ok,         // carried; look at the SCSI status and sense
+    NoDevice,   // the device is gone or was never there
+    Timeout,    // no answer within the timeout
+    Transport,  // the host adapter or the bus dropped the command
+    Os,         // the operating system refused the request
+};
+
+// One raw SCSI command: a CDB of 6, 10, 12 or 13 bytes with an optional data phase.
+struct ScsiRequest {
+    std::span<const std::uint8_t> cdb;
+    DataDirection direction = DataDirection::None;
+    std::span<std::uint8_t> data;  // the bytes to send, or room for those to receive
+    std::uint32_t timeoutSeconds = 0;
+    std::uint8_t senseLength = 0;  // sense bytes wanted back, at most 32
+};
+
+struct ScsiResult {
+    TransportStatus transport = TransportStatus::Ok;
+    std::uint8_t scsiStatus = 0;
+    std::vector<std::uint8_t> sense;
+    std::size_t bytesMoved = 0;
+    bool TransportOk() const { return transport == TransportStatus::Ok; }
+};
+
+// The raw SCSI pass-through to one opened drive.
+class ScsiTransport {
+public:
+    virtual ~ScsiTransport() = default;
+    virtual ScsiResult Execute(const ScsiRequest& request) = 0;
+};
+
+// Whether a CDB length is one the pass-through carries.
+inline bool IsCarriedCdbLength(std::size_t length) {
+    return length == 6 || length == 10 || length == 12 || length == 13;
+}
+
+}  // namespace mendora::platform

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <scsi/sg_pt.h>
+
+#include <cerrno>
+
+#include "platform/kernel/fake/FakeServices.h"
+#include "platform/scsi/DriveNamespace.h"
+#include "platform/scsi/LinuxScsiTransport.h"
+#include "platform/scsi/PassThroughRecord.h"
+#include "tests/TempDir.h"
+#include "tests/vdrive/DriveTestKit.h"
+
+namespace mendora::platform {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Records what the transport asks of the pass-through and answers as scripted.
+struct StubPassThrough : SgPassThrough {
+    Bytes cdb;
+    int senseCapacity = -1, inLength = -1, outLength = -1, timeout = -1;
+    std::uint8_t* sense = nullptr;
+    int doResult = 0, category = SCSI_PT_RESULT_GOOD, status = 0, resid = 0, senseLength = 0, osError = 0;
+    void Clear() override {}
+    void SetCdb(const std::uint8_t* c, int n) override { cdb.assign(c, c + n); }
+    void SetSense(std::uint8_t* s, int n) override { sense = s, senseCapacity = n; }
+    void SetDataIn(std::uint8_t*, int n) override { inLength = n; }
+    void SetDataOut(const std::uint8_t*, int n) override { outLength = n; }
+    int Do(int t) override {
+        timeout = t;
+        if (sense && senseLength > 0) sense[0] = 0x70, sense[2] = 0x05;
+        return doResult;
+    }
+    int ResultCategory() override { return category; }
+    int Status() override { return status; }
+    int Resid() override { return resid; }
+    int SenseLength() override { return senseLength; }
+    int OsError() override { return osError; }
+};
+
+TEST(LinuxScsiTransport, TranslatesRequestsAndKeepsErrorCategoriesApart) {
+    auto owned = std::make_unique<StubPassThrough>();
+    StubPassThrough& pt = *owned;
+    LinuxScsiTransport t(std::move(owned));
+    Bytes cdb = {0xF8, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 1}, data(16);
+    pt.status = 0x02, pt.senseLength = 18, pt.resid = 14;
+    ScsiResult r = t.Execute({cdb, DataDirection::In, data, 200, 24});
+    EXPECT_EQ(pt.cdb, cdb);
+    EXPECT_EQ(pt.inLength, 16);
+    EXPECT_EQ(pt.outLength, -1);
+    EXPECT_EQ(pt.timeout, 200);
+    EXPECT_EQ(pt.senseCapacity, 24);
+    EXPECT_EQ(r.transport, TransportStatus::Ok);
+    EXPECT_EQ(r.scsiStatus, 0x02);
+    EXPECT_EQ(r.sense.size(), 18u);
+    EXPECT_EQ(r.sense[2], 0x05);
+    EXPECT_EQ(r.bytesMoved, 2u);
+
+    pt.senseLength = 0;
+    pt.doResult = SCSI_PT_DO_TIMEOUT;
+    EXPECT_EQ(t.Execute({cdb, DataDirection::Out, data, 2, 0}).transport, TransportStatus::Timeout);
+    EXPECT_EQ(pt.outLength, 16);
+    pt.doResult = -ENODEV;
+    EXPECT_EQ(t.Execute({cdb, DataDirection::In, data, 2, 0}).transport, TransportStatus::NoDevice);
+    pt.doResult = -EPERM;
+    EXPECT_EQ(t.Execute({cdb, DataDirection::In, data, 2, 0}).transport, TransportStatus::Os);
+    pt.doResult = 0, pt.category = SCSI_PT_RESULT_TRANSPORT_ERR;
+    EXPECT_EQ(t.Execute({cdb, DataDirection::In, data, 2, 0}).transport, TransportStatus::Transport);
+    pt.category = SCSI_PT_RESULT_OS_ERR, pt.osError = EIO;
+    EXPECT_EQ(t.Execute({cdb, DataDirection::In, data, 2, 0}).transport, TransportStatus::Os);
+    Bytes seven(7);  // not a CDB length the pass-through carries
+    EXPECT_EQ(t.Execute({seven, DataDirection::None, {}, 2, 0}).transport, TransportStatus::Os);
+}
+
+TEST(PassThroughRecords, BufferedAndDirectRecordsByteForByte) {
+    Bytes reset = {0xF1, 0x10, 0x04, 0xFF, 0x01, 0, 0, 0, 0, 0};
+    auto b = BufferedRecord({reset, 1, 8, 200, 24});
+    Bytes head(b.begin(), b.begin() + 48);
+    Bytes expected = {44, 0, 0, 0, 1, 0, 10, 24, 1, 0, 0, 0, 8, 0, 0, 0, 200, 0, 0, 0, 80, 0, 0, 0, 48, 0, 0, 0,
+                      0xF1, 0x10, 0x04, 0xFF, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(head, expected);
+    EXPECT_EQ(std::count(b.begin() + 48, b.end(), 0), 592 - 48);
+    Bytes erase = {0xF5, 0, 1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0x10};
+    auto d = DirectRecord({erase, 1, 16, 200, 0}, 0x00401000);
+    expected = {44, 0, 0, 0, 1, 0, 13, 0, 1, 0, 0, 0, 16, 0, 0, 0, 200, 0, 0, 0, 0x00, 0x10, 0x40, 0x00, 48, 0, 0, 0,
+                0xF5, 0, 1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0x10, 0, 0, 0};
+    EXPECT_EQ(Bytes(d.begin(), d.begin() + 44), expected);
+    EXPECT_EQ(d.size(), 80u);
+    EXPECT_EQ(BufferedOutputLength(1), 81u);
+    EXPECT_EQ(BufferedInputLength(), 44u);
+}
+
+struct ListedDisks : UsbDiskFinder {
+    std::vector<std::string> nodes;
+    std::vector<std::string> MakerDisks() override { return nodes; }
+};
+
+TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
+    testing::TempDir dir;
+    std::string error;
+    vdrive::DriveSetup foreign = testing::SmallSetup();
+    foreign.identity.inquiryVendor = "OTHERCO";
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "ours.img", testing::SmallSetup(), &error));
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "theirs.img", foreign, &error));
+    ListedDisks disks;
+    disks.nodes = {"/dev/sdb"};
+    FakeClock clock;
+    DriveNamespace names({dir / "ours.img", dir / "theirs.img"}, disks, clock);
+    auto drives = names.Drives();
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[0].name, "D:");
+    EXPECT_EQ(drives[1].name, "E:");
+    EXPECT_EQ(drives[2].name, "F:");
+    EXPECT_EQ(drives[2].source, "/dev/sdb");
+
+    auto ours = names.Open("\\\\.\\d:", &error);
+    ASSERT_TRUE(ours) << error;
+    Bytes cdb = {0, 0, 0, 0, 0, 0};
+    EXPECT_TRUE(ours->Execute({cdb, DataDirection::None, {}, 2, 24}).TransportOk());
+    EXPECT_FALSE(names.Open("E:", &error));
+    EXPECT_NE(error.find("OTHERCO"), std::string::npos) << error;
+    EXPECT_NE(error.find("refused"), std::string::npos);
+    EXPECT_FALSE(names.Open("G:", &error));
+
+    ::setenv(kVirtualDrivesVariable, "a.img::b.img", 1);
+    EXPECT_EQ(DriveNamespace::ImagesFromEnvironment(), (std::vector<std::string>{"a.img", "b.img"}));
+    ::unsetenv(kVirtualDrivesVariable);
+}
+
+}  // namespace
+}  // namespace mendora::platform

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/FileBytes.h"
+#include "tests/TempDir.h"
+
+namespace {
+
+const std::string kTool = std::string(MENDORA_BIN_DIR) + "/mendora-vdrive";
+
+int Tool(const std::string& arguments, std::string* output = nullptr) {
+    std::string command = kTool + " " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string text;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+    int status = ::pclose(pipe);
+    if (output) *output = text;
+    return WEXITSTATUS(status);
+}
+
+TEST(VdriveTool, CreatesPresetsReportsJsonAndPlugState) {
+    mendora::testing::TempDir dir;
+    std::string out;
+    ASSERT_EQ(Tool("create " + dir / "a.img" + " --preset qf70-nofw --bad 3 --seed 4", &out), 0) << out;
+    ASSERT_EQ(Tool("info " + dir / "a.img" + " --json", &out), 0) << out;
+    for (const char* key : {"\"chip_id\": 112", "\"firmware_version\": null", "\"flash_id\": [", "\"chip_enables\": 1",
+                            "\"blocks_per_chip\": 4096", "\"sectors_per_block\": 256", "\"sectors_per_page\": 4",
+                            "\"plugged\": true", "\"factory_bad\": 3", "\"grown_bad\": 0", "\"weak\": 0",
+                            "\"marked\": 3", "\"marked_blocks\": [{\"chip\": 0, \"block\": "}) {
+        EXPECT_NE(out.find(key), std::string::npos) << key << "\n" << out;
+    }
+    ASSERT_EQ(Tool("unplug " + dir / "a.img"), 0);
+    Tool("info " + dir / "a.img" + " --json", &out);
+    EXPECT_NE(out.find("\"plugged\": false"), std::string::npos);
+    ASSERT_EQ(Tool("replug " + dir / "a.img"), 0);
+    Tool("info " + dir / "a.img" + " --json", &out);
+    EXPECT_NE(out.find("\"plugged\": true"), std::string::npos);
+    EXPECT_EQ(Tool("map " + dir / "a.img" + " --png " + dir / "m.png"), 0);
+    EXPECT_EQ(mendora::testing::ReadBytes(dir / "m.png").substr(1, 3), "PNG");
+
+    EXPECT_EQ(Tool("create " + dir / "a.img"), 1);  // never overwritten
+    EXPECT_EQ(Tool("create " + dir / "b.img --preset nonsense"), 2);
+    EXPECT_EQ(Tool("create " + dir / "b.img --chip-enables 9"), 2);
+    mendora::testing::WriteBytes(dir / "junk.img", "not an image");
+    EXPECT_EQ(Tool("info " + dir / "junk.img", &out), 1);
+    EXPECT_NE(out.find("not a virtual drive image"), std::string::npos);
+    EXPECT_EQ(Tool("--help", &out), 0);
+    EXPECT_NE(out.find("Usage: mendora-vdrive"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+
+#include "vdrive/Command.h"
+#include "vdrive/ImageFile.h"
+#include "vdrive/Nand.h"
+
+namespace mendora::vdrive {
+
+// Vendor opcodes of the flash commands, answered only while a revert image runs in RAM.
+namespace opcode {
+inline constexpr std::uint8_t kWriteFlashParameters = 0xF0;
+inline constexpr std::uint8_t kResetFlash = 0xF1;
+inline constexpr std::uint8_t kEraseBlock = 0xF5;
+inline constexpr std::uint8_t kWritePages = 0xF6;
+inline constexpr std::uint8_t kReadPages = 0xF8;
+inline constexpr std::uint8_t kReadSpare = 0xF9;
+inline constexpr std::uint8_t kSetInterleave = 0xFC;
+inline constexpr std::uint8_t kRamLoad = 0xFD;
+inline constexpr std::uint8_t kEraseBlockWithStatus = 0xFE;
+}  // namespace opcode
+
+// The chip-enable mask and block a flash command addresses.
+struct CommandTarget {
+    std::uint8_t mask = 0;
+    std::uint32_t block = 0;
+};
+std::optional<CommandTarget> TargetOf(const Geometry& geometry, std::span<const std::uint8_t> cdb);
+
+// Back to the state after power-on: RAM cleared, no revert image, default addressing.
+void PowerOn(format::State& state);
+
+// The controller's firmware: interprets one command against the locked image.
+class Controller {
+public:
+    explicit Controller(ImageFile& image) : image_(image), nand_(image) {}
+    Reply Execute(const Command& command);
+
+private:
+    Reply Inquiry(const Command& c);
+    Reply RequestSense(const Command& c);
+    Reply ReadCapacity(const Command& c);
+    Reply Identify(const Command& c);
+    Reply RamLoad(const Command& c);
+    Reply FlashCommand(const Command& c);
+    Reply ResetFlash(const Command& c);
+    Reply WriteFlashParameters(const Command& c);
+    Reply SetInterleave(const Command& c);
+    Reply Erase(const Command& c, std::size_t replyLength);
+    Reply WritePages(const Command& c);
+    Reply ReadPages(const Command& c);
+    Reply ReadSpare(const Command& c);
+
+    Reply Check(std::uint8_t key, std::uint8_t asc);
+    Reply DataIn(const Command& c, std::span<const std::uint8_t> answer);
+    // The chips a mask selects, or 0 when one of them is missing or silent.
+    std::uint32_t AnsweringChips(std::uint8_t mask);
+    std::uint32_t BlockLimit();
+
+    ImageFile& image_;
+    Nand nand_;
+};
+
+}  // namespace mendora::vdrive

@@ -1,0 +1,63 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "vdrive/DriveSetup.h"
+#include "vdrive/ImageFormat.h"
+
+namespace mendora::vdrive {
+
+// One open image file, mapped shared into memory. Between Lock() and Unlock() the caller
+// holds the image alone among all processes and threads that opened it; every accessor
+// below is valid only then, and pointers it gives stay valid only until GrowStore().
+class ImageFile {
+public:
+    // Creates a new image (the file must not exist) with every page erased.
+    static std::unique_ptr<ImageFile> Create(const std::string& path, const DriveSetup& setup,
+                                             std::string* error);
+    // Opens an existing image; refuses files that are not whole, intact images.
+    static std::unique_ptr<ImageFile> Open(const std::string& path, std::string* error);
+    ~ImageFile();
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    // False when the image shrank or was damaged under us; the lock is then not held.
+    bool Lock(std::string* error);
+    void Unlock();
+
+    const format::Header& header() const { return header_; }
+    const Geometry& geometry() const { return geometry_; }
+    Identity identity() const;
+    format::State& state() { return *reinterpret_cast<format::State*>(base_ + format::kStateOffset); }
+    format::BlockRecord& block(std::uint32_t chip, std::uint32_t block);
+    format::PageRecord& page(std::uint32_t chip, std::uint32_t block, std::uint32_t page);
+    std::uint32_t& bucket(std::uint64_t hash);
+    // Slot 1..slotCapacity; nullptr for any other number.
+    format::SlotMeta* slot(std::uint32_t number);
+    std::uint8_t* slotData(std::uint32_t number);
+
+    // Makes room for at least `more` further slots; false when the disk refuses.
+    bool GrowStore(std::uint32_t more);
+    // Writes the plug fields through the file, so that inotify watchers see a change.
+    void PublishPlugState();
+
+    const std::string& path() const { return path_; }
+
+private:
+    ImageFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    bool Map(std::uint64_t size, std::string* error);
+    bool Validate(std::uint64_t fileSize, std::string* error);
+
+    std::string path_;
+    int fd_;
+    std::mutex threads_;
+    std::uint8_t* base_ = nullptr;
+    std::uint64_t mapped_ = 0;
+    format::Header header_{};
+    Geometry geometry_{};
+};
+
+}  // namespace mendora::vdrive

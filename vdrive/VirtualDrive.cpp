@@ -1,0 +1,183 @@
+#include "vdrive/VirtualDrive.h"
+
+#include <cstdlib>
+
+#include "vdrive/Controller.h"
+#include "vdrive/Nand.h"
+
+namespace mendora::vdrive {
+
+namespace {
+
+Reply Dropped(TransportError error) {
+    Reply r;
+    r.error = error;
+    return r;
+}
+
+}  // namespace
+
+VirtualDrive::VirtualDrive(std::unique_ptr<ImageFile> image) : image_(std::move(image)) {
+    if (const char* trace = std::getenv(kTraceVariable); trace != nullptr && *trace != '\0') SetTraceFile(trace);
+}
+
+std::unique_ptr<VirtualDrive> VirtualDrive::Create(const std::string& path, const DriveSetup& setup,
+                                                   std::string* error) {
+    auto image = ImageFile::Create(path, setup, error);
+    return image ? std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image))) : nullptr;
+}
+
+std::unique_ptr<VirtualDrive> VirtualDrive::Open(const std::string& path, std::string* error) {
+    auto image = ImageFile::Open(path, error);
+    return image ? std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image))) : nullptr;
+}
+
+void VirtualDrive::SetTraceFile(const std::string& path) { trace_ = std::make_unique<TraceFile>(path); }
+
+Reply VirtualDrive::Execute(const Command& command) {
+    std::string error;
+    Reply reply = Dropped(TransportError::NoDevice);
+    if (image_->Lock(&error)) {
+        reply = Carry(command);
+        image_->Unlock();
+    }
+    if (trace_) trace_->Append(TraceLine(command, reply));
+    return reply;
+}
+
+Reply VirtualDrive::Carry(const Command& command) {
+    format::State& state = image_->state();
+    if (!state.plugged) return Dropped(TransportError::NoDevice);
+    if (state.removeAfter == 0) {
+        Unplug();
+        return Dropped(TransportError::NoDevice);
+    }
+    if (state.removeAfter > 0) --state.removeAfter;
+    ++state.commandCount;
+    if (auto fault = TakeFault(state, image_->geometry(), command.cdb)) {
+        return Dropped(*fault == format::FaultKind::Stall ? TransportError::Timeout : TransportError::Failed);
+    }
+    return Controller(*image_).Execute(command);
+}
+
+void VirtualDrive::Unplug() {
+    format::State& state = image_->state();
+    state.plugged = 0;
+    state.removeAfter = -1;
+    ++state.plugGeneration;
+    PowerOn(state);
+    image_->PublishPlugState();
+}
+
+template <typename Change>
+bool VirtualDrive::Modify(std::string* error, Change change) {
+    if (!image_->Lock(error)) return false;
+    bool done = change(image_->state());
+    image_->Unlock();
+    return done;
+}
+
+bool VirtualDrive::SetPlugged(bool plugged, std::string* error) {
+    return Modify(error, [&](format::State& state) {
+        if (static_cast<bool>(state.plugged) == plugged) return true;
+        if (!plugged) {
+            Unplug();
+            return true;
+        }
+        state.plugged = 1;
+        ++state.plugGeneration;
+        PowerOn(state);
+        image_->PublishPlugState();
+        return true;
+    });
+}
+
+bool VirtualDrive::AddFault(const FaultPlan& plan, std::string* error) {
+    return Modify(error, [&](format::State& state) {
+        if (state.faultCount >= format::kMaxFaults) {
+            *error = "at most " + std::to_string(format::kMaxFaults) + " fault plans";
+            return false;
+        }
+        state.faults[state.faultCount++] = format::FaultRecord{plan.kind, plan.opcode, plan.chip, 0, plan.block, plan.times, 0};
+        return true;
+    });
+}
+
+bool VirtualDrive::RemoveAfter(std::int32_t commands, std::string* error) {
+    return Modify(error, [&](format::State& state) {
+        state.removeAfter = commands < 0 ? -1 : commands;
+        return true;
+    });
+}
+
+bool VirtualDrive::SetChipSilent(std::uint32_t chip, bool silent, std::string* error) {
+    if (chip >= image_->geometry().chipEnables) {
+        *error = "the drive has no chip " + std::to_string(chip);
+        return false;
+    }
+    return Modify(error, [&](format::State& state) {
+        state.silentChips = silent ? state.silentChips | (1u << chip) : state.silentChips & ~(1u << chip);
+        return true;
+    });
+}
+
+bool VirtualDrive::ClearFaults(std::string* error) {
+    return Modify(error, [&](format::State& state) {
+        for (auto& f : state.faults) f = format::FaultRecord{};
+        state.faultCount = 0;
+        state.removeAfter = -1;
+        state.silentChips = 0;
+        return true;
+    });
+}
+
+bool VirtualDrive::SetBlockFlags(std::uint32_t chip, std::uint32_t block, std::uint8_t flags, std::string* error) {
+    const Geometry& g = image_->geometry();
+    if (chip >= g.chipEnables || block >= g.BlocksPerChip()) {
+        *error = "no such block";
+        return false;
+    }
+    return Modify(error, [&](format::State&) {
+        image_->block(chip, block).flags = flags;
+        return true;
+    });
+}
+
+std::optional<std::vector<BlockStatus>> VirtualDrive::Blocks(std::string* error) {
+    std::vector<BlockStatus> blocks;
+    bool ok = Modify(error, [&](format::State&) {
+        Nand nand(*image_);
+        const Geometry& g = image_->geometry();
+        blocks.reserve(g.TotalBlocks());
+        for (std::uint32_t chip = 0; chip < g.chipEnables; ++chip) {
+            for (std::uint32_t b = 0; b < g.BlocksPerChip(); ++b) {
+                blocks.push_back({chip, b, image_->block(chip, b).kind, nand.IsMarked(chip, b)});
+            }
+        }
+        return true;
+    });
+    if (!ok) return std::nullopt;
+    return blocks;
+}
+
+std::optional<DriveInfo> VirtualDrive::Info(std::string* error) {
+    auto blocks = Blocks(error);
+    if (!blocks) return std::nullopt;
+    DriveInfo info;
+    info.identity = image_->identity();
+    info.geometry = image_->geometry();
+    for (const BlockStatus& b : *blocks) {
+        info.factoryBad += b.kind == format::BlockKind::FactoryBad;
+        info.grownBad += b.kind == format::BlockKind::GrownBad;
+        info.weak += b.kind == format::BlockKind::Weak;
+        if (b.marked) info.marked.push_back(b);
+    }
+    Modify(error, [&](format::State& state) {
+        info.plugged = state.plugged != 0;
+        info.storedPages = state.slotHighWater;
+        return true;
+    });
+    return info;
+}
+
+}  // namespace mendora::vdrive
