@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/GdiObjects.h"
+#include "platform/ui/DrawingObjects.h"
 #include "platform/ui/Window.h"
 
 namespace mendora {

@@ -3,7 +3,7 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Font.h"
-#include "platform/ui/GdiObjects.h"
+#include "platform/ui/DrawingObjects.h"
 #include "platform/ui/Types.h"
 
 namespace mendora::platform {
