@@ -1,0 +1,50 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ui/Types.h"
+
+namespace mendora::platform {
+
+struct TextMetrics {
+    int height = 0;  // ascent + descent
+    int ascent = 0;
+    int descent = 0;
+    int averageWidth = 0;
+};
+
+class FontFace;
+
+// A font by face name and height in pixels: a positive height is the cell height
+// (ascent + descent), a negative one the character height (the em size). The face is
+// found through fontconfig, so "Arial" resolves to a metric-compatible face. Glyphs are
+// rendered without anti-aliasing, so text pixels carry exactly the text colour.
+class Font {
+public:
+    Font(const std::string& face, int height, int weight = 400);
+    ~Font();
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
+    const std::string& FaceName() const { return faceName_; }
+    int Height() const { return height_; }
+    const std::string& ResolvedFile() const;
+
+    const TextMetrics& Metrics() const;
+    // Width of one line of text and the cell height.
+    Size Measure(const std::string& text) const;
+    // Calls plot(x, y) for every pixel of the line whose cell starts at (x, top).
+    void Render(const std::string& text, int x, int top,
+                const std::function<void(int, int)>& plot) const;
+
+private:
+    std::string faceName_;
+    int height_;
+    std::shared_ptr<FontFace> face_;
+};
+
+// Dialog font sizes are in points; the framework assumes 96 dots per inch.
+int PointsToPixelHeight(int points);
+
+}  // namespace mendora::platform

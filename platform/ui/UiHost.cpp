@@ -1,0 +1,43 @@
+#include "platform/ui/UiHost.h"
+
+#include "platform/ui/WindowSystem.h"
+
+namespace mendora::platform {
+namespace {
+
+UiHost* current = nullptr;
+
+}  // namespace
+
+UiHost::UiHost() : previous_(current) { current = this; }
+
+UiHost::~UiHost() { current = previous_; }
+
+UiHost* UiHost::Current() { return current; }
+
+bool UiHost::ActivateWindow(const std::string& title) {
+    for (const auto& root : WindowSystem::Get().Roots()) {
+        if (root->text == title) {
+            Raise(*root);
+            return true;
+        }
+    }
+    return false;
+}
+
+void UiHost::WindowShown(WindowNode&, bool) {}
+void UiHost::SurfaceChanged(WindowNode&, const Rect&) {}
+void UiHost::WindowDestroyed(WindowNode&) {}
+void UiHost::TextChanged(WindowNode&) {}
+void UiHost::Raise(WindowNode&) {}
+
+bool UiHost::DispatchPending() { return WindowSystem::Get().DispatchPending(); }
+
+long long UiHost::MillisecondsToNextTimer() {
+    auto due = WindowSystem::Get().NextTimerDue();
+    if (!due) return -1;
+    std::uint64_t now = clock().TickCount();
+    return *due <= now ? 0 : static_cast<long long>(*due - now);
+}
+
+}  // namespace mendora::platform

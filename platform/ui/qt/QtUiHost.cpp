@@ -1,0 +1,164 @@
+#include "platform/ui/qt/QtUiHost.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QImage>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdlib>
+
+#include "platform/ui/Constants.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowNode.h"
+#include "platform/ui/WindowSystem.h"
+
+namespace mendora::platform {
+
+// Shows a top-level window's surface and turns the user's input into messages.
+class SurfaceWidget : public QWidget {
+public:
+    explicit SurfaceWidget(WindowNode& root) : root_(root) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+        setWindowTitle(QString::fromUtf8(root.text.c_str()));
+        setFixedSize(root.rect.Width(), root.rect.Height());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const Bitmap* surface = root_.surface.get();
+        if (!surface) return;
+        QImage image(surface->Width(), surface->Height(), QImage::Format_RGB32);
+        for (int y = 0; y < surface->Height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < surface->Width(); ++x) {
+                COLORREF c = surface->Pixel(x, y);
+                line[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+            }
+        }
+        QPainter(this).drawImage(0, 0, image);
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) Mouse(WM_LBUTTONDOWN, e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) Mouse(WM_LBUTTONUP, e);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        Point p = At(e);
+        WindowNode* under = WindowSystem::Get().HitTest(root_, p);
+        setCursor(under && under->cls->cursor == IDC_CROSS ? Qt::CrossCursor : Qt::ArrowCursor);
+        Mouse(WM_MOUSEMOVE, e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) Key(VK_RETURN);
+        else if (e->key() == Qt::Key_Escape) Key(VK_ESCAPE);
+        else QWidget::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override {
+        e->ignore();
+        Window::FromNode(&root_)->PostMessage(WM_CLOSE);
+    }
+
+private:
+    static Point At(QMouseEvent* e) { return {int(e->position().x()), int(e->position().y())}; }
+    void Mouse(UINT msg, QMouseEvent* e) { WindowSystem::Get().Mouse(root_, msg, At(e)); }
+    void Key(WPARAM key) { Window::FromNode(&root_)->PostMessage(WM_KEYDOWN, key); }
+
+    WindowNode& root_;
+};
+
+namespace {
+
+int argc = 1;
+char name[] = "mendora";
+char* argv[] = {name, nullptr};
+
+}  // namespace
+
+QtUiHost::QtUiHost() {
+    if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
+    dispatcher_ = QAbstractEventDispatcher::instance();
+}
+
+QtUiHost::~QtUiHost() { widgets_.clear(); }
+
+void QtUiHost::WaitAndDispatch() {
+    if (DispatchPending()) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    long long wait = MillisecondsToNextTimer();
+    if (wait < 0 || wait > 100) wait = 100;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(static_cast<int>(wait));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtUiHost::WindowShown(WindowNode& root, bool shown) {
+    auto& widget = widgets_[&root];
+    if (!widget) widget = std::make_unique<SurfaceWidget>(root);
+    if (shown) {
+        widget->show();
+        widget->raise();
+        widget->activateWindow();
+    } else {
+        widget->hide();
+    }
+}
+
+void QtUiHost::SurfaceChanged(WindowNode& root, const Rect& area) {
+    auto it = widgets_.find(&root);
+    if (it != widgets_.end()) it->second->update(area.left, area.top, area.Width(), area.Height());
+}
+
+void QtUiHost::WindowDestroyed(WindowNode& root) { widgets_.erase(&root); }
+
+void QtUiHost::Raise(WindowNode& root) {
+    auto it = widgets_.find(&root);
+    if (it == widgets_.end()) return;
+    it->second->showNormal();
+    it->second->raise();
+    it->second->activateWindow();
+}
+
+void QtUiHost::Wake() {
+    if (dispatcher_) dispatcher_->wakeUp();
+}
+
+int QtUiHost::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption.c_str()), QString::fromUtf8(text.c_str()),
+                    buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Cancel);
+    int answer = 0;
+    QObject::connect(&box, &QMessageBox::finished, [&](int result) {
+        answer = result == QMessageBox::Ok ? kIdOk : kIdCancel;
+    });
+    box.open();
+    // The windows keep working (timers, repaints) while the box waits for its answer.
+    while (answer == 0) WaitAndDispatch();
+    return answer;
+}
+
+void QtUiHost::FatalExit(const std::string& text) {
+    QMessageBox::critical(nullptr, "Fatal error", QString::fromUtf8(text.c_str()));
+    std::_Exit(1);
+}
+
+bool QtUiHost::Grab(Window& topLevel, const std::string& path) {
+    WindowNode* node = topLevel.Node();
+    auto it = node ? widgets_.find(node) : widgets_.end();
+    if (it == widgets_.end()) return false;
+    QCoreApplication::processEvents();
+    return it->second->grab().save(QString::fromUtf8(path.c_str()), "PNG");
+}
+
+}  // namespace mendora::platform

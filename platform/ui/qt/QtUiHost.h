@@ -1,0 +1,47 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/kernel/linux/LinuxClock.h"
+#include "platform/ui/UiHost.h"
+
+class QApplication;
+class QAbstractEventDispatcher;
+
+namespace mendora::platform {
+
+class Window;
+class SurfaceWidget;
+
+// The desktop host: each shown top-level window is a Qt widget showing the window's
+// surface; pointer, Enter, Escape and closing become messages; message boxes are Qt
+// message boxes that keep the window's timers running.
+class QtUiHost : public UiHost {
+public:
+    QtUiHost();
+    ~QtUiHost() override;
+
+    Clock& clock() override { return clock_; }
+    void WaitAndDispatch() override;
+
+    void WindowShown(WindowNode& root, bool shown) override;
+    void SurfaceChanged(WindowNode& root, const Rect& area) override;
+    void WindowDestroyed(WindowNode& root) override;
+    void Raise(WindowNode& root) override;
+    void Wake() override;
+
+    int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
+    [[noreturn]] void FatalExit(const std::string& text) override;
+
+    // Writes the shown top-level window as Qt draws it to a PNG file.
+    bool Grab(Window& topLevel, const std::string& path);
+
+private:
+    LinuxClock clock_;
+    std::unique_ptr<QApplication> app_;
+    QAbstractEventDispatcher* dispatcher_ = nullptr;
+    std::map<WindowNode*, std::unique_ptr<SurfaceWidget>> widgets_;
+};
+
+}  // namespace mendora::platform

@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/kernel/linux/LinuxClock.h"
+#include "platform/ui/TerminalMessageHost.h"
+#include "platform/ui/UiHost.h"
+
+namespace mendora::platform {
+
+// The terminal host: the active dialog is printed as text (caption, texts, buttons, a
+// progress line) whenever it changes; an empty line on the input presses Enter, "c" or
+// Escape cancels. With MENDORA_ASSUME_YES=1 the default button is pressed once and every
+// message box is answered OK. Without input and without timers the dialog is cancelled
+// rather than left waiting forever.
+class TtyUiHost : public UiHost {
+public:
+    TtyUiHost();
+    TtyUiHost(std::FILE* input, std::FILE* output, bool interactive, bool assumeYes);
+
+    Clock& clock() override { return clock_; }
+    void WaitAndDispatch() override;
+
+    void WindowShown(WindowNode&, bool) override { dirty_ = true; }
+    void TextChanged(WindowNode&) override { dirty_ = true; }
+
+    int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
+    [[noreturn]] void FatalExit(const std::string& text) override;
+
+private:
+    void Print();
+    bool ReadKey(long long waitMilliseconds);
+
+    LinuxClock clock_;
+    TerminalMessageHost terminal_;
+    std::FILE* input_;
+    std::FILE* output_;
+    bool interactive_;
+    bool assumeYes_;
+    bool pressed_ = false;
+    bool inputClosed_ = false;
+    bool dirty_ = true;
+    std::vector<std::string> lastLines_;
+    std::string lastProgress_;
+};
+
+}  // namespace mendora::platform
