@@ -1,16 +1,17 @@
-// Mendora's entry point: binds the Linux host services and runs start-up.
+// Mendora's entry point: binds the Linux host services and the user-interface host,
+// then runs start-up.
 #include "app/RepairApp.h"
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/TableResources.h"
 #include "platform/kernel/linux/LinuxKernel.h"
-#include "platform/ui/TerminalMessageHost.h"
+#include "platform/ui/UiHost.h"
 #include "resources/EmbeddedResources.h"
 
 int main() {
     using namespace mendora;
-    platform::TerminalMessageHost messages;
+    auto ui = platform::CreateUiHost();
     platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
-    platform::LinuxKernel host(resources, messages);
+    platform::LinuxKernel host(resources, *ui);
     RepairApp app(host.kernel);
     app.Start();
     return 0;
