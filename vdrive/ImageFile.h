@@ -7,6 +7,7 @@
 
 #include "vdrive/DriveSetup.h"
 #include "vdrive/ImageFormat.h"
+#include "vdrive/SlotHints.h"
 
 namespace mendora::vdrive {
 
@@ -38,6 +39,8 @@ public:
     // Slot 1..slotCapacity; nullptr for any other number.
     format::SlotMeta* slot(std::uint32_t number);
     std::uint8_t* slotData(std::uint32_t number);
+    // Guesses for the page store, held by this process only.
+    SlotHints& hints() { return hints_; }
 
     // Makes room for at least `more` further slots; false when the disk refuses.
     bool GrowStore(std::uint32_t more);
@@ -58,6 +61,7 @@ private:
     std::uint64_t mapped_ = 0;
     format::Header header_{};
     Geometry geometry_{};
+    SlotHints hints_;
 };
 
 }  // namespace mendora::vdrive

@@ -18,6 +18,7 @@ public:
     const std::uint8_t* Content(std::uint32_t slot);
 
 private:
+    bool Holds(std::uint32_t slot, const std::uint8_t* content);
     std::uint32_t FindEqual(std::uint64_t hash, const std::uint8_t* content);
     std::uint32_t Allocate();
     void Unlink(std::uint32_t slot, std::uint64_t hash);

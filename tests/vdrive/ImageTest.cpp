@@ -90,5 +90,40 @@ TEST(VirtualDriveImage, IdenticalPagesAreStoredOnceAndErasedPagesFreeTheirRoom) 
     EXPECT_EQ(drive->Info(&error)->storedPages, 2u);  // the freed slot was used again
 }
 
+TEST(VirtualDriveImage, PagesThatLookAlikeKeepTheirOwnBytesWhenSlotsAreReused) {
+    testing::TempDir dir;
+    std::string error;
+    auto drive = VirtualDrive::Create(dir / "a.img", SmallSetup(), &error);
+    ASSERT_TRUE(drive);
+    testing::StartRevertImage(*drive, 0x0090);
+    auto write = [&](std::uint32_t block, std::vector<std::uint8_t> page) {
+        auto cdb = testing::Addressed(0xF6, block * 8, 1);
+        cdb[8] = 2;
+        return testing::Send(*drive, cdb, Direction::Out, page).TransportOk();
+    };
+    auto read = [&](std::uint32_t block) {
+        std::vector<std::uint8_t> page(1024);
+        auto cdb = testing::Addressed(0xF8, block * 8, 1);
+        cdb[8] = 2;
+        testing::Send(*drive, cdb, Direction::In, page);
+        return page;
+    };
+    // Equal where the store samples a page (start, middle, end), different elsewhere.
+    std::vector<std::uint8_t> a(1024, 0x3C), b = a;
+    b[100] = 0x00;
+    ASSERT_TRUE(write(0, a));
+    std::vector<std::uint8_t> status(16);
+    testing::Send(*drive, testing::Addressed(0xF5, 0, 1), Direction::In, status);
+    ASSERT_TRUE(write(1, b));  // takes the slot a left
+    ASSERT_TRUE(write(2, a));
+    ASSERT_TRUE(write(3, a));
+    ASSERT_TRUE(write(4, b));
+    EXPECT_EQ(read(1), b);
+    EXPECT_EQ(read(2), a);
+    EXPECT_EQ(read(3), a);
+    EXPECT_EQ(read(4), b);
+    EXPECT_EQ(drive->Info(&error)->storedPages, 2u);
+}
+
 }  // namespace
 }  // namespace mendora::vdrive
