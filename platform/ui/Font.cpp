@@ -30,12 +30,19 @@ public:
         if (face_) FT_Done_Face(face_);
     }
     const Glyph& GlyphFor(char32_t code);
+    bool Has(char32_t code) const { return FT_Get_Char_Index(face_, code) != 0; }
+    // This face when it has the character, else a face fontconfig finds that has it, else
+    // this face (which then draws its missing-glyph box).
+    FontFace& FaceFor(char32_t code);
     TextMetrics metrics;
     std::string file;
 
 private:
     FT_Face face_ = nullptr;
+    int height_ = 0;
+    int weight_ = 0;
     std::map<char32_t, Glyph> glyphs_;
+    std::map<char32_t, FontFace*> fallbacks_;
 };
 
 namespace {
@@ -98,21 +105,60 @@ char32_t NextCodePoint(const std::string& s, std::size_t& i) {
     return code;
 }
 
-std::shared_ptr<FontFace> SharedFace(const std::string& family, int height, int weight) {
-    static std::map<std::tuple<std::string, int, int>, std::shared_ptr<FontFace>> cache;
-    auto key = std::make_tuple(family, height, weight);
+// Faces by file, index, height and weight; they live as long as the process, so the
+// fallbacks one face points at stay valid.
+std::shared_ptr<FontFace> FaceAt(const FaceFile& file, int height, int weight) {
+    static std::map<std::tuple<std::string, int, int, int>, std::shared_ptr<FontFace>> cache;
+    auto key = std::make_tuple(file.path, file.index, height, weight);
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
-    FaceFile file = MatchFace(family, weight);
     auto face = std::make_shared<FontFace>(file.path, file.index, height, weight);
     cache.emplace(key, face);
     return face;
 }
 
+std::shared_ptr<FontFace> SharedFace(const std::string& family, int height, int weight) {
+    static std::map<std::tuple<std::string, int, int>, std::shared_ptr<FontFace>> cache;
+    auto key = std::make_tuple(family, height, weight);
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+    auto face = FaceAt(MatchFace(family, weight), height, weight);
+    cache.emplace(key, face);
+    return face;
+}
+
+// The best face at the weight whose character set holds the code point; empty when no
+// installed face has it.
+FaceFile MatchFaceWith(char32_t code, int weight) {
+    FcPattern* pattern = FcPatternCreate();
+    FcCharSet* wanted = FcCharSetCreate();
+    FcCharSetAddChar(wanted, code);
+    FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+    FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FaceFile found;
+    FcCharSet* has = nullptr;
+    FcChar8* path = nullptr;
+    // The closest match need not hold the character when no face does.
+    if (match && FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch && FcCharSetHasChar(has, code) &&
+        FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
+        found.path = reinterpret_cast<const char*>(path);
+        FcPatternGetInteger(match, FC_INDEX, 0, &found.index);
+    }
+    if (match) FcPatternDestroy(match);
+    FcCharSetDestroy(wanted);
+    FcPatternDestroy(pattern);
+    return found;
+}
+
 }  // namespace
 
-FontFace::FontFace(const std::string& path, int index, int height, int weight) : file(path) {
-    (void)weight;
+FontFace::FontFace(const std::string& path, int index, int height, int weight)
+    : file(path), height_(height), weight_(weight) {
     if (path.empty() || FT_New_Face(Library(), path.c_str(), index, &face_) != 0) {
         throw std::runtime_error("no font file for the face");
     }
@@ -156,6 +202,24 @@ const Glyph& FontFace::GlyphFor(char32_t code) {
     return glyphs_.emplace(code, std::move(glyph)).first->second;
 }
 
+FontFace& FontFace::FaceFor(char32_t code) {
+    if (code < 0x20 || Has(code)) return *this;
+    auto it = fallbacks_.find(code);
+    if (it == fallbacks_.end()) {
+        FaceFile file = MatchFaceWith(code, weight_);
+        FontFace* fallback = this;
+        if (!file.path.empty()) {
+            try {
+                fallback = FaceAt(file, height_, weight_).get();
+            } catch (const std::runtime_error&) {
+                // An unreadable file keeps the box glyph.
+            }
+        }
+        it = fallbacks_.emplace(code, fallback).first;
+    }
+    return *it->second;
+}
+
 Font::Font(const std::string& face, int height, int weight) : faceName_(face), height_(height) {
     std::lock_guard<std::mutex> hold(engineMutex);
     face_ = SharedFace(face, height == 0 ? 16 : height, weight);
@@ -170,7 +234,10 @@ const TextMetrics& Font::Metrics() const { return face_->metrics; }
 Size Font::Measure(const std::string& text) const {
     std::lock_guard<std::mutex> hold(engineMutex);
     int width = 0;
-    for (std::size_t i = 0; i < text.size();) width += face_->GlyphFor(NextCodePoint(text, i)).advance;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t code = NextCodePoint(text, i);
+        width += face_->FaceFor(code).GlyphFor(code).advance;
+    }
     return {width, face_->metrics.height};
 }
 
@@ -179,7 +246,8 @@ void Font::Render(const std::string& text, int x, int top,
     std::lock_guard<std::mutex> hold(engineMutex);
     int baseline = top + face_->metrics.ascent;
     for (std::size_t i = 0; i < text.size();) {
-        const Glyph& g = face_->GlyphFor(NextCodePoint(text, i));
+        char32_t code = NextCodePoint(text, i);
+        const Glyph& g = face_->FaceFor(code).GlyphFor(code);
         for (int gy = 0; gy < g.rows; ++gy)
             for (int gx = 0; gx < g.width; ++gx)
                 if (g.on[gy * g.width + gx]) plot(x + g.left + gx, baseline - g.top + gy);

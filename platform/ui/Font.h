@@ -19,7 +19,9 @@ class FontFace;
 // A font by face name and height in pixels: a positive height is the cell height
 // (ascent + descent), a negative one the character height (the em size). The face is
 // found through fontconfig, so "Arial" resolves to a metric-compatible face. Glyphs are
-// rendered without anti-aliasing, so text pixels carry exactly the text colour.
+// rendered without anti-aliasing, so text pixels carry exactly the text colour. A
+// character the face lacks is drawn and measured with a face fontconfig finds that has it
+// (for Chinese texts, a CJK face), at the same height and on the same baseline.
 class Font {
 public:
     Font(const std::string& face, int height, int weight = 400);

@@ -2,6 +2,12 @@
 
 #include "platform/ui/Constants.h"
 #include "platform/ui/DC.h"
+#include "platform/ui/Font.h"
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace mendora::platform {
 namespace {
@@ -95,6 +101,37 @@ TEST(Drawing, TextAlignmentAndArialMetrics) {
     EXPECT_NEAR((ink.left + ink.right) / 2.0, 50, 2);
     EXPECT_GT(ink.top, 40);
     EXPECT_LT(ink.bottom, 60);
+}
+
+// Characters the Latin face lacks come from a CJK face: each draws its own glyph (not the
+// missing-glyph box) and the measured width is the width drawn.
+TEST(Drawing, ChineseTextFallsBackToAFaceThatHasIt) {
+    Font arial("Arial", -16);
+    using Pixels = std::set<std::pair<int, int>>;
+    auto draw = [&](const std::string& text) {
+        Pixels on;
+        arial.Render(text, 0, 0, [&](int x, int y) { on.insert({x, y}); });
+        return on;
+    };
+    const Pixels box = draw("\xF4\x8F\xBF\xBD");  // U+10FFFD: in no face
+    const std::vector<std::string> chars = {"裝", "置", "資", "訊"};
+    std::vector<Pixels> drawn;
+    for (const auto& c : chars) {
+        drawn.push_back(draw(c));
+        EXPECT_GT(drawn.back().size(), 20u) << c << ": no CJK face (install fonts-wqy-microhei)";
+        EXPECT_NE(drawn.back(), box) << c;
+    }
+    for (std::size_t a = 0; a < drawn.size(); ++a)
+        for (std::size_t b = a + 1; b < drawn.size(); ++b) EXPECT_NE(drawn[a], drawn[b]) << chars[a] << chars[b];
+
+    Size size = arial.Measure("裝置資訊");
+    EXPECT_EQ(size.cx, 4 * arial.Measure("裝").cx);  // full-width characters
+    EXPECT_GE(size.cx, 4 * 14);
+    int right = 0;
+    for (auto [x, y] : draw("裝置資訊")) right = std::max(right, x + 1);
+    EXPECT_LE(right, size.cx);
+    EXPECT_GT(right, size.cx - 16 / 2);
+    EXPECT_EQ(arial.Measure("A裝").cx, arial.Measure("A").cx + arial.Measure("裝").cx);
 }
 
 }  // namespace
