@@ -1,5 +1,6 @@
 #include "platform/ui/UiHost.h"
 
+#include "platform/ui/WindowActivation.h"
 #include "platform/ui/WindowSystem.h"
 
 namespace mendora::platform {
@@ -22,7 +23,7 @@ bool UiHost::ActivateWindow(const std::string& title) {
             return true;
         }
     }
-    return false;
+    return RequestWindowActivation(title);
 }
 
 void UiHost::WindowShown(WindowNode&, bool) {}

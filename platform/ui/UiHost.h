@@ -30,7 +30,8 @@ public:
     // it until their dialog ends.
     virtual void WaitAndDispatch() = 0;
 
-    // Brings a top-level window of this process with the title to the front.
+    // Brings a top-level window with the title to the front: one of this process, else
+    // the one another process shows (see WindowActivationListener).
     bool ActivateWindow(const std::string& title) override;
 
     // Notifications from the window tree, on the window thread.

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <string>
 
 #include "platform/ui/Dialog.h"
+#include "platform/ui/WindowActivation.h"
 #include "platform/ui/qt/QtUiHost.h"
 #include "platform/ui/tty/TtyUiHost.h"
 
@@ -76,6 +79,10 @@ TEST(QtHost, ShowsTheDialogOffscreenAndGrabsWhatItShows) {
                 GetDlgItem(1001)->SendMessage(PBM_SETPOS, 50);
                 UpdateWindow();
                 grabbed = host.Grab(*this, path);
+                // A second launcher asks for the shown window by its title.
+                auto asked = std::async(std::launch::async, [] { return RequestWindowActivation("Mendrix"); });
+                while (asked.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) host.WaitAndDispatch();
+                activatedFromOutside = asked.get();
                 EndDialog(IDOK);
                 return 0;
             });
@@ -85,10 +92,12 @@ TEST(QtHost, ShowsTheDialogOffscreenAndGrabsWhatItShows) {
             return true;
         }
         bool grabbed = false;
+        bool activatedFromOutside = false;
     } dialog(host, path);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     EXPECT_EQ(dialog.DoModal(), IDOK);
     ASSERT_TRUE(dialog.grabbed);
+    EXPECT_TRUE(dialog.activatedFromOutside);
     QImage picture(QString::fromStdString(path));
     Rect size = dialog.MapDialogRect(0, 0, 120, 60);
     EXPECT_EQ(picture.width(), size.Width());

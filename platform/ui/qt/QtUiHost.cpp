@@ -8,13 +8,17 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 #include "platform/ui/Constants.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowActivation.h"
 #include "platform/ui/WindowNode.h"
 #include "platform/ui/WindowSystem.h"
 
@@ -28,6 +32,19 @@ public:
         setMouseTracking(true);
         setWindowTitle(QString::fromUtf8(root.text.c_str()));
         setFixedSize(root.rect.Width(), root.rect.Height());
+    }
+
+    // While shown, another process may ask for the window by its title.
+    void Listen(std::function<void()> activate) {
+        if (listener_) return;
+        listener_ = std::make_unique<WindowActivationListener>(root_.text, std::move(activate));
+        if (!listener_->Listening()) return;
+        notifier_ = std::make_unique<QSocketNotifier>(listener_->Fd(), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { listener_->Serve(); });
+    }
+    void StopListening() {
+        notifier_.reset();
+        listener_.reset();
     }
 
 protected:
@@ -72,6 +89,8 @@ private:
     void Key(WPARAM key) { Window::FromNode(&root_)->PostMessage(WM_KEYDOWN, key); }
 
     WindowNode& root_;
+    std::unique_ptr<WindowActivationListener> listener_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 namespace {
@@ -109,7 +128,9 @@ void QtUiHost::WindowShown(WindowNode& root, bool shown) {
         widget->show();
         widget->raise();
         widget->activateWindow();
+        widget->Listen([this, &root] { Raise(root); });
     } else {
+        widget->StopListening();
         widget->hide();
     }
 }
