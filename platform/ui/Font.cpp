@@ -63,9 +63,9 @@ struct FaceFile {
     int index = 0;
 };
 
-FaceFile MatchFace(const std::string& family, int weight) {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+// The best scalable face for the pattern at the weight. With a code point, only a face
+// whose character set holds it counts: the closest match need not when no face does.
+FaceFile MatchPattern(FcPattern* pattern, int weight, char32_t code = 0) {
     FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -73,12 +73,22 @@ FaceFile MatchFace(const std::string& family, int weight) {
     FcResult result;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FaceFile found;
+    FcCharSet* has = nullptr;
     FcChar8* path = nullptr;
-    if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
+    bool holds = code == 0 || (match && FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch &&
+                               FcCharSetHasChar(has, code));
+    if (match && holds && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
         found.path = reinterpret_cast<const char*>(path);
         FcPatternGetInteger(match, FC_INDEX, 0, &found.index);
     }
     if (match) FcPatternDestroy(match);
+    return found;
+}
+
+FaceFile MatchFace(const std::string& family, int weight) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FaceFile found = MatchPattern(pattern, weight);
     FcPatternDestroy(pattern);
     return found;
 }
@@ -134,22 +144,7 @@ FaceFile MatchFaceWith(char32_t code, int weight) {
     FcCharSet* wanted = FcCharSetCreate();
     FcCharSetAddChar(wanted, code);
     FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
-    FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FaceFile found;
-    FcCharSet* has = nullptr;
-    FcChar8* path = nullptr;
-    // The closest match need not hold the character when no face does.
-    if (match && FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch && FcCharSetHasChar(has, code) &&
-        FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
-        found.path = reinterpret_cast<const char*>(path);
-        FcPatternGetInteger(match, FC_INDEX, 0, &found.index);
-    }
-    if (match) FcPatternDestroy(match);
+    FaceFile found = MatchPattern(pattern, weight, code);
     FcCharSetDestroy(wanted);
     FcPatternDestroy(pattern);
     return found;
