@@ -22,10 +22,11 @@ std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
-    const char* bytes = static_cast<const char*>(data);
+// Moves all size bytes at offset with pread or pwrite, resuming after short transfers.
+template <typename Byte, typename Transfer>
+bool TransferAll(Transfer transfer, int fd, Byte* bytes, std::size_t size, std::uint64_t offset) {
     while (size > 0) {
-        ssize_t n = ::pwrite(fd, bytes, size, static_cast<off_t>(offset));
+        ssize_t n = transfer(fd, bytes, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         bytes += n;
@@ -35,17 +36,12 @@ bool WriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset) 
     return true;
 }
 
+bool WriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
+    return TransferAll(::pwrite, fd, static_cast<const char*>(data), size, offset);
+}
+
 bool ReadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
-    char* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        ssize_t n = ::pread(fd, bytes, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
+    return TransferAll(::pread, fd, static_cast<char*>(data), size, offset);
 }
 
 bool LockFile(int fd, short type) {
