@@ -3,6 +3,12 @@
 
 namespace mendora::platform {
 
+struct TimeOfDay {
+    int hour = 0;    // 0-23
+    int minute = 0;  // 0-59
+    int second = 0;  // 0-59
+};
+
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -11,6 +17,8 @@ public:
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     // Seconds since 1970-01-01 UTC.
     virtual std::int64_t CalendarTime() = 0;
+    // The local time of day now.
+    virtual TimeOfDay LocalTimeOfDay() = 0;
 };
 
 }  // namespace mendora::platform

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/kernel/File.h"
 
@@ -19,6 +20,11 @@ enum class OpenMode {
 struct PathInfo {
     bool exists = false;
     bool isDirectory = false;
+};
+
+struct DirectoryEntry {
+    std::string name;
+    bool isDirectory = false;  // a real directory, not a link to one
 };
 
 // Files and directories of the host. Paths use '/' as separator.
@@ -45,6 +51,9 @@ public:
     // Empty when the directory is ours alone (owned by us, not a link, not writable by
     // group or others); otherwise the reason it is not.
     virtual std::string CheckPrivateDirectory(const std::string& path) = 0;
+    // The entries of a directory in the order the host gives them, "." and ".." included;
+    // empty when it cannot be read.
+    virtual std::optional<std::vector<DirectoryEntry>> List(const std::string& path) = 0;
 };
 
 }  // namespace mendora::platform

@@ -4,8 +4,12 @@
 #include "platform/kernel/DebugOutput.h"
 #include "platform/kernel/FileSystem.h"
 #include "platform/kernel/MessageHost.h"
+#include "platform/kernel/ModuleLoader.h"
+#include "platform/kernel/NamedEvents.h"
 #include "platform/kernel/NamedMutex.h"
 #include "platform/kernel/ProcessHost.h"
+#include "platform/kernel/Profile.h"
+#include "platform/kernel/Registry.h"
 #include "platform/kernel/Resources.h"
 #include "platform/kernel/TempRoot.h"
 #include "platform/kernel/VersionQuery.h"
@@ -24,6 +28,10 @@ struct Kernel {
     DebugOutput& debug;
     Clock& clock;
     MessageHost& messages;
+    Registry& registry;
+    ProfileReader& profiles;
+    NamedEvents& events;
+    ModuleLoader& modules;
 };
 
 }  // namespace mendora::platform

@@ -50,7 +50,8 @@ int Run(const std::vector<std::string>& args) {
     platform::Kernel kernel{services.tempRoot, services.process, services.files,
                             services.mutexes,  services.version, services.rights,
                             resources,         host,             services.clock,
-                            host};
+                            host,              services.registry, services.profiles,
+                            services.events,   services.modules};
 
     const std::string& command = args[0];
     if (command == "pack" && args.size() == 3) return bootpack::Pack(kernel, args[1], args[2]);

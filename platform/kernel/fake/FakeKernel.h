@@ -6,6 +6,7 @@
 #include "platform/kernel/fake/FakeFileSystem.h"
 #include "platform/kernel/fake/FakeMessageHost.h"
 #include "platform/kernel/fake/FakeServices.h"
+#include "platform/kernel/linux/InihProfileReader.h"
 
 namespace mendora::platform {
 
@@ -25,9 +26,13 @@ struct FakeKernel {
     FakeDebugOutput debug;
     FakeClock clock;
     FakeMessageHost messages;
+    FakeRegistry registry;
+    InihProfileReader profiles;  // settings files are real files in the test's directory
+    NamedEvents events;
+    FakeModuleLoader modules;
 
-    Kernel kernel{tempRoot, process, files, mutexes, version, rights,
-                  resources, debug, clock, messages};
+    Kernel kernel{tempRoot, process, files,    mutexes,  version, rights,  resources,
+                  debug,    clock,   messages, registry, profiles, events, modules};
 };
 
 }  // namespace mendora::platform

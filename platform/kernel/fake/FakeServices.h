@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -8,8 +9,10 @@
 #include "platform/kernel/AdminRights.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/DebugOutput.h"
+#include "platform/kernel/ModuleLoader.h"
 #include "platform/kernel/NamedMutex.h"
 #include "platform/kernel/ProcessHost.h"
+#include "platform/kernel/Registry.h"
 #include "platform/kernel/TempRoot.h"
 #include "platform/kernel/VersionQuery.h"
 
@@ -90,7 +93,69 @@ public:
     std::uint64_t TickCount() override { return ticks.load(); }
     void Sleep(std::uint32_t milliseconds) override { ticks += milliseconds; }
     std::int64_t CalendarTime() override { return 1'700'000'000 + static_cast<std::int64_t>(ticks / 1000); }
+    TimeOfDay LocalTimeOfDay() override {
+        std::int64_t day = CalendarTime() % 86400;
+        return {static_cast<int>(day / 3600), static_cast<int>(day / 60 % 60), static_cast<int>(day % 60)};
+    }
     std::atomic<std::uint64_t> ticks{0};
+};
+
+// Registry values set by the test, keyed by lower-case "key\\name".
+class FakeRegistry : public Registry {
+public:
+    void Set(const std::string& key, const std::string& name, std::uint32_t value) { values[Key(key, name)] = value; }
+    std::optional<std::uint32_t> ReadDword(const std::string& key, const std::string& name) override {
+        ++reads;
+        auto found = values.find(Key(key, name));
+        if (found == values.end()) return std::nullopt;
+        return found->second;
+    }
+    std::map<std::string, std::uint32_t> values;
+    std::atomic<int> reads{0};
+
+private:
+    static std::string Key(const std::string& key, const std::string& name) {
+        std::string k = key + "\\" + name;
+        for (char& c : k) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return k;
+    }
+};
+
+// Modules made of the entry points a test hands in; loading a name not given fails.
+class FakeModuleLoader : public ModuleLoader {
+public:
+    using Symbols = std::map<std::string, void*>;
+    std::map<std::string, Symbols> modules;
+    std::vector<std::string> loads;
+    std::atomic<int> unloads{0};
+
+    ModuleLoad Load(const std::string& moduleName) override {
+        loads.push_back(moduleName);
+        ModuleLoad load;
+        auto found = modules.find(moduleName);
+        if (found == modules.end()) {
+            load.errorCode = 126;
+            load.errorText = "module not found";
+            return load;
+        }
+        load.module = std::make_unique<Loaded>(found->second, unloads);
+        return load;
+    }
+
+private:
+    class Loaded : public Module {
+    public:
+        Loaded(Symbols symbols, std::atomic<int>& unloads) : symbols_(std::move(symbols)), unloads_(unloads) {}
+        ~Loaded() override { ++unloads_; }
+        void* Symbol(const std::string& name) override {
+            auto found = symbols_.find(name);
+            return found == symbols_.end() ? nullptr : found->second;
+        }
+
+    private:
+        Symbols symbols_;
+        std::atomic<int>& unloads_;
+    };
 };
 
 }  // namespace mendora::platform

@@ -1,6 +1,7 @@
 #include "platform/kernel/linux/LinuxClock.h"
 
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace mendora::platform {
@@ -18,6 +19,13 @@ void LinuxClock::Sleep(std::uint32_t milliseconds) {
 std::int64_t LinuxClock::CalendarTime() {
     using namespace std::chrono;
     return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+TimeOfDay LinuxClock::LocalTimeOfDay() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return {local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 }  // namespace mendora::platform

@@ -8,6 +8,7 @@ public:
     std::uint64_t TickCount() override;
     void Sleep(std::uint32_t milliseconds) override;
     std::int64_t CalendarTime() override;
+    TimeOfDay LocalTimeOfDay() override;
 };
 
 }  // namespace mendora::platform

@@ -1,6 +1,7 @@
 #include "platform/kernel/linux/LinuxFileSystem.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -119,6 +120,23 @@ std::string LinuxFileSystem::CheckPrivateDirectory(const std::string& path) {
     if (st.st_uid != ::geteuid()) return "it belongs to another user";
     if (st.st_mode & (S_IWGRP | S_IWOTH)) return "other users may write to it";
     return {};
+}
+
+std::optional<std::vector<DirectoryEntry>> LinuxFileSystem::List(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) return std::nullopt;
+    std::vector<DirectoryEntry> entries;
+    while (const dirent* entry = ::readdir(dir)) {
+        DirectoryEntry e{entry->d_name, entry->d_type == DT_DIR};
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            std::string full = path + "/" + entry->d_name;
+            e.isDirectory = ::lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    return entries;
 }
 
 }  // namespace mendora::platform

@@ -17,6 +17,7 @@ public:
     bool IsWritable(const std::string& path) override;
     std::optional<std::uint64_t> SizeOf(const std::string& path) override;
     std::string CheckPrivateDirectory(const std::string& path) override;
+    std::optional<std::vector<DirectoryEntry>> List(const std::string& path) override;
 };
 
 }  // namespace mendora::platform

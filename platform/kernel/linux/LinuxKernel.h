@@ -3,9 +3,12 @@
 #include "platform/kernel/linux/LinuxAdminRights.h"
 #include "platform/kernel/linux/LinuxClock.h"
 #include "platform/kernel/linux/LinuxDebugOutput.h"
+#include "platform/kernel/linux/InihProfileReader.h"
 #include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/linux/LinuxModuleLoader.h"
 #include "platform/kernel/linux/LinuxNamedMutexes.h"
 #include "platform/kernel/linux/LinuxProcessHost.h"
+#include "platform/kernel/linux/LinuxRegistry.h"
 #include "platform/kernel/linux/LinuxTempRoot.h"
 #include "platform/kernel/linux/LinuxVersionQuery.h"
 
@@ -15,8 +18,8 @@ namespace mendora::platform {
 // user-interface host chosen at start.
 struct LinuxKernel {
     LinuxKernel(Resources& resources, MessageHost& messages)
-        : kernel{tempRoot, process, files, mutexes, version, rights,
-                 resources, debug, clock, messages} {}
+        : kernel{tempRoot, process, files,  mutexes,  version, rights,  resources,
+                 debug,    clock,   messages, registry, profiles, events, modules} {}
 
     LinuxTempRoot tempRoot;
     LinuxProcessHost process;
@@ -26,6 +29,10 @@ struct LinuxKernel {
     LinuxAdminRights rights;
     LinuxDebugOutput debug;
     LinuxClock clock;
+    LinuxRegistry registry;
+    InihProfileReader profiles;
+    NamedEvents events;
+    LinuxModuleLoader modules{process};
     Kernel kernel;
 };
 
