@@ -4,6 +4,7 @@
 
 #include "console/ConsoleState.h"
 #include "console/DeviceLibrary.h"
+#include "console/RevertPasses.h"
 #include "console/RunView.h"
 #include "flash/RevertEngine.h"
 #include "flash/RevertRecords.h"
@@ -37,6 +38,8 @@ struct RunContext {
 class RepairRun {
 public:
     explicit RepairRun(RunContext context);
+    // The same run with its revert passes made by the factory instead of the engine.
+    RepairRun(RunContext context, RevertPassesFactory revertPasses);
     // Stops a revert under way and waits for both workers.
     ~RepairRun();
     RepairRun(const RepairRun&) = delete;

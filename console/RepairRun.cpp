@@ -1,0 +1,234 @@
+#include "console/RepairRun.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "console/BadBlockShare.h"
+#include "console/LibraryWorker.h"
+#include "console/RepairFlags.h"
+#include "console/ReplugWatch.h"
+#include "console/RevertWorker.h"
+#include "console/RunSummary.h"
+
+namespace mendora {
+
+namespace {
+
+constexpr std::size_t kStringBufferSize = 260;
+constexpr std::uint16_t kBadBlocksString = 5;
+constexpr std::uint16_t kRepairCompleteString = 11;
+constexpr std::uint16_t kRepairFailString = 12;
+constexpr std::uint16_t kConfirmString = 14;
+constexpr std::uint32_t kLibraryPeriod = 5;
+constexpr std::uint32_t kRevertPeriod = 500;
+constexpr std::uint32_t kReplugPeriod = 100;
+constexpr std::uint32_t kSettleMilliseconds = 1000;
+constexpr int kEndCode = 2;
+constexpr const char* kArrivedEventName = "DeviceArrived";
+
+enum class Phase { Idle, Reverting, Library, Finished, Stopped };
+
+}  // namespace
+
+struct RepairRun::State {
+    State(RunContext c, RevertPassesFactory p) : context(c), passes(std::move(p)) {}
+
+    RunContext context;
+    RevertPassesFactory passes;
+    Phase phase = Phase::Idle;
+    std::shared_ptr<platform::Event> arrived;
+    ReplugWatch watch;
+    bool popupShown = false;
+    unsigned timersRunning = 0;  // bit per timer id
+    std::int64_t startTime = 0;
+    std::unique_ptr<RevertWorker> revert;
+    std::unique_ptr<LibraryWorker> library;
+
+    std::string String(std::uint16_t id) { return context.kernel.resources.LoadString(id, kStringBufferSize); }
+    void Debug(const std::string& line) { context.kernel.debug.Write(line); }
+    void Wait(std::uint32_t milliseconds) { context.kernel.clock.Sleep(milliseconds); }
+
+    void StartTimer(int id, std::uint32_t period) {
+        timersRunning |= 1u << id;
+        context.view.StartTimer(id, period);
+    }
+    void StopTimer(int id) {
+        timersRunning &= ~(1u << id);
+        context.view.StopTimer(id);
+    }
+    void StopAllTimers() {
+        for (int id : {kLibraryTimer, kRevertTimer, kReplugTimer})
+            if (timersRunning & (1u << id)) StopTimer(id);
+    }
+
+    void Finish(std::uint16_t message) {
+        phase = Phase::Finished;
+        context.view.Message(String(message), platform::MessageButtons::Ok);
+        context.view.End(kEndCode);
+    }
+
+    void StartRevert();
+    void RevertTick();
+    void RevertOver();
+    void ReplugOrRelease();
+    void StartLibraryPhase();
+    void LibraryTick();
+    void ShowBadBlockFigures();
+    void ReplugTick();
+    void Stop();
+};
+
+void RepairRun::State::StartRevert() {
+    ConsoleState& console = context.console;
+    const std::uint8_t flags = RepairFlagsFor(console.selectionCode, context.view.CompleteChecked(),
+                                              context.view.UpdateFirmwareChecked(), console.chipId);
+    console.repairFlags = flags;
+    Debug("In GetInput, bflag=" + std::to_string(flags));
+    if (context.view.Message(String(kConfirmString), platform::MessageButtons::OkCancel) != platform::kIdOk) return;
+
+    arrived = context.kernel.events.Create(kArrivedEventName, true, false);
+    watch.ClearReleased();
+    context.view.DisableStartButton();
+    context.view.ShowStatusText(true);
+    context.view.SetProgress(0);
+    phase = Phase::Reverting;
+    StartTimer(kRevertTimer, kRevertPeriod);
+    startTime = context.kernel.clock.CalendarTime();
+    revert = std::make_unique<RevertWorker>(passes, context.geometry, context.options, context.revertHost,
+                                            context.kernel.debug);
+    revert->Start();
+}
+
+void RepairRun::State::RevertTick() {
+    FlashGeometry& geometry = context.geometry;
+    const std::uint8_t status = geometry.Status;
+    const std::string line = RevertStatusLine(status, geometry.CurrentBlock, geometry.BadBlockCount);
+    context.view.SetStatusText(line);
+    if (status == revert_status::kCantMarkBad) Debug(line);
+    context.view.SetProgress(static_cast<int>(geometry.Progress.load()));
+    if (revert->Running()) return;
+    RevertOver();
+}
+
+void RepairRun::State::RevertOver() {
+    const std::int64_t endTime = context.kernel.clock.CalendarTime();
+    context.view.SetProgress(100);
+    StopTimer(kRevertTimer);
+    const std::string summary = RevertSummary(context.geometry.BadBlockCount, endTime - startTime);
+    Debug("REVERT FINISHED");
+    Debug(summary);
+    context.view.SetStatusText(summary);
+    revert->Join();
+    if (!revert->Succeeded()) {
+        Finish(kRepairFailString);
+        return;
+    }
+    watch.Restart();
+    StartTimer(kReplugTimer, kReplugPeriod);
+    ReplugOrRelease();
+    StartLibraryPhase();
+}
+
+void RepairRun::State::ReplugOrRelease() {
+    // A QF70 with firmware comes back as a new device only once it has been replugged.
+    if (context.console.chipId == 0x0070 && context.console.noFirmware == 0) {
+        Wait(kSettleMilliseconds);
+        if (!watch.Released()) {
+            context.view.ShowReplugPopup();
+            popupShown = true;
+        }
+        return;
+    }
+    arrived->Set();
+}
+
+void RepairRun::State::StartLibraryPhase() {
+    context.view.ShowStatusText(false);
+    context.view.SetProgress(0);
+    phase = Phase::Library;
+    StartTimer(kLibraryTimer, kLibraryPeriod);
+    library = std::make_unique<LibraryWorker>(context.library, context.device, context.console.repairFlags, arrived);
+    library->Start();
+}
+
+void RepairRun::State::LibraryTick() {
+    int progress = context.library.GetCurrentProgress(context.device);
+    // 100 waits for the library to say it has ended.
+    if (progress >= 100) --progress;
+    context.view.SetProgress(progress);
+    const int state = context.library.GetCurrentState(context.device) & 0xFF;
+    if (state != kQdllStateFinished) return;
+
+    StopTimer(kLibraryTimer);
+    context.view.SetProgress(100);
+    ShowBadBlockFigures();
+    Wait(kSettleMilliseconds);
+    const std::uint32_t error = context.library.GetErrorCode(context.device);
+    char line[40];
+    std::snprintf(line, sizeof line, "ErrCode=0x%" PRIX32 "\n", error);
+    Debug(line);
+    Finish(error == kQdllRepairFailed ? kRepairFailString : kRepairCompleteString);
+}
+
+void RepairRun::State::ShowBadBlockFigures() {
+    std::uint32_t bad = 0;
+    std::uint32_t total = 0;
+    std::uint16_t divisor = 0;
+    context.library.GetBADBlockInfomation(context.device, &bad, &total, &divisor);
+    const BadBlockShare share = BadBlockShareOf(bad, total, divisor, String(kBadBlocksString));
+    context.view.ShowBadBlocks(share.spanDegrees, share.label);
+}
+
+void RepairRun::State::ReplugTick() {
+    if (!watch.Tick()) return;
+    if (popupShown) context.view.HideReplugPopup();
+    Wait(kSettleMilliseconds);
+    arrived->Set();
+}
+
+void RepairRun::State::Stop() {
+    if (phase == Phase::Stopped) return;
+    phase = Phase::Stopped;
+    StopAllTimers();
+    bool waiting = false;
+    if (revert && revert->Running()) {
+        context.geometry.Stop = 1;
+        waiting = true;
+    }
+    // A worker still waiting for the drive is released without calling the library.
+    if (library && library->Cancel()) waiting = true;
+    if (waiting) context.view.ShowClosing();
+    if (revert) revert->Stop();
+    if (library) library->Join();
+}
+
+RepairRun::RepairRun(RunContext context, RevertPassesFactory revertPasses)
+    : state_(std::make_unique<State>(context, std::move(revertPasses))) {}
+
+RepairRun::~RepairRun() { Stop(); }
+
+void RepairRun::Start() {
+    if (state_->phase == Phase::Idle) state_->StartRevert();
+}
+
+void RepairRun::OnTimer(int id) {
+    State& s = *state_;
+    if (!(s.timersRunning & (1u << id))) return;
+    if (id == kRevertTimer && s.phase == Phase::Reverting) s.RevertTick();
+    if (id == kReplugTimer) s.ReplugTick();
+    if (id == kLibraryTimer && s.phase == Phase::Library) s.LibraryTick();
+}
+
+void RepairRun::OnDeviceChange(std::uint32_t event) {
+    if (event == kDeviceArrival) state_->watch.OnArrival();
+    if (event == kDeviceRemoveComplete) state_->watch.OnRemoval();
+}
+
+bool RepairRun::Busy() const {
+    const State& s = *state_;
+    return (s.revert && s.revert->Running()) || (s.library && s.library->Running());
+}
+
+void RepairRun::Stop() { state_->Stop(); }
+
+}  // namespace mendora

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "flash/RevertEngine.h"
+#include "flash/RevertRecords.h"
+
+namespace mendora {
+
+// The passes of one revert as the revert worker runs them; each pass answers a status
+// code, 2 for success.
+class RevertPasses {
+public:
+    virtual ~RevertPasses() = default;
+    virtual void SetEccLimit(std::uint8_t bits) = 0;
+    virtual std::uint8_t EraseAll(std::uint8_t showProgress) = 0;
+    virtual std::uint8_t PatternTest(std::uint8_t patternMode) = 0;
+    virtual std::uint8_t CheckBlank() = 0;
+};
+
+// Makes the passes of one revert; called on the revert worker's thread, and the passes are
+// destroyed there once the revert ends.
+using RevertPassesFactory =
+    std::function<std::unique_ptr<RevertPasses>(FlashGeometry&, RevertOptions&, RevertHost&)>;
+
+// The revert engine itself, without a log.
+RevertPassesFactory EngineRevertPasses();
+
+}  // namespace mendora
