@@ -96,7 +96,7 @@ std::span<const platform::ResourceEntry> RunStrings() {
     return table;
 }
 
-RunRig::RunRig() {
+RunRig::RunRig(std::vector<std::string> images) : drives(std::move(images), noDisks, fake.clock) {
     FakeLibraryState& library = FakeLibrary();
     library.progress = 0, library.state = 0, library.errorCode = 0;
     library.bad = 0, library.total = 0, library.divisor = 0;

@@ -137,7 +137,8 @@ std::span<const platform::ResourceEntry> RunStrings();
 
 // Everything a RepairRun needs, over the fakes.
 struct RunRig {
-    RunRig();
+    // images: virtual drives the revert host knows, from D: on.
+    explicit RunRig(std::vector<std::string> images = {});
     ~RunRig();
 
     platform::FakeKernel fake{RunStrings()};
@@ -149,7 +150,7 @@ struct RunRig {
     struct NoDisks : platform::UsbDiskFinder {
         std::vector<std::string> MakerDisks() override { return {}; }
     } noDisks;
-    platform::DriveNamespace drives{{}, noDisks, fake.clock};
+    platform::DriveNamespace drives;
     RevertHost host{drives, fake.files, fake.registry, fake.profiles, fake.messages, fake.clock, "/nowhere"};
     FakeRevertScript script;
 
