@@ -122,7 +122,7 @@ int QDLL_GetCurrentProgress(QdllHandle device) {
 
 int QDLL_GetCurrentState(QdllHandle device) {
     LibraryDevice* d = Device(device);
-    return d != nullptr ? d->status().state.load(std::memory_order_relaxed) : 0;
+    return d != nullptr ? d->status().state.load(std::memory_order_acquire) : 0;
 }
 
 int QDLL_RunRepairDevice(QdllHandle device, std::uint8_t flags) {

@@ -57,7 +57,8 @@ bool LibraryDevice::RunRepair(std::uint8_t flags) {
         repaired = RepairRun(drives, process_, status_).Run(name, flags);
     }
     status_.errorCode.store(repaired ? 0 : kQdllRepairFailed, std::memory_order_relaxed);
-    status_.state.store(kRepairFinished, std::memory_order_relaxed);
+    // Released, so that whoever reads the end also reads the final progress and figures.
+    status_.state.store(kRepairFinished, std::memory_order_release);
     return repaired;
 }
 
