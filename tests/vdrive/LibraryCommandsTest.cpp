@@ -193,7 +193,8 @@ TEST_F(LibraryCommands, GrownBadBlockFailsTheStatusReadOnceItHoldsData) {
     Make(setup);
     testing::StartRevertImage(*drive, 0x0090);
     std::uint32_t grown = 0;
-    for (const auto& b : *drive->Blocks(nullptr)) {
+    auto blocks = drive->Blocks(nullptr);
+    for (const auto& b : *blocks) {
         if (b.kind == format::BlockKind::GrownBad) grown = b.block;
     }
     Bytes statusRead = Addressed(0xF8, grown * 8, 1), two(2);
