@@ -26,7 +26,11 @@ std::unique_ptr<VirtualDrive> VirtualDrive::Create(const std::string& path, cons
                                                    std::string* error) {
     auto image = ImageFile::Create(path, setup, error);
     if (!image) return nullptr;
-    if (setup.formatted) LogicalDisk(*image).Format();
+    if (setup.formatted) {
+        if (!image->Lock(error)) return nullptr;
+        LogicalDisk(*image).Format();
+        image->Unlock();
+    }
     return std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image)));
 }
 
