@@ -151,7 +151,8 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
         return false;
     }
     if (header_.version != format::kVersion) {
-        *error = path_ + ": image version " + std::to_string(header_.version) + " is not supported";
+        *error = path_ + ": image version " + std::to_string(header_.version) + " is not supported (this build reads " +
+                 std::to_string(format::kVersion) + "); create the image again";
         return false;
     }
     DriveSetup setup{IdentityOf(header_), GeometryOf(header_), {}};
