@@ -4,21 +4,15 @@
 #include <cstring>
 #include <vector>
 
+#include "vdrive/ControllerSense.h"
 #include "vdrive/IdentifyReply.h"
+#include "vdrive/LibraryCommandSet.h"
+#include "vdrive/LogicalDisk.h"
 #include "vdrive/RevertImageFormat.h"
 
 namespace mendora::vdrive {
 
 namespace {
-
-namespace sense {
-inline constexpr std::uint8_t kNotReady = 0x02;
-inline constexpr std::uint8_t kIllegalRequest = 0x05;
-inline constexpr std::uint8_t kInvalidOpcode = 0x20;
-inline constexpr std::uint8_t kOutOfRange = 0x21;
-inline constexpr std::uint8_t kInvalidField = 0x24;
-inline constexpr std::uint8_t kSequenceError = 0x2C;
-}  // namespace sense
 
 std::uint32_t SectorAddress(std::span<const std::uint8_t> cdb) {
     return std::uint32_t{cdb[2]} << 24 | std::uint32_t{cdb[3]} << 16 | std::uint32_t{cdb[4]} << 8 | cdb[5];
@@ -64,13 +58,14 @@ void PowerOn(format::State& s) {
     s.pairedPages = 0;
 }
 
-Reply Controller::Check(std::uint8_t key, std::uint8_t asc) {
+Reply Controller::Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
     Reply r;
     r.status = kStatusCheckCondition;
     r.sense[0] = 0x70;
     r.sense[2] = key;
     r.sense[7] = 10;
     r.sense[12] = asc;
+    r.sense[13] = ascq;
     r.senseLength = r.sense.size();
     std::memcpy(image_.state().sense, r.sense.data(), r.sense.size());
     return r;
@@ -91,7 +86,13 @@ Reply Controller::Execute(const Command& c) {
         case 0x03: return RequestSense(c);
         case 0x12: return Inquiry(c);
         case 0x25: return ReadCapacity(c);
+        case 0x28: return ReadDisk(c);
+        case 0x2A: return WriteDisk(c);
         case kIdentifyOpcode: return Identify(c);
+        case library::kWriteFirmware: return WriteFirmware(c);
+        case library::kReadFirmware: return ReadFirmware(c);
+        case library::kScanMarks: return ScanMarks(c);
+        case library::kLowLevelFormat: return LowLevelFormat(c);
         case opcode::kRamLoad: return RamLoad(c);
         default: break;
     }
@@ -122,16 +123,6 @@ Reply Controller::RequestSense(const Command& c) {
     std::memset(image_.state().sense, 0, s.size());
     std::size_t wanted = c.cdb.size() >= 5 ? c.cdb[4] : 0;
     return DataIn(c, std::span(s).first(std::min(s.size(), wanted)));
-}
-
-Reply Controller::ReadCapacity(const Command& c) {
-    const Geometry& g = image_.geometry();
-    std::uint64_t last = g.TotalBlocks() * g.SectorsPerBlock() - 1;
-    std::uint32_t shown = static_cast<std::uint32_t>(std::min<std::uint64_t>(last, 0xFFFFFFFF));
-    std::array<std::uint8_t, 8> a = {static_cast<std::uint8_t>(shown >> 24), static_cast<std::uint8_t>(shown >> 16),
-                                     static_cast<std::uint8_t>(shown >> 8), static_cast<std::uint8_t>(shown),
-                                     0, 0, 2, 0};
-    return DataIn(c, a);
 }
 
 Reply Controller::Identify(const Command& c) {
@@ -186,6 +177,11 @@ Reply Controller::FlashCommand(const Command& c) {
     if (image_.state().parameterMode == format::ParameterMode::Mismatched) return Transport(TransportError::Failed);
     if (SectorAddress(c.cdb) / image_.geometry().SectorsPerBlock() >= BlockLimit())
         return Check(sense::kIllegalRequest, sense::kOutOfRange);
+    // Erasing or writing the flash under the disk destroys its format.
+    if (op == opcode::kEraseBlock || op == opcode::kEraseBlockWithStatus || op == opcode::kWritePages) {
+        LogicalDisk disk(image_);
+        if (disk.Ready() || image_.state().diskPagesUsed > 0) disk.Lose();
+    }
     switch (op) {
         case opcode::kEraseBlock: return Erase(c, 16);
         case opcode::kEraseBlockWithStatus: return Erase(c, 1);

@@ -52,7 +52,17 @@ private:
     Reply ReadPages(const Command& c);
     Reply ReadSpare(const Command& c);
 
-    Reply Check(std::uint8_t key, std::uint8_t asc);
+    // The device library's commands and the disk a format builds.
+    Reply WriteFirmware(const Command& c);
+    Reply ReadFirmware(const Command& c);
+    Reply ScanMarks(const Command& c);
+    Reply LowLevelFormat(const Command& c);
+    Reply ReadDisk(const Command& c);
+    Reply WriteDisk(const Command& c);
+    // The sector range of a READ(10) or WRITE(10), or the CHECK CONDITION it earns.
+    std::optional<Reply> CheckDiskRange(const Command& c, std::uint64_t* first, std::uint32_t* count);
+
+    Reply Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq = 0);
     Reply DataIn(const Command& c, std::span<const std::uint8_t> answer);
     // The chips a mask selects, or 0 when one of them is missing or silent.
     std::uint32_t AnsweringChips(std::uint8_t mask);

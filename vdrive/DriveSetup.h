@@ -46,6 +46,7 @@ struct DriveSetup {
     Identity identity;
     Geometry geometry;
     Plantings plantings;
+    bool formatted = false;  // created ready as a disk over its good blocks
 };
 
 // Empty when the setup can be built as an image; otherwise what is wrong with it.

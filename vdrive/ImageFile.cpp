@@ -12,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "vdrive/FirmwareImageFormat.h"
 #include "vdrive/ImageLayout.h"
 
 namespace mendora::vdrive {
@@ -58,6 +59,9 @@ std::uint64_t StoreSize(const format::Header& h, std::uint32_t slots) {
     return h.storeOffset + std::uint64_t{slots} * h.slotBytes;
 }
 
+// The flash and the formatted disk each hold at most one distinct content per page.
+std::uint64_t SlotLimit(const Geometry& g) { return 2 * g.TotalPages() + 1; }
+
 void PlantBlocks(ImageFile& image, const Plantings& plan) {
     const Geometry& g = image.geometry();
     std::vector<std::uint32_t> order(g.TotalBlocks());
@@ -100,9 +104,19 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
     state->fileSize = StoreSize(image->header_, 0);
     state->plugged = 1;
     state->removeAfter = -1;
+    std::uint8_t versionField[2 + sizeof state->firmwareVersion] = {'F', 'W'};
+    if (setup.identity.firmwareVersion) {
+        // The image the drive was made with: blank but for its version text.
+        state->firmwarePresent = 1;
+        std::memcpy(state->firmwareVersion, setup.identity.firmwareVersion->data(),
+                    std::min(sizeof state->firmwareVersion, setup.identity.firmwareVersion->size()));
+        std::memcpy(versionField + 2, state->firmwareVersion, sizeof state->firmwareVersion);
+    }
     if (!WriteAll(fd, &image->header_, sizeof image->header_, format::kHeaderOffset) ||
         !WriteAll(fd, state.get(), sizeof *state, format::kStateOffset) ||
         ::ftruncate(fd, static_cast<off_t>(state->fileSize)) != 0 ||
+        (state->firmwarePresent &&
+         !WriteAll(fd, versionField, sizeof versionField, image->header_.firmwareOffset + firmware::kVersionOffset - 2)) ||
         !image->Map(state->fileSize, error)) {
         if (error->empty()) *error = SystemError("cannot write", path);
         ::unlink(path.c_str());
@@ -137,7 +151,8 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
         return false;
     }
     if (header_.version != format::kVersion) {
-        *error = path_ + ": image version " + std::to_string(header_.version) + " is not supported";
+        *error = path_ + ": image version " + std::to_string(header_.version) + " is not supported (this build reads " +
+                 std::to_string(format::kVersion) + "); create the image again";
         return false;
     }
     DriveSetup setup{IdentityOf(header_), GeometryOf(header_), {}};
@@ -153,10 +168,12 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
         *error = path_ + ": the image is truncated";
         return false;
     }
-    bool sound = state.slotCapacity <= geometry_.TotalPages() + 1 &&
+    bool sound = state.slotCapacity <= SlotLimit(geometry_) &&
                  state.fileSize == StoreSize(header_, state.slotCapacity) &&
                  state.slotHighWater <= state.slotCapacity && state.freeHead <= state.slotHighWater &&
-                 state.faultCount <= format::kMaxFaults && state.plugged <= 1;
+                 state.faultCount <= format::kMaxFaults && state.plugged <= 1 && state.diskReady <= 1 &&
+                 state.diskSectors <= geometry_.TotalPages() * geometry_.sectorsPerPage &&
+                 state.diskPagesUsed <= geometry_.TotalPages();
     if (!sound) {
         *error = path_ + ": the image state is damaged";
         return false;
@@ -215,7 +232,30 @@ void ImageFile::Unlock() {
     threads_.unlock();
 }
 
-Identity ImageFile::identity() const { return IdentityOf(header_); }
+Identity ImageFile::identity() {
+    Identity id = IdentityOf(header_);
+    const format::State& s = state();
+    id.firmwareVersion.reset();
+    if (s.firmwarePresent) {
+        std::string version(s.firmwareVersion, sizeof s.firmwareVersion);
+        version.resize(std::strlen(version.c_str()));
+        id.firmwareVersion = version;
+    }
+    return id;
+}
+
+std::uint32_t& ImageFile::diskSlot(std::uint64_t logicalPage) {
+    return reinterpret_cast<std::uint32_t*>(base_ + header_.diskTableOffset)[logicalPage];
+}
+
+void ImageFile::DiscardDiskTable() {
+    std::uint64_t length = geometry_.TotalPages() * sizeof(std::uint32_t);
+    // A hole reads as zeros; where the file system cannot punch one, zero the table by hand.
+    if (::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(header_.diskTableOffset),
+                    static_cast<off_t>(length)) != 0) {
+        std::memset(base_ + header_.diskTableOffset, 0, length);
+    }
+}
 
 format::BlockRecord& ImageFile::block(std::uint32_t chip, std::uint32_t block) {
     auto* table = reinterpret_cast<format::BlockRecord*>(base_ + header_.blockTableOffset);
@@ -246,7 +286,7 @@ std::uint8_t* ImageFile::slotData(std::uint32_t number) {
 
 bool ImageFile::GrowStore(std::uint32_t more) {
     std::uint32_t capacity = state().slotCapacity;
-    std::uint64_t limit = geometry_.TotalPages() + 1;
+    std::uint64_t limit = SlotLimit(geometry_);
     std::uint64_t wanted = std::max<std::uint64_t>({capacity + std::uint64_t{more}, capacity * 2ull, std::uint64_t{64}});
     wanted = std::min(wanted, limit);
     if (wanted < capacity + std::uint64_t{more}) return false;

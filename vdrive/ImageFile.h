@@ -31,7 +31,8 @@ public:
 
     const format::Header& header() const { return header_; }
     const Geometry& geometry() const { return geometry_; }
-    Identity identity() const;
+    // The identity, with the firmware the drive holds now.
+    Identity identity();
     format::State& state() { return *reinterpret_cast<format::State*>(base_ + format::kStateOffset); }
     format::BlockRecord& block(std::uint32_t chip, std::uint32_t block);
     format::PageRecord& page(std::uint32_t chip, std::uint32_t block, std::uint32_t page);
@@ -39,6 +40,12 @@ public:
     // Slot 1..slotCapacity; nullptr for any other number.
     format::SlotMeta* slot(std::uint32_t number);
     std::uint8_t* slotData(std::uint32_t number);
+    // The stored firmware image, format::kFirmwareBytes long.
+    std::uint8_t* firmware() { return base_ + header_.firmwareOffset; }
+    // The slot of a logical page of the formatted disk (0: never written).
+    std::uint32_t& diskSlot(std::uint64_t logicalPage);
+    // Zeroes the whole disk table and gives its disk space back.
+    void DiscardDiskTable();
     // Guesses for the page store, held by this process only.
     SlotHints& hints() { return hints_; }
 

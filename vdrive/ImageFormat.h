@@ -10,11 +10,14 @@
 //   ...     BlockRecord  one per block of every chip
 //   ...     PageRecord   one per page of every chip; an erased page is all zero (a hole)
 //   ...     buckets      heads of the content hash chains
+//   ...     firmware     the 64 KiB controller firmware image the drive holds
+//   ...     disk table   per logical page of the formatted disk its slot; 0 never written
 //   ...     slots        stored page contents, each used by one or more pages
 namespace mendora::vdrive::format {
 
 inline constexpr char kMagic[8] = {'M', 'N', 'D', 'V', 'D', 'R', 'I', 'V'};
-inline constexpr std::uint32_t kVersion = 1;
+inline constexpr std::uint32_t kVersion = 2;
+inline constexpr std::size_t kFirmwareBytes = 65536;
 inline constexpr std::size_t kHeaderOffset = 0;
 inline constexpr std::size_t kStateOffset = 4096;
 inline constexpr std::size_t kStateRegion = 12288;
@@ -53,8 +56,10 @@ struct Header {
     std::uint64_t storeOffset;
     std::uint32_t slotBytes;    // SlotMeta + one page
     std::uint32_t reserved;
+    std::uint64_t firmwareOffset;
+    std::uint64_t diskTableOffset;  // one uint32 per page of the whole flash
 };
-static_assert(sizeof(Header) == 128);
+static_assert(sizeof(Header) == 144);
 
 enum class FaultKind : std::uint8_t { None = 0, FailCommand = 1, Stall = 2 };
 inline constexpr std::uint8_t kAnyChip = 0xFF;
@@ -98,6 +103,14 @@ struct State {
     std::uint32_t faultCount;
     FaultRecord faults[kMaxFaults];
     std::uint8_t ram[kRamSize];   // controller RAM F000h-FFFFh
+
+    // Written by the device library's commands; hasFirmware and firmwareVersion of the
+    // header only say what the drive was created with.
+    std::uint8_t firmwarePresent;
+    char firmwareVersion[6];      // the 6 bytes at 0xEFF2 of the stored firmware image
+    std::uint8_t diskReady;       // a low-level format built the logical disk
+    std::uint64_t diskSectors;    // its capacity in 512-byte sectors; 0 when not ready
+    std::uint64_t diskPagesUsed;  // disk table entries that hold a slot
 };
 static_assert(sizeof(State) <= kStateRegion);
 

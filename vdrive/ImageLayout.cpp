@@ -56,7 +56,9 @@ format::Header LayoutHeader(const DriveSetup& setup) {
     h.blockTableOffset = format::kTablesOffset;
     h.pageTableOffset = AlignUp(h.blockTableOffset + g.TotalBlocks() * sizeof(format::BlockRecord), 4096);
     h.bucketOffset = AlignUp(h.pageTableOffset + g.TotalPages() * sizeof(format::PageRecord), 4096);
-    h.storeOffset = AlignUp(h.bucketOffset + std::uint64_t{h.bucketCount} * 4, 4096);
+    h.firmwareOffset = AlignUp(h.bucketOffset + std::uint64_t{h.bucketCount} * 4, 4096);
+    h.diskTableOffset = h.firmwareOffset + format::kFirmwareBytes;
+    h.storeOffset = AlignUp(h.diskTableOffset + g.TotalPages() * sizeof(std::uint32_t), 4096);
     h.slotBytes = static_cast<std::uint32_t>(sizeof(format::SlotMeta) + g.PageBytes());
     h.crc = HeaderCrc(h);
     return h;

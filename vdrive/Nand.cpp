@@ -9,6 +9,9 @@ namespace {
 
 using format::BlockKind;
 
+// Bits a grown-bad block flips in every sector it reads back.
+constexpr std::uint8_t kGrownBadFlips = 255;
+
 bool HasZeroNibble(std::uint8_t b) { return (b & 0x0F) == 0 || (b & 0xF0) == 0; }
 
 // Spreads the flipped bits of a sector over different bytes.
@@ -80,9 +83,9 @@ void Nand::Read(const PageAddress& at, std::uint32_t firstSector, std::uint32_t 
     }
     std::memcpy(out, content + firstSector * 512, count * 512);
     format::BlockRecord record = image_.block(at.chip, at.block);
-    if (record.kind == BlockKind::Weak) {
-        for (std::uint32_t s = 0; s < count; ++s) FlipBits(out + s * 512, record.weakBits);
-    }
+    std::uint8_t flipped = record.kind == BlockKind::Weak ? record.weakBits : 0;
+    if (record.kind == BlockKind::GrownBad) flipped = kGrownBadFlips;
+    for (std::uint32_t s = 0; flipped != 0 && s < count; ++s) FlipBits(out + s * 512, flipped);
 }
 
 std::array<std::uint8_t, 16> Nand::Spare(const PageAddress& at) {
@@ -106,9 +109,11 @@ std::array<std::uint8_t, 16> Nand::Spare(const PageAddress& at) {
 std::uint8_t Nand::WorstFlippedBits(std::uint32_t chip, std::uint32_t block) {
     format::BlockRecord record = image_.block(chip, block);
     if (record.kind == BlockKind::FactoryBad) return 0xFF;
-    if (record.kind != BlockKind::Weak) return 0;
+    if (record.kind != BlockKind::Weak && record.kind != BlockKind::GrownBad) return 0;
+    // A grown-bad block no longer holds what is written to it: beyond any error correction.
+    std::uint8_t flipped = record.kind == BlockKind::Weak ? record.weakBits : 0xFF;
     for (std::uint32_t page = 0; page < image_.geometry().pagesPerBlock; ++page) {
-        if (image_.page(chip, block, page).slot != 0) return record.weakBits;
+        if (image_.page(chip, block, page).slot != 0) return flipped;
     }
     return 0;
 }

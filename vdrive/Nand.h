@@ -27,11 +27,13 @@ public:
     // the page's own number; false for a factory-bad block or a full disk.
     bool Program(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count,
                  const std::uint8_t* data, const std::uint8_t user[4]);
-    // Reads sectors of a page; a weak block returns its flipped bits.
+    // Reads sectors of a page; a weak block returns its flipped bits, a grown-bad one 255
+    // flipped bits per sector.
     void Read(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count, std::uint8_t* out);
     // The page's 16 spare bytes: 0-2 page number (little-endian), 3-6 the user bytes, FFh else.
     std::array<std::uint8_t, 16> Spare(const PageAddress& at);
-    // The highest number of flipped bits any sector of the block reads back with.
+    // The highest number of flipped bits any sector of the block reads back with: FFh for
+    // a factory-bad block, and for a grown-bad one once it holds data.
     std::uint8_t WorstFlippedBits(std::uint32_t chip, std::uint32_t block);
     // Whether the block's first or last page carries a bad-block mark.
     bool IsMarked(std::uint32_t chip, std::uint32_t block);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "vdrive/Controller.h"
+#include "vdrive/LogicalDisk.h"
 #include "vdrive/Nand.h"
 
 namespace mendora::vdrive {
@@ -24,7 +25,13 @@ VirtualDrive::VirtualDrive(std::unique_ptr<ImageFile> image) : image_(std::move(
 std::unique_ptr<VirtualDrive> VirtualDrive::Create(const std::string& path, const DriveSetup& setup,
                                                    std::string* error) {
     auto image = ImageFile::Create(path, setup, error);
-    return image ? std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image))) : nullptr;
+    if (!image) return nullptr;
+    if (setup.formatted) {
+        if (!image->Lock(error)) return nullptr;
+        LogicalDisk(*image).Format();
+        image->Unlock();
+    }
+    return std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image)));
 }
 
 std::unique_ptr<VirtualDrive> VirtualDrive::Open(const std::string& path, std::string* error) {
@@ -164,7 +171,6 @@ std::optional<DriveInfo> VirtualDrive::Info(std::string* error) {
     auto blocks = Blocks(error);
     if (!blocks) return std::nullopt;
     DriveInfo info;
-    info.identity = image_->identity();
     info.geometry = image_->geometry();
     for (const BlockStatus& b : *blocks) {
         info.factoryBad += b.kind == format::BlockKind::FactoryBad;
@@ -172,11 +178,15 @@ std::optional<DriveInfo> VirtualDrive::Info(std::string* error) {
         info.weak += b.kind == format::BlockKind::Weak;
         if (b.marked) info.marked.push_back(b);
     }
-    Modify(error, [&](format::State& state) {
+    bool read = Modify(error, [&](format::State& state) {
+        info.identity = image_->identity();
         info.plugged = state.plugged != 0;
         info.storedPages = state.slotHighWater;
+        info.diskReady = state.diskReady != 0;
+        info.capacitySectors = state.diskReady ? state.diskSectors : 0;
         return true;
     });
+    if (!read) return std::nullopt;
     return info;
 }
 

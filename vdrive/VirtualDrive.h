@@ -32,6 +32,8 @@ struct DriveInfo {
     std::uint32_t weak = 0;
     std::vector<BlockStatus> marked;
     std::uint32_t storedPages = 0;  // distinct page contents held
+    bool diskReady = false;          // a low-level format built the disk
+    std::uint64_t capacitySectors = 0;  // 0 when not ready
 };
 
 // A virtual USB flash drive in one image file. Any number of objects, in any processes,

@@ -42,6 +42,16 @@ TEST(VdriveTool, CreatesPresetsReportsJsonAndPlugState) {
     EXPECT_EQ(Tool("map " + dir / "a.img" + " --png " + dir / "m.png"), 0);
     EXPECT_EQ(mendora::testing::ReadBytes(dir / "m.png").substr(1, 3), "PNG");
 
+    EXPECT_NE(out.find("\"disk_ready\": false"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"capacity_sectors\": 0,"), std::string::npos) << out;
+    ASSERT_EQ(Tool("create " + dir / "f.img" + " --preset qf70 --bad 3 --formatted", &out), 0) << out;
+    Tool("info " + dir / "f.img" + " --json", &out);
+    EXPECT_NE(out.find("\"disk_ready\": true"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"capacity_sectors\": 1047808,"), std::string::npos) << out;  // (4096 - 3) x 256
+    Tool("info " + dir / "f.img", &out);
+    EXPECT_NE(out.find("firmware Q70105"), std::string::npos) << out;
+    EXPECT_NE(out.find("disk ready, 1047808 sectors"), std::string::npos) << out;
+
     EXPECT_EQ(Tool("create " + dir / "a.img"), 1);  // never overwritten
     EXPECT_EQ(Tool("create " + dir / "b.img --preset nonsense"), 2);
     EXPECT_EQ(Tool("create " + dir / "b.img --chip-enables 9"), 2);

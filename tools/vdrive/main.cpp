@@ -27,7 +27,8 @@ const char kUsage[] =
     "               [--attribute N] [--zone-bank N] [--a1 N] [--redundant-symbol N]\n"
     "               [--firmware TEXT | --no-firmware] [--chip-enables N] [--zones N]\n"
     "               [--blocks-per-zone N] [--pages-per-block N] [--sectors-per-page N]\n"
-    "               [--bad N] [--grown N] [--weak N] [--weak-bits N] [--seed S]\n"
+    "               [--bad N] [--grown N] [--weak N] [--weak-bits N] [--seed S] [--formatted]\n"
+    "               (--formatted: ready as a disk over the unmarked blocks; else not ready)\n"
     "  info IMAGE [--json]          identity, geometry, plug state and block counts\n"
     "  plug IMAGE | unplug IMAGE | replug IMAGE\n"
     "  fault IMAGE --fail OPCODE [--chip C] [--block B] [--times N]\n"
@@ -89,6 +90,7 @@ int Create(const Options& o, const std::string& image) {
         return Fail("--flash-id wants five hexadecimal bytes separated by commas", kExitUsage);
     if (auto fw = o.Value("firmware")) id.firmwareVersion = *fw;
     if (o.Has("no-firmware")) id.firmwareVersion.reset();
+    setup->formatted = o.Has("formatted");
     if (!vdrive::VirtualDrive::Create(image, *setup, &error)) return Fail(error);
     return kExitOk;
 }
@@ -120,6 +122,8 @@ void PrintJson(const vdrive::DriveInfo& info) {
       << ",\n  \"sectors_per_block\": " << g.SectorsPerBlock() << ",\n  \"sectors_per_page\": " << g.sectorsPerPage
       << ",\n  \"plugged\": " << (info.plugged ? "true" : "false") << ",\n  \"factory_bad\": " << info.factoryBad
       << ",\n  \"grown_bad\": " << info.grownBad << ",\n  \"weak\": " << info.weak
+      << ",\n  \"disk_ready\": " << (info.diskReady ? "true" : "false")
+      << ",\n  \"capacity_sectors\": " << info.capacitySectors
       << ",\n  \"marked\": " << info.marked.size() << ",\n  \"marked_blocks\": [";
     for (std::size_t i = 0; i < info.marked.size(); ++i)
         j << (i ? ", " : "") << "{\"chip\": " << info.marked[i].chip << ", \"block\": " << info.marked[i].block << "}";
@@ -137,6 +141,11 @@ void PrintText(const vdrive::DriveInfo& info) {
                 g.BlocksPerChip(), g.SectorsPerBlock(), g.sectorsPerPage);
     std::printf("%s; factory bad %u, grown bad %u, weak %u, marked %zu\n", info.plugged ? "plugged" : "unplugged",
                 info.factoryBad, info.grownBad, info.weak, info.marked.size());
+    if (info.diskReady) {
+        std::printf("disk ready, %llu sectors\n", static_cast<unsigned long long>(info.capacitySectors));
+    } else {
+        std::printf("disk not ready\n");
+    }
 }
 
 int Fault(const Options& o, vdrive::VirtualDrive& drive) {
@@ -173,7 +182,7 @@ int Run(int argc, char** argv) {
     }
     if (argc < 3) return Fail(std::string("missing command or image\n") + kUsage, kExitUsage);
     std::string command = argv[1], image = argv[2];
-    Options o(argc, argv, 3, {"json", "no-firmware", "clear"});
+    Options o(argc, argv, 3, {"json", "no-firmware", "clear", "formatted"});
     if (!o.error().empty()) return Fail(o.error(), kExitUsage);
     if (!o.words().empty()) return Fail("unexpected argument " + o.words().front(), kExitUsage);
     if (command == "create") return Create(o, image);

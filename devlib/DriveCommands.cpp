@@ -1,0 +1,73 @@
+#include "devlib/DriveCommands.h"
+
+#include <array>
+
+#include "vdrive/LibraryCommandSet.h"
+
+namespace mendora::devlib {
+
+namespace {
+
+constexpr std::uint32_t kShortTimeout = 10;
+constexpr std::uint32_t kFormatTimeout = 60;
+
+std::string Trimmed(const std::uint8_t* text, std::size_t width) {
+    std::string s(reinterpret_cast<const char*>(text), width);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+bool DriveCommands::Carry(std::span<const std::uint8_t> cdb, platform::DataDirection direction,
+                          std::span<std::uint8_t> data, std::uint32_t timeoutSeconds) {
+    platform::ScsiResult r = drive_.Execute({cdb, direction, data, timeoutSeconds, 18});
+    return r.TransportOk() && r.scsiStatus == 0 && r.bytesMoved == data.size();
+}
+
+std::optional<DriveIdentity> DriveCommands::Identify() {
+    std::array<std::uint8_t, 6> inquiry = {0x12, 0, 0, 0, 36, 0};
+    std::array<std::uint8_t, 36> standard{};
+    std::array<std::uint8_t, vdrive::kIdentifyReplySize> reply{};
+    if (!Carry(inquiry, platform::DataDirection::In, standard, kShortTimeout) ||
+        !Carry(vdrive::kIdentifyCdb, platform::DataDirection::In, reply, kShortTimeout))
+        return std::nullopt;
+    auto answer = vdrive::DecodeIdentify(reply);
+    if (!answer) return std::nullopt;
+    return DriveIdentity{*answer, Trimmed(&standard[8], 8), Trimmed(&standard[16], 16)};
+}
+
+std::optional<std::vector<std::uint8_t>> DriveCommands::ScanMarks(std::uint8_t chip, std::uint32_t blocksPerChip) {
+    std::vector<std::uint8_t> bitmap(vdrive::library::MarkBitmapBytes(blocksPerChip));
+    auto cdb = vdrive::library::ScanMarksCdb(chip, static_cast<std::uint32_t>(bitmap.size()));
+    if (!Carry(cdb, platform::DataDirection::In, bitmap, kShortTimeout)) return std::nullopt;
+    return bitmap;
+}
+
+bool DriveCommands::LowLevelFormat() {
+    return Carry(vdrive::library::kLowLevelFormatCdb, platform::DataDirection::None, {}, kFormatTimeout);
+}
+
+std::optional<std::uint64_t> DriveCommands::DiskSectors() {
+    std::array<std::uint8_t, 10> cdb = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::array<std::uint8_t, 8> a{};
+    if (!Carry(cdb, platform::DataDirection::In, a, kShortTimeout)) return std::nullopt;
+    std::uint32_t last = std::uint32_t{a[0]} << 24 | std::uint32_t{a[1]} << 16 | std::uint32_t{a[2]} << 8 | a[3];
+    return std::uint64_t{last} + 1;
+}
+
+bool DriveCommands::WriteFirmware(std::span<const std::uint8_t> image) {
+    if (image.size() != vdrive::library::kFirmwareBytes) return false;
+    // The transport takes one buffer for both directions; this command only reads it.
+    std::vector<std::uint8_t> copy(image.begin(), image.end());
+    return Carry(vdrive::library::kWriteFirmwareCdb, platform::DataDirection::Out, copy, kShortTimeout);
+}
+
+std::optional<std::vector<std::uint8_t>> DriveCommands::ReadFirmware() {
+    std::vector<std::uint8_t> image(vdrive::library::kFirmwareBytes);
+    if (!Carry(vdrive::library::kReadFirmwareCdb, platform::DataDirection::In, image, kShortTimeout))
+        return std::nullopt;
+    return image;
+}
+
+}  // namespace mendora::devlib

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "devlib/DriveCommands.h"
+#include "devlib/MakerDrives.h"
+#include "devlib/RepairStatus.h"
+#include "platform/kernel/ProcessHost.h"
+
+namespace mendora::devlib {
+
+// Bits of the repair flags the library reads; bit 5 (forced update) and bit 6 (complete
+// repair) change nothing here: every repair scans and formats the whole drive.
+inline constexpr std::uint8_t kSelectionCodeBits = 0x1F;
+inline constexpr std::uint8_t kWriteFirmwareBit = 0x80;
+
+// The library phase of a repair on one drive: open it again (it may have been replugged
+// since it was identified), scan the bad-block marks the revert left, low-level format the
+// good blocks and, when asked, write the update firmware and verify it by reading it back.
+// Keeps `status` current from start to end.
+class RepairRun {
+public:
+    RepairRun(MakerDrives& drives, platform::ProcessHost& process, RepairStatus& status)
+        : drives_(drives), process_(process), status_(status) {}
+    bool Run(const std::string& driveName, std::uint8_t flags);
+
+private:
+    bool ScanMarks(DriveCommands& drive, const vdrive::Geometry& geometry);
+    bool Format(DriveCommands& drive, const vdrive::Geometry& geometry);
+    bool UpdateFirmware(DriveCommands& drive, std::uint8_t selectionCode);
+    void Advance(int percent) { status_.progress.store(percent, std::memory_order_relaxed); }
+
+    MakerDrives& drives_;
+    platform::ProcessHost& process_;
+    RepairStatus& status_;
+};
+
+}  // namespace mendora::devlib
