@@ -1,0 +1,10 @@
+#include "console/ConsoleState.h"
+
+namespace mendora {
+
+ConsoleState& Console() {
+    static ConsoleState state;
+    return state;
+}
+
+}  // namespace mendora
