@@ -32,6 +32,7 @@ constexpr std::uint32_t kBlocksPerTablePage = 1024;
 }  // namespace
 
 bool RevertEngine::IsMarkedBad(std::uint32_t block, bool checkPageNumber) {
+    if (!CanSend()) return false;
     const bool paired = options_.PairedPageMode != 0;
     std::uint8_t spare[16];
     std::uint32_t first = block * sectorsPerBlock_ + (paired ? sectorsPerPage_ : 0);
@@ -65,6 +66,7 @@ bool RevertEngine::IsMarkedBad(std::uint32_t block, bool checkPageNumber) {
 // Erases the block and programs zeros with a zero mark into its first and last page (the
 // second-last with paired pages).
 bool RevertEngine::MarkBad(std::uint32_t block) {
+    if (!CanSend()) return true;
     const std::uint32_t pageSectors = sectorsPerPage_;
     ScsiDevice::EraseBlock(*drive_, block * sectorsPerBlock_, transfer_.data(), mask_);
     std::fill_n(transfer_.begin(), std::size_t{pageSectors} * 512, 0);
@@ -78,6 +80,7 @@ bool RevertEngine::MarkBad(std::uint32_t block) {
 // Per chip, into the first block not found bad: one page per 1024 blocks listing the bad
 // ones ("bad_" and big-endian block numbers, FFh after), then the signature on the last page.
 void RevertEngine::WriteBadBlockTable() {
+    if (!CanSend()) return;
     const std::uint32_t blocksPerChip = geo_.BlocksPerChip;
     const std::size_t pageBytes = std::size_t{sectorsPerPage_} * 512;
     const std::uint32_t pageStep = options_.PairedPageMode != 0 ? 2 : 1;

@@ -18,7 +18,7 @@ std::uint32_t RevertEngine::PieceSectors() const { return std::min(chunkSize_ / 
 
 bool RevertEngine::WriteBlock(std::uint32_t block, std::uint32_t planes) {
     const std::uint32_t limit = PieceSectors();
-    if (limit == 0) return false;
+    if (limit == 0 || !CanSend()) return false;
     bool written = true;
     if (PageListActive()) {
         std::uint32_t address = block * sectorsPerBlock_ + options_.PageListFirst * sectorsPerPage_;
@@ -51,6 +51,7 @@ bool RevertEngine::WriteBlock(std::uint32_t block, std::uint32_t planes) {
 }
 
 bool RevertEngine::VerifyBlock(std::uint32_t block) {
+    if (!CanSend()) return false;
     if (!PageListActive()) {
         // The controller compares on its own and answers the flipped bits of the worst sector.
         if (!ScsiDevice::ReadPages(*drive_, block * sectorsPerBlock_, chunkSize_, transfer_.data(), mask_, 1))

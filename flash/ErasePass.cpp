@@ -5,6 +5,7 @@
 namespace mendora {
 
 void RevertEngine::EraseOneBlock(std::uint32_t block) {
+    if (!CanSend()) return;
     ScsiDevice::EraseBlock(*drive_, block * sectorsPerBlock_, transfer_.data(), mask_);
 }
 

@@ -24,7 +24,11 @@ bool RevertEngine::IsExcludedBlock(std::uint32_t block) const {
 // A flash that is erased block by block just before it is written, never in an erase pass.
 bool RevertEngine::NoEraseFlash() const { return std::memcmp(geo_.chipid, kNoEraseId, 5) == 0; }
 
+// The block operations do nothing on an engine whose drive or buffers are missing.
+bool RevertEngine::CanSend() const { return drive_ != nullptr && buffersPresent_; }
+
 bool RevertEngine::FlashPresent() {
+    if (!CanSend()) return false;
     std::uint8_t reply[8] = {};
     return ScsiDevice::ResetFlash(*drive_, reply, 1, 0xFF, 0) != 0 && reply[1] != 0;
 }
@@ -43,7 +47,7 @@ void RevertEngine::ShiftMask(std::uint32_t chips) {
 }
 
 void RevertEngine::SetTwoPlane(std::uint8_t on) {
-    if (planes_ > 1) ScsiDevice::SetInterleave(*drive_, 0, 0, on);
+    if (planes_ > 1 && CanSend()) ScsiDevice::SetInterleave(*drive_, 0, 0, on);
 }
 
 bool RevertEngine::StopRequested() const { return geo_.Stop.load(std::memory_order_relaxed) != 0; }

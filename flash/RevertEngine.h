@@ -125,6 +125,7 @@ private:
     std::uint8_t Stopped();
     void ShiftMask(std::uint32_t chips);
     void SetTwoPlane(std::uint8_t on);
+    bool CanSend() const;
     bool PageListActive() const;
     std::uint32_t SectorsPerBlockTest() const;
     std::uint32_t PatternBufferSectors() const;

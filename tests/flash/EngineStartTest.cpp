@@ -214,6 +214,20 @@ TEST(EngineStart, EveryFailureShowsItsMessageAndLeavesTheEngineNotReady) {
     }
 }
 
+TEST(EngineStart, BlockOperationsWithoutADriveDoNothing) {
+    EngineBench b(SmallDrive(1, 8));
+    b.geo.DriveName[0] = 'Q';
+    auto engine = b.Engine();
+    EXPECT_FALSE(engine->FlashPresent());
+    EXPECT_FALSE(engine->WriteBlock(0, 1));
+    EXPECT_FALSE(engine->VerifyBlock(0));
+    EXPECT_FALSE(engine->IsMarkedBad(0, true));
+    EXPECT_TRUE(engine->MarkBad(0));
+    engine->EraseOneBlock(0);
+    engine->WriteBadBlockTable();
+    EXPECT_TRUE(b.drives.sent.empty());
+}
+
 TEST(EngineStart, PortNamesTheLogFileAndTheLinesGoIntoIt) {
     EngineBench b(SmallDrive(1, 4));
     auto was = std::filesystem::current_path();
