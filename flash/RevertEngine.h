@@ -1,6 +1,10 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "flash/RevertRecords.h"
 #include "platform/kernel/Clock.h"
@@ -45,6 +49,145 @@ public:
     std::uint8_t CheckBlank();
 
     bool IsReady() const;
+
+    // Bad-block marks in the spare bytes of a block's first and last page. IsMarkedBad adds
+    // one to the bad counter whenever it answers true.
+    bool IsMarkedBad(std::uint32_t block, bool checkPageNumber);
+    bool MarkBad(std::uint32_t block);
+    void WriteBadBlockTable();
+    void EraseOneBlock(std::uint32_t block);
+
+    // Flash rules shared by the passes.
+    bool IsExcludedBlock(std::uint32_t block) const;
+    bool NoEraseFlash() const;
+    bool FlashPresent();
+    // Chip-enables handled together per step; sets the chip-enable mask to the first group.
+    std::uint32_t SelectInterleave();
+
+    // The pattern buffer and its generators.
+    void FillPattern(std::uint8_t invert);
+    void SeedPatternGenerator(std::uint32_t seed);
+    std::uint8_t NextPatternByte();
+    std::uint8_t NextRandomByte();
+    void ScanPatternFiles(const std::string& directory);
+    bool ReadPatternData(std::uint32_t bytes);
+    void SkipPatternData(std::uint32_t fromSector, std::uint32_t toSector);
+
+    // Moving one block.
+    bool WriteBlock(std::uint32_t block, std::uint32_t planes);
+    bool VerifyBlock(std::uint32_t block);
+    bool TolerantCompare(std::uint32_t sectors, std::uint32_t firstSector, std::uint32_t block);
+
+    // The flash parameter block as the controller receives it.
+    std::array<std::uint8_t, 512> ParameterBlock();
+    std::uint8_t LookupRedundantSize();
+
+    // What tests look at.
+    std::vector<std::uint8_t>& PatternBuffer() { return pattern_; }
+    std::vector<std::uint8_t>& TransferBuffer() { return transfer_; }
+    std::vector<std::uint8_t>& BadBlockMap() { return badBlockMap_; }
+    const std::vector<std::string>& PatternFiles() const { return patternFiles_; }
+    const std::string& RevertImagePath() const { return imagePath_; }
+    std::uint32_t BadCounter() const { return badCount_; }
+    std::uint32_t PreviousCount() const { return previousCount_; }
+    std::uint32_t StartBlock() const { return startBlock_; }
+    std::uint32_t EndBlock() const { return endBlock_; }
+    std::uint8_t Mask() const { return mask_; }
+    void SetMask(std::uint8_t mask) { mask_ = mask; }
+    void SetPatternMode(std::uint8_t mode) { patternMode_ = mode; }
+
+private:
+    void Start();
+    bool OpenDrive();
+    bool AllocateBuffers();
+    void ChooseRevertImage();
+    bool LoadRevertFirmware(const std::string& path);
+    bool DownloadRamImage(const std::string& path, std::vector<std::uint8_t>& work);
+    void ReadTuning();
+    void SendFlashParameters();
+    void SendStartInterleave();
+    void LogGeometry();
+
+    // Progress through one pass; a share of 0 keeps Progress where it is.
+    void StartProgress(std::uint32_t share);
+    void TickProgress(std::uint32_t amount, bool show = true);
+    void FinishProgress();
+
+    std::optional<std::uint8_t> WritePhase(bool inverted, std::uint32_t chipsPerStep);
+    std::optional<std::uint8_t> ReadPhase(bool inverted);
+    std::optional<std::uint8_t> StreamOrFlashLost();
+    std::optional<std::uint8_t> HandleWrittenBlock(std::uint32_t block, bool inverted);
+    std::optional<std::uint8_t> HandleReadBlock(std::uint32_t block, bool inverted);
+    std::uint8_t EndPatternTest(std::uint8_t result);
+    std::optional<std::uint8_t> BlankCheckBlock(std::uint32_t chip, std::uint32_t block);
+    void ShowCount();
+    bool StopRequested() const;
+    std::uint8_t Stopped();
+    void ShiftMask(std::uint32_t chips);
+    void SetTwoPlane(std::uint8_t on);
+    bool CanSend() const;
+    bool PageListActive() const;
+    std::uint32_t SectorsPerBlockTest() const;
+    std::uint32_t PatternBufferSectors() const;
+    std::uint32_t PieceSectors() const;
+    void WriteTablePage(std::uint32_t sector, const std::vector<std::uint8_t>& page);
+
+    std::uint32_t ReadFromStream(std::uint8_t* target, std::uint32_t bytes);
+    void ClosePatternFile();
+    void RewindPatternFiles();
+
+    void LogLine(const std::string& text, int level);
+    void TimeLine(const char* what);
+    void ShowError(const std::string& text);
+
+    std::string name_;
+    FlashGeometry& geo_;
+    RevertOptions& options_;
+    int logFlag_;
+    RevertHost& host_;
+
+    std::unique_ptr<platform::ScsiTransport> drive_;
+    std::unique_ptr<platform::File> log_;
+    bool ready_ = true;
+    bool buffersPresent_ = false;
+    std::vector<std::uint8_t> transfer_;
+    std::vector<std::uint8_t> pattern_;
+    std::vector<std::uint8_t> badBlockMap_;
+    std::vector<std::uint32_t> pageList_;
+    std::string imagePath_;
+
+    std::uint32_t chunkSize_ = 0;
+    std::uint32_t planes_ = 1;
+    std::uint8_t mask_ = 1;
+    std::uint32_t chipCount_ = 0;
+    std::uint32_t sectorsPerBlock_ = 0;
+    std::uint32_t sectorsPerPage_ = 0;
+    std::uint32_t startBlock_ = 0;
+    std::uint32_t endBlock_ = 0;
+
+    std::uint32_t badCount_ = 0;
+    std::uint32_t previousCount_ = 0;
+    bool patternTestRan_ = false;
+    std::uint8_t eccLimit_ = 0;
+    std::uint8_t testLevel_ = 0;
+    std::uint8_t patternMode_ = 0;
+
+    std::uint32_t progressCounter_ = 0;
+    std::uint32_t stepLength_ = 0;
+    bool progressFrozen_ = false;
+
+    // Mode 1: a linear congruential generator that starts from 1 in every engine.
+    std::uint32_t randomState_ = 1;
+    // Mode 2: the ring generator.
+    std::vector<std::uint32_t> ring_;
+    std::uint32_t ringPos_[4] = {};
+
+    // Mode 3: the pattern files, read one after another as one endless stream.
+    std::vector<std::string> patternFiles_;
+    std::size_t fileIndex_ = 0;
+    std::unique_ptr<platform::File> patternFile_;
+    std::size_t emptyReads_ = 0;
+    bool streamFailed_ = false;
 };
 
 }  // namespace mendora

@@ -36,11 +36,12 @@ struct DriveEntry {
 class DriveNamespace {
 public:
     DriveNamespace(std::vector<std::string> images, UsbDiskFinder& finder, Clock& clock);
+    virtual ~DriveNamespace() = default;
     static std::vector<std::string> ImagesFromEnvironment();
 
     std::vector<DriveEntry> Drives();
-    // name: "D:" or "\\.\D:", any case.
-    std::unique_ptr<ScsiTransport> Open(const std::string& name, std::string* error);
+    // name: "D:" or "\\.\D:", any case. Virtual so that a caller can wrap the transport.
+    virtual std::unique_ptr<ScsiTransport> Open(const std::string& name, std::string* error);
 
 private:
     std::unique_ptr<ScsiTransport> OpenSource(const DriveEntry& entry, std::string* error);

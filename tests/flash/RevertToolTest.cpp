@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "tests/flash/EngineTestKit.h"
+
+namespace mendora::testing {
+namespace {
+
+const std::string kTool = std::string(MENDORA_BIN_DIR) + "/mendora-revert";
+
+int RunTool(const std::string& arguments, std::string* output, const std::string& environment = "") {
+    std::string command = environment + " " + kTool + " " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output->append(buffer, n);
+    return WEXITSTATUS(::pclose(pipe));
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(RevertTool, RevertsAVirtualDriveAndMarksEveryPlantedBlock) {
+    TempDir dir;
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.geometry = vdrive::Geometry{2, 1, 64, 4, 4};
+    setup.plantings.factoryBad = 3;
+    setup.plantings.weak = 2;
+    setup.plantings.seed = 11;
+    std::string error;
+    const std::string image = dir / "drive.img";
+    auto drive = vdrive::VirtualDrive::Create(image, setup, &error);
+    ASSERT_TRUE(drive) << error;
+
+    std::string out;
+    const std::string trace = dir / "trace.txt";
+    ASSERT_EQ(RunTool("--vdrive " + image, &out, "MENDORA_VDRIVE_TRACE=" + trace), 0) << out;
+    EXPECT_NE(out.find("Status : Finish  Scanned Blocks : 63  Bad Blocks : 5  Progress : 44"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Result : Finish\nBad Blocks : 5, Escape time : 00 mins 0"), std::string::npos) << out;
+
+    std::set<std::pair<std::uint32_t, std::uint32_t>> planted, marked;
+    auto blocks = drive->Blocks(&error);
+    ASSERT_TRUE(blocks) << error;
+    for (const auto& s : *blocks) {
+        if (s.kind != vdrive::format::BlockKind::Good) planted.insert({s.chip, s.block});
+        if (s.marked) marked.insert({s.chip, s.block});
+    }
+    EXPECT_EQ(planted.size(), 5u);
+    EXPECT_EQ(marked, planted);
+
+    // The engine's stream from the RAM load on, after the identity checks and identification.
+    auto lines = Lines(trace);
+    auto start = std::find(lines.begin(), lines.end(), "FD 13 01 00 00 00 00 00 00 00 | none 0 | ok 00");
+    ASSERT_NE(start, lines.end());
+    const std::vector<std::string> head = {
+        "FD 13 01 00 00 00 00 00 00 00 | none 0 | ok 00",
+        "FD 00 01 F0 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "FD 00 01 F2 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "FD 00 01 F4 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "FD 00 01 F6 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "FD 00 01 F8 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "FD 00 01 FA 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "FD 00 01 FC 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "FD 00 01 FE 00 00 03 02 00 00 00 00 | out 512 | ok 00",
+        "F1 10 01 FF 01 00 00 00 00 00 | in 8 | ok 00",
+        "F1 10 04 FF 01 00 00 00 00 00 | in 8 | ok 00",
+        "F1 10 10 FF 01 00 00 00 00 00 | in 8 | ok 00",
+        "F0 00 00 00 00 00 00 00 00 00 00 00 00 | out 512 | ok 00",
+        "FC 00 88 55 00 00 00 00 00 00 | in 1 | ok 00",
+        "F5 00 00 00 00 00 00 00 00 00 00 00 01 | in 16 | ok 00",
+    };
+    ASSERT_GE(lines.end() - start, static_cast<long>(head.size()));
+    EXPECT_EQ(std::vector<std::string>(start, start + head.size()), head);
+    EXPECT_EQ(lines.back().substr(0, 3), "F9 ");
+    auto count = [&](const std::string& prefix) {
+        return std::count_if(start, lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(count("F8 "), 128 - 3);      // one status read per block not already marked
+    EXPECT_EQ(count("F6 FF "), 128);       // one write per block
+    EXPECT_EQ(count("F6 00 "), 2 * 2);     // the weak blocks' two mark pages
+}
+
+TEST(RevertTool, HelpUsageAndDriveErrors) {
+    std::string out;
+    EXPECT_EQ(RunTool("--help", &out), 0);
+    EXPECT_NE(out.find("Usage: mendora-revert"), std::string::npos);
+    out.clear();
+    EXPECT_EQ(RunTool("", &out), 2);
+    EXPECT_NE(out.find("give one of --vdrive IMAGE or --drive E:"), std::string::npos);
+    out.clear();
+    EXPECT_EQ(RunTool("--vdrive x.img --test-level 3", &out), 2);
+    out.clear();
+    EXPECT_EQ(RunTool("--vdrive /nonexistent/drive.img", &out), 2);
+    EXPECT_NE(out.find("/nonexistent/drive.img"), std::string::npos);
+}
+
+TEST(RevertTool, AFailedPassExitsOneWithItsStatus) {
+    TempDir dir;
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.geometry = vdrive::Geometry{1, 1, 16, 4, 4};
+    setup.plantings.grownBad = 1;
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "drive.img", setup, &error));
+    std::string out;
+    EXPECT_EQ(RunTool("--vdrive " + dir / "drive.img" + " --test-level 1 --block-count 16", &out), 1) << out;
+    EXPECT_NE(out.find("the revert failed: Can not erase"), std::string::npos) << out;
+    out.clear();
+    // A start beyond the last block handles nothing and finishes.
+    EXPECT_EQ(RunTool("--vdrive " + dir / "drive.img" + " --start-block 16", &out), 0) << out;
+}
+
+}  // namespace
+}  // namespace mendora::testing

@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mendora::revert_tool {
+
+struct Options {
+    std::string vdrive;  // image path, or
+    std::string drive;   // drive name such as "E:"
+    std::optional<std::uint8_t> testLevel;
+    std::uint8_t patternMode = 1;
+    std::optional<std::uint8_t> eccLimit;
+    int logFlag = 0;
+    // Registry tuning, layered over the user's registry.
+    std::optional<std::uint32_t> startBlock;
+    std::optional<std::uint32_t> blockCount;
+    std::optional<std::uint32_t> skipCannotMarkBad;
+    bool help = false;
+};
+
+extern const char* const kUsage;
+
+// Empty when the arguments make sense; otherwise what is wrong with them.
+std::string ParseOptions(int argc, char** argv, Options* options);
+
+}  // namespace mendora::revert_tool

@@ -1,0 +1,142 @@
+// mendora-revert: the complete revert of one drive from the command line, as the repair
+// console's revert worker runs it.
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "console/RevertPreparation.h"
+#include "flash/RevertEngine.h"
+#include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/TableResources.h"
+#include "platform/kernel/linux/LinuxKernel.h"
+#include "platform/scsi/DriveNamespace.h"
+#include "resources/EmbeddedResources.h"
+#include "tools/revert/Identify.h"
+#include "tools/revert/Options.h"
+#include "tools/revert/StatusLine.h"
+#include "tools/revert/TuningRegistry.h"
+#include "tools/revert/WorkDirectory.h"
+
+namespace {
+
+using namespace mendora;
+using namespace mendora::revert_tool;
+
+constexpr int kExitFinished = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr const char* kTuningKey = "software\\kzrevert";
+
+// Message boxes as lines on stderr, answered with OK.
+class StderrMessages : public platform::MessageHost {
+public:
+    int MessageBox(const std::string& text, const std::string& caption, platform::MessageButtons) override {
+        std::fprintf(stderr, "\n%s: %s\n", caption.c_str(), text.c_str());
+        return platform::kIdOk;
+    }
+    [[noreturn]] void FatalExit(const std::string& text) override {
+        std::fprintf(stderr, "mendora-revert: %s\n", text.c_str());
+        std::exit(kExitUsage);
+    }
+    bool ActivateWindow(const std::string&) override { return false; }
+};
+
+struct NoUsbDisks : platform::UsbDiskFinder {
+    std::vector<std::string> MakerDisks() override { return {}; }
+};
+
+// "E" from "E:", "e:" or "\\.\E:".
+char DriveLetter(std::string name) {
+    if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
+    return name.empty() ? 'D' : static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+}
+
+// The console's sequence: each pass only while the previous one finished.
+std::uint8_t RunRevert(FlashGeometry& geo, RevertOptions& options, int logFlag,
+                       RevertHost& host) {
+    RevertEngine engine("", geo, options, logFlag, host);
+    engine.SetEccLimit(options.EccLimit);
+    geo.Progress = 0;
+    std::uint8_t result = engine.EraseAll(1);
+    if (result != revert_status::kFinish) return result;
+    geo.Progress = 0;
+    result = engine.PatternTest(1);
+    if (result != revert_status::kFinish) return result;
+    geo.Progress = 0;
+    return engine.CheckBlank();
+}
+
+int Fail(const std::string& text, int code) {
+    std::fprintf(stderr, "mendora-revert: %s\n", text.c_str());
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (std::string problem = ParseOptions(argc, argv, &options); !problem.empty()) {
+        std::fprintf(stderr, "mendora-revert: %s\n\n%s", problem.c_str(), kUsage);
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return kExitFinished;
+    }
+
+    StderrMessages messages;
+    platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
+    platform::LinuxKernel host(resources, messages);
+
+    NoUsbDisks none;
+    platform::UdevDiskFinder udev;
+    const bool virtualOnly = !options.vdrive.empty();
+    auto images = virtualOnly ? std::vector<std::string>{options.vdrive} : platform::DriveNamespace::ImagesFromEnvironment();
+    platform::DriveNamespace drives(images, virtualOnly ? static_cast<platform::UsbDiskFinder&>(none) : udev,
+                                    host.clock);
+    const std::string driveName = virtualOnly ? "D:" : options.drive;
+
+    LibraryAnswers answers;
+    {
+        std::string error;
+        auto drive = drives.Open(driveName, &error);
+        if (!drive) return Fail(error, kExitUsage);
+        if (std::string problem = IdentifyDrive(*drive, DriveLetter(driveName), &answers); !problem.empty())
+            return Fail(problem, kExitUsage);
+    }
+    FlashGeometry geo;
+    RevertOptions revertOptions;
+    PrepareRevertRecords(answers, geo, revertOptions);
+    if (options.testLevel) revertOptions.TestLevel = *options.testLevel;
+    if (options.eccLimit) revertOptions.EccLimit = *options.eccLimit;
+
+    TuningRegistry registry(host.registry);
+    if (options.startBlock) registry.Set(kTuningKey, "TestStartBlock", *options.startBlock);
+    if (options.blockCount) registry.Set(kTuningKey, "TestBlockCount", *options.blockCount);
+    if (options.skipCannotMarkBad) registry.Set(kTuningKey, "SkipCannotmarkBad", *options.skipCannotMarkBad);
+
+    std::string error;
+    std::string work = PrepareWorkDirectory(host.kernel, &error);
+    if (work.empty()) return Fail(error, kExitUsage);
+    RevertHost revertHost{drives, host.files, registry, host.profiles, messages, host.clock, work};
+
+    auto started = std::chrono::steady_clock::now();
+    std::uint8_t result;
+    {
+        StatusPrinter printer(geo, stdout, ::isatty(STDOUT_FILENO) != 0);
+        result = RunRevert(geo, revertOptions, options.logFlag, revertHost);
+    }
+    RemoveWorkDirectory(work);
+
+    auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
+    std::printf("Result : %s\n", StatusText(result).c_str());
+    std::printf("Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    if (result == revert_status::kFinish) return kExitFinished;
+    std::fprintf(stderr, "mendora-revert: the revert failed: %s\n", StatusText(result).c_str());
+    return kExitFailed;
+}
