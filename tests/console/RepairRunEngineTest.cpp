@@ -1,0 +1,118 @@
+// The repair run with the real revert engine on a small virtual drive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "RepairRunFakes.h"
+#include "console/RepairRun.h"
+#include "console/RevertPreparation.h"
+#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "tests/TempDir.h"
+#include "vdrive/Presets.h"
+#include "vdrive/VirtualDrive.h"
+
+namespace mendora {
+namespace {
+
+using testing::FakeLibrary;
+using testing::RunRig;
+
+vdrive::DriveSetup SmallDrive() {
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.geometry = vdrive::Geometry{1, 1, 128, 8, 4};
+    setup.plantings.factoryBad = 2;
+    setup.plantings.weak = 2;
+    setup.plantings.weakBits = 40;  // past any correction
+    return setup;
+}
+
+LibraryAnswers AnswersFor(const vdrive::DriveSetup& setup) {
+    LibraryAnswers a;
+    a.driveLetter = 'D';
+    std::copy(std::begin(setup.identity.flashId), std::end(setup.identity.flashId), a.chipId);
+    a.model = 0x90;
+    a.zoneBank = setup.identity.zoneBank;
+    a.chipCount = static_cast<std::uint8_t>(setup.geometry.chipEnables);
+    a.maxSectors = static_cast<std::uint16_t>(setup.geometry.pagesPerBlock);
+    a.maxLogSectors = static_cast<std::uint16_t>(setup.geometry.SectorsPerBlock());
+    a.maxBlocks = static_cast<std::uint16_t>(setup.geometry.blocksPerZone);
+    a.maxZones = static_cast<std::uint16_t>(setup.geometry.zones);
+    a.redundantSymbol = static_cast<std::uint8_t>(setup.identity.redundantSymbol);
+    return a;
+}
+
+class RepairRunEngineTest : public ::testing::Test {
+protected:
+    RepairRunEngineTest() {
+        std::string error;
+        EXPECT_TRUE(vdrive::VirtualDrive::Create(image, setup, &error)) << error;
+        PrepareRevertRecords(AnswersFor(setup), rig.geometry, rig.options);
+    }
+    RunContext Context() {
+        RunContext context = rig.Context();
+        return {context.kernel, context.library, context.device, context.view,
+                context.console, context.geometry, context.options, host};
+    }
+
+    testing::TempDir dir;
+    std::string image = dir / "drive.img";
+    vdrive::DriveSetup setup = SmallDrive();
+    RunRig rig{{image}};
+    platform::LinuxFileSystem files;
+    RevertHost host{rig.drives, files, rig.fake.registry, rig.fake.profiles, rig.fake.messages, rig.fake.clock,
+                    MENDORA_GENERATED_FILES};
+};
+
+TEST_F(RepairRunEngineTest, RevertMarksThePlantedBlocksThenTheLibraryRuns) {
+    RepairRun run(Context());
+    run.Start();
+    ASSERT_TRUE(rig.FinishRevert(run));
+    EXPECT_EQ(rig.geometry.Status.load(), revert_status::kFinish);
+    EXPECT_TRUE(rig.fake.messages.shown.empty());
+    auto lines = rig.fake.debug.Lines();
+    auto from = std::find(lines.begin(), lines.end(), "Load 90FW OK");
+    ASSERT_NE(from, lines.end());
+    EXPECT_EQ(std::vector<std::string>(from, from + 4),
+              (std::vector<std::string>{"Load 90FW OK", "Revert EraseAll OK", "Revert PatternRW OK", "Revert  OK"}));
+
+    std::string error;
+    auto drive = vdrive::VirtualDrive::Open(image, &error);
+    ASSERT_TRUE(drive) << error;
+    auto blocks = drive->Blocks(&error);
+    ASSERT_TRUE(blocks) << error;
+    int planted = 0;
+    for (const vdrive::BlockStatus& b : *blocks) {
+        if (b.kind == vdrive::format::BlockKind::Good) continue;
+        ++planted;
+        EXPECT_TRUE(b.marked) << "block " << b.block;
+    }
+    EXPECT_EQ(planted, 4);
+    EXPECT_GE(rig.geometry.BadBlockCount.load(), 4u);
+
+    rig.TickLibrary(run, 10000);
+    EXPECT_EQ(FakeLibrary().repairCalls.load(), 1);
+    EXPECT_EQ(rig.view.messages.back(), "Repair complete, Please un-plug device");
+}
+
+TEST_F(RepairRunEngineTest, AnEngineThatCannotOpenTheDriveFailsTheRun) {
+    rig.geometry.DriveName[0] = 'Q';  // no drive there
+    RepairRun run(Context());
+    run.Start();
+    ASSERT_TRUE(rig.FinishRevert(run));
+    ASSERT_FALSE(rig.fake.messages.shown.empty());
+    EXPECT_EQ(rig.fake.messages.shown.front().text, "Can not open the handle.");
+    EXPECT_EQ(rig.view.messages.back(), "Repair fail");
+    EXPECT_EQ(rig.view.endCode, 2);
+    EXPECT_EQ(FakeLibrary().repairCalls.load(), 0);
+}
+
+TEST_F(RepairRunEngineTest, CloseRightAfterTheStartStopsTheEngine) {
+    RepairRun run(Context());
+    run.Start();
+    run.Stop();
+    EXPECT_FALSE(run.Busy());
+    EXPECT_EQ(FakeLibrary().repairCalls.load(), 0);
+}
+
+}  // namespace
+}  // namespace mendora
