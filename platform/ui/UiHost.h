@@ -40,6 +40,7 @@ public:
     virtual void WindowDestroyed(WindowNode& root);
     virtual void TextChanged(WindowNode& node);
     virtual void Raise(WindowNode& root);
+    virtual void TopmostChanged(WindowNode& root);
     // A message was posted, possibly from another thread.
     virtual void Wake() {}
 

@@ -67,6 +67,14 @@ void WindowSystem::Post(WindowNode& node, UINT msg, WPARAM wparam, LPARAM lparam
     if (UiHost::Current()) UiHost::Current()->Wake();
 }
 
+void WindowSystem::PostTask(std::function<void()> task) {
+    {
+        std::lock_guard<std::mutex> hold(postedMutex_);
+        tasks_.push_back(std::move(task));
+    }
+    if (UiHost::Current()) UiHost::Current()->Wake();
+}
+
 void WindowSystem::Invalidate(WindowNode& node, const Rect& clientArea, bool erase) {
     Rect area = clientArea.Intersect(node.ClientRect());
     if (area.IsEmpty()) return;
@@ -138,9 +146,15 @@ std::optional<std::uint64_t> WindowSystem::NextTimerDue() const {
 bool WindowSystem::DispatchPending() {
     bool any = false;
     std::deque<Posted> batch;
+    std::deque<std::function<void()>> tasks;
     {
         std::lock_guard<std::mutex> hold(postedMutex_);
         batch.swap(posted_);
+        tasks.swap(tasks_);
+    }
+    for (auto& task : tasks) {
+        task();
+        any = true;
     }
     for (const Posted& p : batch) {
         if (WindowNode* node = Find(p.serial)) {

@@ -22,7 +22,9 @@ public:
     Clock& clock() override { return clock_; }
     void WaitAndDispatch() override;
 
-    void WindowShown(WindowNode&, bool) override { dirty_ = true; }
+    // A top-level window other than the active dialog (a modeless popup) prints its texts
+    // when it is shown.
+    void WindowShown(WindowNode& root, bool shown) override;
     void TextChanged(WindowNode&) override { dirty_ = true; }
 
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
