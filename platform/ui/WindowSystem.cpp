@@ -88,6 +88,10 @@ void WindowSystem::Invalidate(WindowNode& node, const Rect& clientArea, bool era
 
 bool WindowSystem::Paint(WindowNode& node) {
     if (!node.IsShown() || node.invalid.IsEmpty() || !node.Root().surface) return false;
+    if (!node.IsTopLevel() && node.Root().iconic) {
+        node.invalid = {};  // a minimised window shows its icon alone
+        return false;
+    }
     if (node.Border()) {
         Point o = node.SurfaceOrigin();
         Rect frame = node.ClientRect().Offset(o.x, o.y).Inflate(1);
