@@ -8,6 +8,7 @@
 #include "console/RevertPreparation.h"
 #include "console/RevertRecords.h"
 #include "platform/ui/SystemColors.h"
+#include "platform/ui/UiHost.h"
 #include "resources/DialogResources.h"
 
 namespace mendora {
@@ -296,6 +297,7 @@ void RepairDialog::ShowClosing() {
     status_.ShowWindow(SW_SHOW);
     status_.SetWindowText("Finishing the step under way, please wait ...");
     UpdateWindow();
+    if (UiHost* host = UiHost::Current()) host->Present();
 }
 
 void RepairDialog::End(int code) { EndDialog(code); }

@@ -43,6 +43,9 @@ public:
     virtual void TopmostChanged(WindowNode& root);
     // A message was posted, possibly from another thread.
     virtual void Wake() {}
+    // Puts what the windows painted in front of the user now, for a window thread that is
+    // about to block.
+    virtual void Present() {}
 
     void PushModal(Dialog& dialog) { modal_.push_back(&dialog); }
     void PopModal() { modal_.pop_back(); }

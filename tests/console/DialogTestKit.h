@@ -84,7 +84,7 @@ public:
 // The test host, counting the top-level windows it is asked to show.
 class CountingHost : public platform::TestUiHost {
 public:
-    void WindowShown(platform::WindowNode& root, bool shown) override {
+    void WindowShown(platform::WindowNode&, bool shown) override {
         if (shown) ++windowsShown;
     }
     int windowsShown = 0;

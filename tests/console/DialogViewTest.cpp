@@ -170,6 +170,22 @@ TEST(DialogView, DeviceChangesFromAnotherThreadArriveOnTheDialogThread) {
     EXPECT_EQ(rig.changes.stops, 1);
 }
 
+TEST(DialogView, TheRevertsBoxesAreShownOnTheDialogThread) {
+    DialogRig rig;
+    std::atomic<int> answer{0};
+    rig.Run([&](RepairDialog& d) {
+        std::thread worker([&] { answer = d.WorkerMessages().MessageBox("Can not open the handle.", "Error",
+                                                                         MessageButtons::Ok); });
+        while (answer == 0) rig.host.Pump();
+        worker.join();
+        d.EndDialog(0);
+    });
+    EXPECT_EQ(answer.load(), kIdOk);
+    ASSERT_EQ(rig.fake.messages.shown.size(), 1u);
+    EXPECT_EQ(rig.fake.messages.shown[0].text, "Can not open the handle.");
+    EXPECT_EQ(rig.fake.messages.shown[0].caption, "Error");
+}
+
 TEST(DialogView, MinimisedItPaintsItsIconAndDragsIt) {
     DialogRig rig;
     rig.Run([&](RepairDialog& d) {

@@ -199,6 +199,8 @@ void QtUiHost::TopmostChanged(WindowNode& root) {
     widget->MakeTopmost();
 }
 
+void QtUiHost::Present() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
 void QtUiHost::Wake() {
     if (dispatcher_) dispatcher_->wakeUp();
 }

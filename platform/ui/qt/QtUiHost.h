@@ -31,6 +31,7 @@ public:
     void Raise(WindowNode& root) override;
     void TopmostChanged(WindowNode& root) override;
     void Wake() override;
+    void Present() override;
 
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
     [[noreturn]] void FatalExit(const std::string& text) override;

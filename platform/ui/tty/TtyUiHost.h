@@ -27,6 +27,8 @@ public:
     void WindowShown(WindowNode& root, bool shown) override;
     void TextChanged(WindowNode&) override { dirty_ = true; }
 
+    void Present() override { Print(); }
+
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
     [[noreturn]] void FatalExit(const std::string& text) override;
 
