@@ -25,7 +25,8 @@ TEST(WindowThreadMessages, AWorkersBoxIsShownOnTheWindowThreadAndAnswered) {
     host.answers = {kIdCancel};
     WindowThreadMessages messages(host);
     std::atomic<int> answer{0};
-    std::thread worker([&] { answer = messages.MessageBox("Can not open the handle.", "Error", MessageButtons::OkCancel); });
+    std::thread worker(
+        [&] { answer = messages.MessageBox("Can not open the handle.", "Error", MessageButtons::OkCancel); });
     while (answer == 0) host.Pump();
     worker.join();
     EXPECT_EQ(answer.load(), kIdCancel);
