@@ -74,19 +74,6 @@ TEST(DialogView, TheRunsViewReachesTheControls) {
     EXPECT_EQ(rig.fake.messages.shown[0].caption, "Mendora");
 }
 
-TEST(DialogView, TimersComeBackAsTimerMessages) {
-    DialogRig rig;
-    int fired = 0;
-    rig.Run([&](RepairDialog& d) {
-        d.StartTimer(2, 500);
-        rig.host.Advance(1600);
-        d.StopTimer(2);
-        fired = 1;
-        d.EndDialog(0);
-    });
-    EXPECT_EQ(fired, 1);
-}
-
 TEST(DialogView, TheReplugPopupIsTopmostCentredTextAndOnlyHidden) {
     DialogRig rig;
     rig.Run([&](RepairDialog& d) {

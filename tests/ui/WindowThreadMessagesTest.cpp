@@ -36,13 +36,6 @@ TEST(WindowThreadMessages, AWorkersBoxIsShownOnTheWindowThreadAndAnswered) {
     EXPECT_EQ(host.threads, std::vector<std::thread::id>{std::this_thread::get_id()});
 }
 
-TEST(WindowThreadMessages, TheWindowThreadShowsItsOwnBoxesAtOnce) {
-    ThreadNotingHost host;
-    WindowThreadMessages messages(host);
-    EXPECT_EQ(messages.MessageBox("Repair fail", "Mendora", MessageButtons::Ok), kIdOk);
-    EXPECT_EQ(host.shown.size(), 1u);
-}
-
 TEST(WindowThreadMessages, ReleaseAnswersWaitingAndLaterBoxesWithoutShowingThem) {
     ThreadNotingHost host;
     host.answers = {kIdCancel, kIdCancel};
