@@ -17,6 +17,9 @@ inline constexpr UINT WM_ERASEBKGND = 0x0014;
 inline constexpr UINT WM_SHOWWINDOW = 0x0018;
 inline constexpr UINT WM_SETFONT = 0x0030;
 inline constexpr UINT WM_GETFONT = 0x0031;
+inline constexpr UINT WM_QUERYDRAGICON = 0x0037;
+inline constexpr UINT WM_WINDOWPOSCHANGING = 0x0046;
+inline constexpr UINT WM_GETICON = 0x007F;
 inline constexpr UINT WM_SETICON = 0x0080;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_INITDIALOG = 0x0110;
@@ -26,6 +29,14 @@ inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_LBUTTONUP = 0x0202;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+
+// WM_DEVICECHANGE events.
+inline constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
+inline constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
+
+// WM_SETICON kinds.
+inline constexpr WPARAM ICON_SMALL = 0;
+inline constexpr WPARAM ICON_BIG = 1;
 inline constexpr UINT WM_USER = 0x0400;
 
 // Button messages and notification.
@@ -92,6 +103,7 @@ inline constexpr const char* kDialogClass = "#32770";
 
 // Show commands.
 inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNOACTIVATE = 4;
 inline constexpr int SW_SHOW = 5;
 
 // Dialog command ids.

@@ -84,6 +84,17 @@ std::intptr_t Dialog::DoModal() {
     return code_;
 }
 
+bool Dialog::CreateModeless() {
+    if (Exists() || !CreateFromTemplate()) return false;
+    SendMessage(WM_INITDIALOG);
+    if (Exists() && (template_.style & WS_VISIBLE)) ShowWindow(SW_SHOW);
+    return Exists();
+}
+
+void Dialog::SetIcon(const Bitmap* icon, bool big) {
+    SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
 void Dialog::EndDialog(int code) {
     ended_ = true;
     code_ = code;

@@ -36,6 +36,11 @@ public:
     // EndDialog; answers the end code, or -1 when the window could not be created.
     std::intptr_t DoModal();
     void EndDialog(int code);
+    // Creates the window and its controls as a modeless top-level window (parent null:
+    // the desktop) and initialises it; shown only when the template says WS_VISIBLE.
+    bool CreateModeless();
+    // The window's big or small icon (ICON_BIG / ICON_SMALL); the bitmap must outlive it.
+    void SetIcon(const Bitmap* icon, bool big);
     bool Ended() const { return ended_; }
 
     bool UpdateData(bool saveAndValidate = true);

@@ -222,8 +222,17 @@ LRESULT ProgressProcedure(WindowNode& n, UINT msg, WPARAM wparam, LPARAM lparam)
 }
 
 LRESULT DialogProcedure(WindowNode& n, UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (msg == WM_CLOSE) return Window::FromNode(&n)->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-    return DefaultWindowProcedure(n, msg, wparam, lparam);
+    switch (msg) {
+        case WM_CLOSE: return Window::FromNode(&n)->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        case WM_SETICON: {
+            const Bitmap*& slot = wparam == ICON_BIG ? n.bigIcon : n.smallIcon;
+            const Bitmap* previous = slot;
+            slot = reinterpret_cast<const Bitmap*>(lparam);
+            return reinterpret_cast<LRESULT>(previous);
+        }
+        case WM_GETICON: return reinterpret_cast<LRESULT>(wparam == ICON_BIG ? n.bigIcon : n.smallIcon);
+        default: return DefaultWindowProcedure(n, msg, wparam, lparam);
+    }
 }
 
 }  // namespace

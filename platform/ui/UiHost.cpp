@@ -31,6 +31,7 @@ void UiHost::SurfaceChanged(WindowNode&, const Rect&) {}
 void UiHost::WindowDestroyed(WindowNode&) {}
 void UiHost::TextChanged(WindowNode&) {}
 void UiHost::Raise(WindowNode&) {}
+void UiHost::TopmostChanged(WindowNode&) {}
 
 bool UiHost::DispatchPending() { return WindowSystem::Get().DispatchPending(); }
 

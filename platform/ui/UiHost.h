@@ -40,8 +40,12 @@ public:
     virtual void WindowDestroyed(WindowNode& root);
     virtual void TextChanged(WindowNode& node);
     virtual void Raise(WindowNode& root);
+    virtual void TopmostChanged(WindowNode& root);
     // A message was posted, possibly from another thread.
     virtual void Wake() {}
+    // Puts what the windows painted in front of the user now, for a window thread that is
+    // about to block.
+    virtual void Present() {}
 
     void PushModal(Dialog& dialog) { modal_.push_back(&dialog); }
     void PopModal() { modal_.pop_back(); }

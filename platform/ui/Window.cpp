@@ -148,6 +148,7 @@ void Window::ShowWindow(int command) {
     bool show = command != SW_HIDE;
     if (show == bool(node_->style & WS_VISIBLE)) return;
     node_->style = show ? node_->style | WS_VISIBLE : node_->style & ~WS_VISIBLE;
+    if (show) node_->activateOnShow = command != SW_SHOWNOACTIVATE;
     SendMessage(WM_SHOWWINDOW, show, 0);
     if (!node_) return;
     if (show) Invalidate(true);
@@ -156,6 +157,16 @@ void Window::ShowWindow(int command) {
 }
 
 bool Window::IsWindowVisible() const { return node_ && node_->IsShown(); }
+
+void Window::SetTopmost() {
+    if (!node_ || !node_->IsTopLevel() || node_->topmost) return;
+    node_->topmost = true;
+    if (UiHost::Current()) UiHost::Current()->TopmostChanged(*node_);
+}
+
+bool Window::IsTopmost() const { return node_ && node_->topmost; }
+
+bool Window::IsIconic() const { return node_ && node_->Root().iconic; }
 
 void Window::EnableWindow(bool enable) {
     if (!node_ || enable == !(node_->style & WS_DISABLED)) return;

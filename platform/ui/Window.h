@@ -62,8 +62,15 @@ public:
     void SetWindowText(const std::string& text);
     std::string GetWindowText();
 
+    // SW_SHOWNOACTIVATE shows a top-level window without taking the focus.
     void ShowWindow(int command);
     bool IsWindowVisible() const;
+    // A top-level window stays above every other window from now on; it keeps its place
+    // and size, and is not activated.
+    void SetTopmost();
+    bool IsTopmost() const;
+    // Whether the user minimised the top-level window.
+    bool IsIconic() const;
     void EnableWindow(bool enable);
     bool IsWindowEnabled() const;
 

@@ -38,6 +38,13 @@ struct WindowNode {
     const Bitmap* image = nullptr;  // static icons
     int low = 0, high = 100, position = 0, step = 10;  // progress bars
 
+    // Top-level windows.
+    const Bitmap* bigIcon = nullptr;
+    const Bitmap* smallIcon = nullptr;
+    bool iconic = false;         // minimised by the user
+    bool topmost = false;        // kept above every other window
+    bool activateOnShow = true;  // whether the last show took the focus
+
     bool IsTopLevel() const { return parent == nullptr; }
     WindowNode& Root() { return parent ? parent->Root() : *this; }
     // Width of the frame between window and client area.

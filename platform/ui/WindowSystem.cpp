@@ -67,6 +67,14 @@ void WindowSystem::Post(WindowNode& node, UINT msg, WPARAM wparam, LPARAM lparam
     if (UiHost::Current()) UiHost::Current()->Wake();
 }
 
+void WindowSystem::PostTask(std::function<void()> task) {
+    {
+        std::lock_guard<std::mutex> hold(postedMutex_);
+        tasks_.push_back(std::move(task));
+    }
+    if (UiHost::Current()) UiHost::Current()->Wake();
+}
+
 void WindowSystem::Invalidate(WindowNode& node, const Rect& clientArea, bool erase) {
     Rect area = clientArea.Intersect(node.ClientRect());
     if (area.IsEmpty()) return;
@@ -80,6 +88,10 @@ void WindowSystem::Invalidate(WindowNode& node, const Rect& clientArea, bool era
 
 bool WindowSystem::Paint(WindowNode& node) {
     if (!node.IsShown() || node.invalid.IsEmpty() || !node.Root().surface) return false;
+    if (!node.IsTopLevel() && node.Root().iconic) {
+        node.invalid = {};  // a minimised window shows its icon alone
+        return false;
+    }
     if (node.Border()) {
         Point o = node.SurfaceOrigin();
         Rect frame = node.ClientRect().Offset(o.x, o.y).Inflate(1);
@@ -138,9 +150,15 @@ std::optional<std::uint64_t> WindowSystem::NextTimerDue() const {
 bool WindowSystem::DispatchPending() {
     bool any = false;
     std::deque<Posted> batch;
+    std::deque<std::function<void()>> tasks;
     {
         std::lock_guard<std::mutex> hold(postedMutex_);
         batch.swap(posted_);
+        tasks.swap(tasks_);
+    }
+    for (auto& task : tasks) {
+        task();
+        any = true;
     }
     for (const Posted& p : batch) {
         if (WindowNode* node = Find(p.serial)) {

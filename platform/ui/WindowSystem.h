@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -27,6 +28,8 @@ public:
 
     LRESULT Send(WindowNode& node, UINT msg, WPARAM wparam, LPARAM lparam);
     void Post(WindowNode& node, UINT msg, WPARAM wparam, LPARAM lparam);
+    // Queues work for the window thread, run with the posted messages; safe from any thread.
+    void PostTask(std::function<void()> task);
 
     void Invalidate(WindowNode& node, const Rect& clientArea, bool erase);
     // Paints the window now if it has an invalid part, then its children.
@@ -73,6 +76,7 @@ private:
     std::uint64_t nextSerial_ = 1;
     std::mutex postedMutex_;
     std::deque<Posted> posted_;
+    std::deque<std::function<void()>> tasks_;
     std::vector<Timer> timers_;
 };
 

@@ -3,6 +3,8 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEvent>
+#include <QIcon>
 #include <QImage>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -32,6 +34,30 @@ public:
         setMouseTracking(true);
         setWindowTitle(QString::fromUtf8(root.text.c_str()));
         setFixedSize(root.rect.Width(), root.rect.Height());
+        // A popup without a caption has no title bar.
+        if ((root.style & WS_POPUP) && (root.style & WS_CAPTION) != WS_CAPTION)
+            setWindowFlag(Qt::FramelessWindowHint, true);
+        ApplyIcon();
+    }
+
+    void ApplyIcon() {
+        const Bitmap* icon = root_.bigIcon ? root_.bigIcon : root_.smallIcon;
+        if (!icon) return;
+        QImage image(icon->Width(), icon->Height(), QImage::Format_RGB32);
+        for (int y = 0; y < icon->Height(); ++y)
+            for (int x = 0; x < icon->Width(); ++x) {
+                COLORREF c = icon->Pixel(x, y);
+                image.setPixel(x, y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+            }
+        setWindowIcon(QIcon(QPixmap::fromImage(image)));
+    }
+
+    // Above every window, and never taking the focus when shown.
+    void MakeTopmost() {
+        bool shown = isVisible();
+        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);  // hides a shown widget
+        if (shown) show();
     }
 
     // While shown, another process may ask for the window by its title.
@@ -77,6 +103,16 @@ protected:
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) Key(VK_RETURN);
         else if (e->key() == Qt::Key_Escape) Key(VK_ESCAPE);
         else QWidget::keyPressEvent(e);
+    }
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::WindowStateChange) {
+            bool minimised = isMinimized();
+            if (minimised != root_.iconic) {
+                root_.iconic = minimised;
+                Window::FromNode(&root_)->Invalidate(true);
+            }
+        }
+        QWidget::changeEvent(e);
     }
     void closeEvent(QCloseEvent* e) override {
         e->ignore();
@@ -125,6 +161,13 @@ void QtUiHost::WindowShown(WindowNode& root, bool shown) {
     auto& widget = widgets_[&root];
     if (!widget) widget = std::make_unique<SurfaceWidget>(root);
     if (shown) {
+        widget->ApplyIcon();
+        if (root.topmost || !root.activateOnShow) {
+            widget->setAttribute(Qt::WA_ShowWithoutActivating, true);
+            widget->show();
+            return;
+        }
+        widget->setAttribute(Qt::WA_ShowWithoutActivating, false);
         widget->show();
         widget->raise();
         widget->activateWindow();
@@ -149,6 +192,14 @@ void QtUiHost::Raise(WindowNode& root) {
     it->second->raise();
     it->second->activateWindow();
 }
+
+void QtUiHost::TopmostChanged(WindowNode& root) {
+    auto& widget = widgets_[&root];
+    if (!widget) widget = std::make_unique<SurfaceWidget>(root);
+    widget->MakeTopmost();
+}
+
+void QtUiHost::Present() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 void QtUiHost::Wake() {
     if (dispatcher_) dispatcher_->wakeUp();

@@ -29,7 +29,9 @@ public:
     void SurfaceChanged(WindowNode& root, const Rect& area) override;
     void WindowDestroyed(WindowNode& root) override;
     void Raise(WindowNode& root) override;
+    void TopmostChanged(WindowNode& root) override;
     void Wake() override;
+    void Present() override;
 
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
     [[noreturn]] void FatalExit(const std::string& text) override;

@@ -122,6 +122,17 @@ void TtyUiHost::WaitAndDispatch() {
     else ReadKey(wait);
 }
 
+void TtyUiHost::WindowShown(WindowNode& root, bool shown) {
+    dirty_ = true;
+    Dialog* dialog = ActiveModal();
+    if (!shown || (dialog && dialog->Node() == &root)) return;
+    for (const auto& child : root.children) {
+        std::string line = child->IsShown() ? ControlLine(*child) : "";
+        if (!line.empty()) std::fprintf(output_, "** %s **\n", line.c_str());
+    }
+    std::fflush(output_);
+}
+
 int TtyUiHost::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) {
     lastLines_.clear();  // the dialog is printed again after the box
     return terminal_.MessageBox(text, caption, buttons);

@@ -22,8 +22,12 @@ public:
     Clock& clock() override { return clock_; }
     void WaitAndDispatch() override;
 
-    void WindowShown(WindowNode&, bool) override { dirty_ = true; }
+    // A top-level window other than the active dialog (a modeless popup) prints its texts
+    // when it is shown.
+    void WindowShown(WindowNode& root, bool shown) override;
     void TextChanged(WindowNode&) override { dirty_ = true; }
+
+    void Present() override { Print(); }
 
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
     [[noreturn]] void FatalExit(const std::string& text) override;
