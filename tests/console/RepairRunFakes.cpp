@@ -73,7 +73,7 @@ constexpr char kStrings[] =
 
 }  // namespace
 
-platform::FakeModuleLoader::Symbols FakeLibrarySymbols() {
+platform::FakeModuleLoader::Symbols RunLibrarySymbols() {
     return {
         {"QDLL_GetCurrentProgress", reinterpret_cast<void*>(&Progress)},
         {"QDLL_GetCurrentState", reinterpret_cast<void*>(&State)},
@@ -102,7 +102,7 @@ RunRig::RunRig(std::vector<std::string> images) : drives(std::move(images), noDi
     library.bad = 0, library.total = 0, library.divisor = 0;
     library.repairCalls = 0, library.repairFlags = -1, library.repairReturned = false;
     library.finishOnRepair = true, library.repairGate = nullptr;
-    fake.modules.modules["QDLL"] = FakeLibrarySymbols();
+    fake.modules.modules["QDLL"] = RunLibrarySymbols();
     console.chipId = 0x0090;
     geometry.model = 0x0090;
     options.EccLimit = 3;
