@@ -39,21 +39,6 @@ pid_t FindProcess(const std::string& executable) {
     return 0;
 }
 
-// User and system CPU time of one thread, in seconds; negative once it is gone.
-double ThreadCpuSeconds(pid_t pid, pid_t tid) {
-    std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/stat");
-    const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoull(field);
-        if (i == 15) stime = std::stoull(field);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
 bool Alive(pid_t pid) {
     std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
     const std::size_t close = stat.rfind(')');
@@ -105,12 +90,10 @@ int RunProgram(const std::string& path, const std::vector<std::string>& args, co
 }
 
 RepairOutcome RunWholeRepair(const std::string& image, const std::string& root) {
-    const std::string debugFile = root + "/debug.log";
     const std::string outFile = root + "/mendora.out";
     const std::string relocated = root + "/UfdApp/Mendrix.exe";
     std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + root, "MENDORA_UI=tty", "MENDORA_ASSUME_YES=1",
-                                    "MENDORA_VDRIVE=" + image, "MENDORA_DEBUG=" + debugFile,
-                                    "PATH=/usr/bin:/bin", "LANG=C"};
+                                    "MENDORA_VDRIVE=" + image, "PATH=/usr/bin:/bin", "LANG=C"};
     // Without root rights the supported platform's gate refuses to start; report a later build.
     if (::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
 
@@ -123,26 +106,10 @@ RepairOutcome RunWholeRepair(const std::string& image, const std::string& root) 
         dialog = FindProcess(relocated);
         if (dialog == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    double libraryStart = 0, libraryEnd = 0, cpuStart = 0, cpuEnd = 0;
-    while (dialog != 0 && Alive(dialog)) {
-        const std::string lines = ReadFile(debugFile);
-        const double cpu = ThreadCpuSeconds(dialog, dialog);
-        if (libraryStart == 0 && lines.find("REVERT FINISHED") != std::string::npos && cpu >= 0) {
-            libraryStart = Now();
-            cpuStart = cpu;
-        }
-        if (libraryStart != 0 && libraryEnd == 0 && lines.find("ErrCode=") != std::string::npos && cpu >= 0) {
-            libraryEnd = Now();
-            cpuEnd = cpu;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    while (dialog != 0 && Alive(dialog)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     outcome.seconds = Now() - started;
-    // The dialog waits one second after the library's end before it asks for the error code.
-    outcome.libraryWallSeconds = libraryEnd - libraryStart - 1.0;
-    outcome.libraryDialogCpuSeconds = cpuEnd - cpuStart;
     outcome.output = ReadFile(outFile);
-    outcome.complete = libraryEnd != 0 && outcome.output.find("Repair complete, Please un-plug device") != std::string::npos;
+    outcome.complete = outcome.output.find("Repair complete, Please un-plug device") != std::string::npos;
     return outcome;
 }
 

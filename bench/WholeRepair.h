@@ -1,7 +1,7 @@
 #pragma once
 // A whole repair as a user runs it: mendora in the terminal host on a virtual drive, in a
 // private temporary root of its own. The relocated copy, which runs the dialog, is watched
-// from outside through its debug lines and /proc.
+// from outside through /proc until it ends.
 #include <string>
 #include <vector>
 
@@ -33,8 +33,6 @@ double Now();
 struct RepairOutcome {
     bool complete = false;           // ended with "Repair complete, Please un-plug device"
     double seconds = 0;              // from the start of the launcher to the end of the dialog
-    double libraryWallSeconds = 0;   // from the end of the revert to the library's error code
-    double libraryDialogCpuSeconds = 0;  // CPU time of the dialog thread in that span
     std::string output;
 };
 
