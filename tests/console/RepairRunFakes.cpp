@@ -73,6 +73,14 @@ constexpr char kStrings[] =
 
 }  // namespace
 
+void ResetFakeLibrary() {
+    FakeLibraryState& library = FakeLibrary();
+    library.progress = 0, library.state = 0, library.errorCode = 0;
+    library.bad = 0, library.total = 0, library.divisor = 0;
+    library.repairCalls = 0, library.repairFlags = -1, library.repairReturned = false;
+    library.finishOnRepair = true, library.repairGate = nullptr;
+}
+
 platform::FakeModuleLoader::Symbols RunLibrarySymbols() {
     return {
         {"QDLL_GetCurrentProgress", reinterpret_cast<void*>(&Progress)},
@@ -97,11 +105,7 @@ std::span<const platform::ResourceEntry> RunStrings() {
 }
 
 RunRig::RunRig(std::vector<std::string> images) : drives(std::move(images), noDisks, fake.clock) {
-    FakeLibraryState& library = FakeLibrary();
-    library.progress = 0, library.state = 0, library.errorCode = 0;
-    library.bad = 0, library.total = 0, library.divisor = 0;
-    library.repairCalls = 0, library.repairFlags = -1, library.repairReturned = false;
-    library.finishOnRepair = true, library.repairGate = nullptr;
+    ResetFakeLibrary();
     fake.modules.modules["QDLL"] = RunLibrarySymbols();
     console.chipId = 0x0090;
     geometry.model = 0x0090;

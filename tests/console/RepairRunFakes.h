@@ -108,6 +108,7 @@ struct FakeLibraryState {
     Gate* repairGate = nullptr;              // when set, the repair call waits here
 };
 FakeLibraryState& FakeLibrary();
+void ResetFakeLibrary();
 platform::FakeModuleLoader::Symbols RunLibrarySymbols();
 
 // Revert passes whose results the test sets; a pass can be held at a gate.
