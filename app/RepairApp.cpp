@@ -71,7 +71,9 @@ void RepairApp::RunLauncher(const StartupPaths& paths) {
     // The source is the running executable's own path: argv[0] may be relative or bare.
     if (!files.CopyFile(paths.executable, paths.relocatedExecutable)) {
         if (ClaimInstanceName(kernel_.mutexes, kInstanceName, instanceSlot_) == 1) {
-            kernel_.messages.ActivateWindow(kMainWindowTitle);
+            // The running dialog carries its template title only until it has initialised.
+            if (!kernel_.messages.ActivateWindow(kMainWindowTitle))
+                kernel_.messages.ActivateWindow(kRenamedWindowTitle);
         }
         return;
     }

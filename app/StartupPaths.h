@@ -6,6 +6,8 @@ namespace mendora {
 inline constexpr const char* kWorkDirectoryName = "UfdApp";
 inline constexpr const char* kRelocatedName = "Mendrix.exe";
 inline constexpr const char* kMainWindowTitle = "Mendrix";
+// The title the main dialog takes once it has initialised.
+inline constexpr const char* kRenamedWindowTitle = "Mendora";
 
 // The paths start-up works with, derived from the temporary directory (ending with '/')
 // and the running executable's full path.

@@ -101,8 +101,19 @@ TEST_F(Launcher, FailedCopyClaimsTheNameAndMayBringTheRunningWindowForward) {
     EXPECT_TRUE(Texts().empty());
     EXPECT_EQ(fake.mutexes.created,
               std::vector<std::string>{"Quorvane-{8C8949E7-F928-4E90-B4BD-D709D274CC0E}"});
-    EXPECT_EQ(fake.messages.activated, std::vector<std::string>{"Mendrix"});
+    // No window of the template title: the renamed dialog is asked for.
+    EXPECT_EQ(fake.messages.activated, (std::vector<std::string>{"Mendrix", "Mendora"}));
     EXPECT_TRUE(fake.process.spawned.empty());
+
+    platform::FakeKernel starting;
+    starting.tempRoot.directory = fake.tempRoot.directory;
+    starting.process.executablePath = executable;
+    starting.files.Fail(Op::CopyFile);
+    starting.mutexes.answer = platform::MutexClaim::AlreadyExists;
+    starting.messages.windowExists = true;
+    InstanceSlot other;
+    RepairApp(starting.kernel, other).Start();
+    EXPECT_EQ(starting.messages.activated, std::vector<std::string>{"Mendrix"});
 
     platform::FakeKernel alone;
     alone.tempRoot.directory = fake.tempRoot.directory;
