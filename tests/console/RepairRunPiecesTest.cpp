@@ -4,7 +4,6 @@
 #include "console/RepairFlags.h"
 #include "console/ReplugWatch.h"
 #include "console/RunSummary.h"
-#include "console/StatusTexts.h"
 
 namespace mendora {
 namespace {
@@ -33,14 +32,6 @@ TEST(RevertTexts, StatusLineAndSummaryAreExact) {
     EXPECT_EQ(RevertSummary(0, 0), "Bad Blocks : 0, Escape time : 00 mins 00 secs");
     EXPECT_EQ(RevertSummary(12, 59 * 60 + 59), "Bad Blocks : 12, Escape time : 59 mins 59 secs");
     EXPECT_EQ(RevertSummary(1, -30), "Bad Blocks : 1, Escape time : 00 mins 00 secs");
-}
-
-TEST(RevertTexts, StatusTextTable) {
-    const char* expected[] = {"UserBreak",     "Can't Mark Bad", "Finish",      "Writing data", "Read & Verify",
-                              "",              "Blank Checking", "Erase first", "Flash Error",  "Unknown Error",
-                              "Ready",         "Can not erase",  "Test Redundant"};
-    for (std::uint8_t code = 0; code < 13; ++code) EXPECT_STREQ(StatusText(code), expected[code]) << int(code);
-    EXPECT_STREQ(StatusText(13), "");
 }
 
 TEST(BadBlockShare, CapsAtTotalOverDivisor) {

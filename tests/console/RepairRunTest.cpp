@@ -93,18 +93,6 @@ TEST_F(RepairRunTest, StatusDuringTheRevertAndTheSummaryAtItsEnd) {
     EXPECT_TRUE(HasLine(rig.fake.debug, "Bad Blocks : 4, Escape time : 05 mins 03 secs"));
 }
 
-TEST_F(RepairRunTest, StatusOneAlsoGoesToTheDebugOutput) {
-    Gate erase;
-    rig.script.eraseGate = &erase;
-    run.Start();
-    ASSERT_TRUE(erase.AwaitVisitor());
-    rig.geometry.Status = revert_status::kCantMarkBad;
-    run.OnTimer(kRevertTimer);
-    EXPECT_TRUE(HasLine(rig.fake.debug, "Status : Can't Mark Bad\nScanned Blocks : 0\nBad Blocks : 0"));
-    erase.Open();
-    ASSERT_TRUE(rig.FinishRevert(run));
-}
-
 TEST_F(RepairRunTest, AFailedPassEndsTheRunWithRepairFail) {
     rig.script.eraseResult = revert_status::kFlashError;
     run.Start();
