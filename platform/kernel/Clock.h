@@ -9,6 +9,12 @@ struct TimeOfDay {
     int second = 0;  // 0-59
 };
 
+// The time of day of a calendar time, in UTC: what virtual clocks report as local time.
+inline TimeOfDay UtcTimeOfDay(std::int64_t calendarSeconds) {
+    std::int64_t day = (calendarSeconds % 86400 + 86400) % 86400;
+    return {static_cast<int>(day / 3600), static_cast<int>(day / 60 % 60), static_cast<int>(day % 60)};
+}
+
 class Clock {
 public:
     virtual ~Clock() = default;

@@ -11,8 +11,8 @@ namespace mendora::platform {
 class ProfileReader {
 public:
     virtual ~ProfileReader() = default;
-    // The section names in file order, each once, as many as fit into `bufferSize` bytes of
-    // zero-terminated names followed by one more zero.
+    // The names of the sections that hold keys, in file order, each once, as many as fit
+    // into `bufferSize` bytes of zero-terminated names followed by one more zero.
     virtual std::vector<std::string> SectionNames(const std::string& path, std::size_t bufferSize) = 0;
     // The value, or `fallback`, cut to at most bufferSize - 1 characters.
     virtual std::string GetString(const std::string& path, const std::string& section, const std::string& key,

@@ -18,10 +18,7 @@ public:
     std::uint64_t TickCount() override { return ticks_.load(); }
     void Sleep(std::uint32_t milliseconds) override { ticks_ += milliseconds; }
     std::int64_t CalendarTime() override { return 1'700'000'000 + static_cast<std::int64_t>(ticks_ / 1000); }
-    TimeOfDay LocalTimeOfDay() override {
-        std::int64_t day = CalendarTime() % 86400;
-        return {static_cast<int>(day / 3600), static_cast<int>(day / 60 % 60), static_cast<int>(day % 60)};
-    }
+    TimeOfDay LocalTimeOfDay() override { return UtcTimeOfDay(CalendarTime()); }
     void Advance(std::uint64_t milliseconds) { ticks_ += milliseconds; }
 
 private:

@@ -93,10 +93,7 @@ public:
     std::uint64_t TickCount() override { return ticks.load(); }
     void Sleep(std::uint32_t milliseconds) override { ticks += milliseconds; }
     std::int64_t CalendarTime() override { return 1'700'000'000 + static_cast<std::int64_t>(ticks / 1000); }
-    TimeOfDay LocalTimeOfDay() override {
-        std::int64_t day = CalendarTime() % 86400;
-        return {static_cast<int>(day / 3600), static_cast<int>(day / 60 % 60), static_cast<int>(day % 60)};
-    }
+    TimeOfDay LocalTimeOfDay() override { return UtcTimeOfDay(CalendarTime()); }
     std::atomic<std::uint64_t> ticks{0};
 };
 
