@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "tests/FileBytes.h"
+#include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
 
 namespace mendora {
@@ -23,6 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadBytes;
+using testing::WaitUntilNotRunning;
 
 const std::string kMendora = std::string(MENDORA_BIN_DIR) + "/mendora";
 
@@ -51,20 +53,6 @@ ProcessResult RunMendora(const std::string& runtimeDir, const std::string& errFi
     int status = 0;
     waitpid(pid, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(errFile)};
-}
-
-// The relocated copy is not our child; it runs while its executable is busy.
-bool WaitUntilNotRunning(const std::string& executable) {
-    for (int i = 0; i < 600; ++i) {
-        int fd = ::open(executable.c_str(), O_WRONLY);
-        if (fd >= 0) {
-            ::close(fd);
-            return true;
-        }
-        if (errno != ETXTBSY && errno != ENOENT) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
 }
 
 int CountFiles(const std::string& dir, std::set<std::uintmax_t>* sizes = nullptr) {

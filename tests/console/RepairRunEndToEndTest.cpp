@@ -13,12 +13,15 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace mendora {
 namespace {
+
+using testing::WaitUntilNotRunning;
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -48,20 +51,6 @@ int RunMendora(const std::vector<std::string>& environment, const std::string& o
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The relocated copy is not our child; its executable stays busy while it runs.
-bool WaitUntilNotRunning(const std::string& executable) {
-    for (int i = 0; i < 1200; ++i) {
-        const int fd = ::open(executable.c_str(), O_WRONLY);
-        if (fd >= 0) {
-            ::close(fd);
-            return true;
-        }
-        if (errno != ETXTBSY && errno != ENOENT) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
 }
 
 // The debug line that follows "Enter ReadNewFWVersion": the update firmware's path.
