@@ -148,7 +148,7 @@ Reply Controller::RamLoad(const Command& c) {
     if (!fits) return Check(sense::kIllegalRequest, sense::kInvalidField);
     std::memcpy(s.ram + (address - revert::kRamLoadAddress), c.data.data(), length);
     std::uint16_t model = 0;
-    s.ramRunning = revert::IsValidRamImage(s.ram, &model) && model == image_.header().chipId;
+    s.ramRunning = revert::IsValidRamImage(s.ram, &model) && revert::RamImageRunsOn(model, image_.header().chipId);
     Reply r;
     r.moved = c.data.size();
     return r;

@@ -98,7 +98,7 @@ struct State {
     std::uint8_t pairedPages;
     std::uint32_t parameterBlocksPerChip;
     std::uint8_t sense[18];       // fixed-format sense of the last CHECK CONDITION
-    std::uint8_t ramRunning;      // the RAM holds a valid revert image of this model
+    std::uint8_t ramRunning;      // the RAM holds a valid revert image this controller runs
     std::uint8_t reserved;
     std::uint32_t faultCount;
     FaultRecord faults[kMaxFaults];

@@ -83,4 +83,11 @@ inline bool IsValidRamImage(const std::uint8_t* ram4096, std::uint16_t* model) {
     return true;
 }
 
+// Whether a controller runs a RAM image of `imageModel`: the QF90 image runs on QF70 and
+// QF90 controllers alike, the QF70 image on a QF70 controller only.
+inline bool RamImageRunsOn(std::uint16_t imageModel, std::uint16_t controllerChipId) {
+    if (imageModel == kModelQf90) return controllerChipId == kModelQf70 || controllerChipId == kModelQf90;
+    return imageModel == controllerChipId;
+}
+
 }  // namespace mendora::revert

@@ -74,6 +74,42 @@ TEST_F(VirtualController, FlashCommandsWaitForAValidRevertImageOfItsModel) {
     EXPECT_EQ(answer->geometry.pagesPerBlock, 4u);
 }
 
+// Whether a drive runs its RAM after a revert image download: probed with a flash reset.
+bool RunsRevertImage(VirtualDrive& d, const std::vector<std::uint8_t>& ram) {
+    SendNone(d, {0xFD, 0x13, 0x01, 0, 0, 0, 0, 0, 0, 0});
+    for (int k = 0; k < 8; ++k) {
+        std::vector<std::uint8_t> chunk(ram.begin() + k * 512, ram.begin() + (k + 1) * 512);
+        std::uint8_t hi = static_cast<std::uint8_t>(0xF0 + 2 * k);
+        Send(d, {0xFD, 0x00, 0x01, hi, 0x00, 0x00, 0x03, 0x02, 0x00, 0, 0, 0}, Direction::Out, chunk);
+    }
+    std::vector<std::uint8_t> reply(8);
+    return Send(d, {0xF1, 0x10, 1, 0xFF, 0, 0, 0, 0, 0, 0}, Direction::In, reply).status == 0;
+}
+
+TEST_F(VirtualController, Qf90ImageRunsOnBothControllersQf70ImageOnQf70Only) {
+    DriveSetup qf70 = testing::SmallSetup();
+    qf70.identity.chipId = 0x0070;
+    Make(qf70);
+    EXPECT_TRUE(RunsRevertImage(*drive, testing::RamImage(0x0090)));
+    EXPECT_TRUE(RunsRevertImage(*drive, testing::RamImage(0x0070)));
+
+    auto damaged = testing::RamImage(0x0090);
+    damaged[2000] ^= 0x40;
+    EXPECT_FALSE(RunsRevertImage(*drive, damaged));
+    auto foreign = testing::RamImage(0x0090);
+    revert::SealRamImage(foreign.data(), 0x0040, 1, 0xF010);
+    EXPECT_FALSE(RunsRevertImage(*drive, foreign));
+
+    Make(testing::SmallSetup());  // QF90
+    EXPECT_TRUE(RunsRevertImage(*drive, testing::RamImage(0x0090)));
+    EXPECT_FALSE(RunsRevertImage(*drive, testing::RamImage(0x0070)));
+
+    DriveSetup other = testing::SmallSetup();
+    other.identity.chipId = 0x0080;
+    Make(other);
+    EXPECT_FALSE(RunsRevertImage(*drive, testing::RamImage(0x0090)));
+}
+
 TEST_F(VirtualController, SpareBytesCarryPageNumberUserBytesAndMarks) {
     testing::StartRevertImage(*drive, 0x0090);
     EXPECT_EQ(Spare(*drive, 8), std::vector<std::uint8_t>(16, 0xFF));  // erased
