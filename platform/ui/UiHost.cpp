@@ -27,6 +27,7 @@ bool UiHost::ActivateWindow(const std::string& title) {
 }
 
 void UiHost::WindowShown(WindowNode&, bool) {}
+void UiHost::DeviceChanged(bool) {}
 void UiHost::SurfaceChanged(WindowNode&, const Rect&) {}
 void UiHost::WindowDestroyed(WindowNode&) {}
 void UiHost::TextChanged(WindowNode&) {}

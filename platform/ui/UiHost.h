@@ -41,6 +41,8 @@ public:
     virtual void TextChanged(WindowNode& node);
     virtual void Raise(WindowNode& root);
     virtual void TopmostChanged(WindowNode& root);
+    // A drive arrival (true) or removal was delivered to a window.
+    virtual void DeviceChanged(bool arrival);
     // A message was posted, possibly from another thread.
     virtual void Wake() {}
     // Puts what the windows painted in front of the user now, for a window thread that is

@@ -147,6 +147,13 @@ std::optional<std::uint64_t> WindowSystem::NextTimerDue() const {
     return next;
 }
 
+// Lets the host tell the user that a drive came or went.
+void WindowSystem::NotifyDeviceChange(const Posted& p) {
+    if (p.msg != WM_DEVICECHANGE || !UiHost::Current()) return;
+    if (p.wparam == DBT_DEVICEARRIVAL) UiHost::Current()->DeviceChanged(true);
+    if (p.wparam == DBT_DEVICEREMOVECOMPLETE) UiHost::Current()->DeviceChanged(false);
+}
+
 bool WindowSystem::DispatchPending() {
     bool any = false;
     std::deque<Posted> batch;
@@ -163,6 +170,7 @@ bool WindowSystem::DispatchPending() {
     for (const Posted& p : batch) {
         if (WindowNode* node = Find(p.serial)) {
             Send(*node, p.msg, p.wparam, p.lparam);
+            NotifyDeviceChange(p);
             any = true;
         }
     }

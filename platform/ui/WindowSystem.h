@@ -65,6 +65,7 @@ private:
         std::uint64_t due;
     };
 
+    void NotifyDeviceChange(const Posted& p);
     bool Paint(WindowNode& node);
     bool PaintTree(WindowNode& node);
     bool HasPendingPaint(const WindowNode& node) const;

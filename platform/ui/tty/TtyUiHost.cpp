@@ -133,6 +133,11 @@ void TtyUiHost::WindowShown(WindowNode& root, bool shown) {
     std::fflush(output_);
 }
 
+void TtyUiHost::DeviceChanged(bool arrival) {
+    std::fprintf(output_, "** %s **\n", arrival ? "Drive arrived" : "Drive removed");
+    std::fflush(output_);
+}
+
 int TtyUiHost::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) {
     lastLines_.clear();  // the dialog is printed again after the box
     return terminal_.MessageBox(text, caption, buttons);

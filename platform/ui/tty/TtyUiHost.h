@@ -26,6 +26,9 @@ public:
     // when it is shown.
     void WindowShown(WindowNode& root, bool shown) override;
     void TextChanged(WindowNode&) override { dirty_ = true; }
+    // A line of its own for each drive removal and arrival, so that a person re-plugging
+    // a drive sees that it was noticed.
+    void DeviceChanged(bool arrival) override;
 
     void Present() override { Print(); }
 
