@@ -34,7 +34,13 @@ std::uint8_t RevertEngine::CheckBlank() {
     }
     if (result == revert_status::kFinish) {
         geo_.Status.store(revert_status::kFinish, std::memory_order_relaxed);
-        if (options_.RecordBadBlockTable != 0) WriteBadBlockTable();
+        if (options_.RecordBadBlockTable != 0) {
+            const std::uint64_t before = drive_ ? drive_->NotCarried() : 0;
+            WriteBadBlockTable();
+            if (auto lost = FlashLostSince(before)) result = *lost;
+        }
+    }
+    if (result == revert_status::kFinish) {
         if (patternTestRan_ && badCount_ < previousCount_) {
             LogLine(Format("Bad blocks(%ld) record in flash is not equal to we tested (%ld)!\n",
                            static_cast<long>(badCount_), static_cast<long>(previousCount_)),
@@ -58,13 +64,16 @@ std::optional<std::uint8_t> RevertEngine::BlankCheckBlock(std::uint32_t chip, st
     if (StopRequested()) return Stopped();
     TickProgress(planes_);
     if (IsExcludedBlock(block)) return std::nullopt;
+    const std::uint64_t before = drive_ ? drive_->NotCarried() : 0;
     if (IsMarkedBad(block, false)) {
         LogLine(Format("CheckBlank <%d Mark Bad> Bad block = %lx CE=%d\r\n", static_cast<int>(badCount_),
                        static_cast<unsigned long>(block), mask_),
                 1);
         geo_.BadBlockCount.store(badCount_, std::memory_order_relaxed);
-        return std::nullopt;
+        return FlashLostSince(before);
     }
+    // A mark that could not be read is no proof of a good block: the drive may be gone.
+    if (auto lost = FlashLostSince(before)) return lost;
     std::uint8_t& entry = badBlockMap_[std::size_t{chip} * geo_.BlocksPerChip + block];
     if (entry == 1) entry = 2;  // found bad by the pattern test, but its mark does not read back
     if (testLevel_ != 2 || VerifyBlock(block)) return std::nullopt;
@@ -75,7 +84,15 @@ std::optional<std::uint8_t> RevertEngine::BlankCheckBlock(std::uint32_t chip, st
     MarkBad(block);
     ++badCount_;
     ++previousCount_;
-    return std::nullopt;
+    return FlashLostSince(before);
+}
+
+// Status 8 when a command since the count `notCarried` was not carried and the flash no
+// longer answers; a drive pulled out never passes for a checked one.
+std::optional<std::uint8_t> RevertEngine::FlashLostSince(std::uint64_t notCarried) {
+    if (!drive_ || drive_->NotCarried() == notCarried || FlashPresent()) return std::nullopt;
+    geo_.Status.store(revert_status::kFlashError, std::memory_order_relaxed);
+    return revert_status::kFlashError;
 }
 
 }  // namespace mendora

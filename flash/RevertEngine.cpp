@@ -58,8 +58,10 @@ void RevertEngine::Start() {
 bool RevertEngine::OpenDrive() {
     std::string error;
     std::string name(geo_.DriveName, strnlen(geo_.DriveName, sizeof geo_.DriveName));
-    drive_ = host_.drives.Open(kDevicePrefix + name, &error);
-    if (drive_) return true;
+    if (auto opened = host_.drives.Open(kDevicePrefix + name, &error)) {
+        drive_ = std::make_unique<CountingDrive>(std::move(opened));
+        return true;
+    }
     ShowError("Can not open the handle.");
     ready_ = false;
     return false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "flash/CountingDrive.h"
 #include "flash/RevertRecords.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/FileSystem.h"
@@ -120,6 +121,7 @@ private:
     std::optional<std::uint8_t> HandleReadBlock(std::uint32_t block, bool inverted);
     std::uint8_t EndPatternTest(std::uint8_t result);
     std::optional<std::uint8_t> BlankCheckBlock(std::uint32_t chip, std::uint32_t block);
+    std::optional<std::uint8_t> FlashLostSince(std::uint64_t notCarried);
     void ShowCount();
     bool StopRequested() const;
     std::uint8_t Stopped();
@@ -146,7 +148,7 @@ private:
     int logFlag_;
     RevertHost& host_;
 
-    std::unique_ptr<platform::ScsiTransport> drive_;
+    std::unique_ptr<CountingDrive> drive_;
     std::unique_ptr<platform::File> log_;
     bool ready_ = true;
     bool buffersPresent_ = false;

@@ -136,6 +136,34 @@ TEST(PassEnds, RemovalMidPassIsFlashErrorAndTheStopFlagIsUserBreak) {
     }
 }
 
+// The complete revert of a small drive at a test level, the drive removed after `removeAfter`
+// commands (-1: never); the result and the number of commands sent.
+std::pair<std::uint8_t, std::size_t> RevertWithRemoval(std::uint8_t level, std::int32_t removeAfter) {
+    vdrive::DriveSetup setup = SmallDrive(2, 8);
+    setup.plantings.factoryBad = 1;
+    setup.plantings.weak = 1;
+    EngineBench b(setup);
+    b.options.TestLevel = level;
+    b.options.RecordBadBlockTable = 1;
+    std::string error;
+    b.drive->RemoveAfter(removeAfter, &error);
+    std::uint8_t result = b.RunComplete();
+    return {result, b.drives.sent.size()};
+}
+
+TEST(PassEnds, ARemovalAtAnyCommandOfARevertNeverEndsInSuccess) {
+    for (std::uint8_t level : {0, 1, 2}) {
+        auto [clean, commands] = RevertWithRemoval(level, -1);
+        ASSERT_EQ(clean, 2) << int(level);
+        // Every command up to the last one: a drive gone before it is a failed run.
+        for (std::size_t k = 0; k < commands; k += 1 + commands / 50) {
+            EXPECT_NE(RevertWithRemoval(level, static_cast<std::int32_t>(k)).first, 2)
+                << "level " << int(level) << ", removed after " << k << " of " << commands;
+        }
+        EXPECT_NE(RevertWithRemoval(level, static_cast<std::int32_t>(commands - 1)).first, 2) << int(level);
+    }
+}
+
 TEST(FlashIds, ExcludedRangesAndTheFlashThatIsNeverErasedInAPass) {
     EngineBench b(SmallDrive(1, 8));
     auto engine = b.Engine();
