@@ -5,14 +5,10 @@
 #include <unistd.h>
 
 namespace mendora::platform {
-namespace {
-
 bool AssumeYesFromEnvironment() {
     const char* value = std::getenv("MENDORA_ASSUME_YES");
     return value != nullptr && std::strcmp(value, "1") == 0;
 }
-
-}  // namespace
 
 TerminalMessageHost::TerminalMessageHost()
     : TerminalMessageHost(stdin, stderr, ::isatty(STDIN_FILENO) == 1, AssumeYesFromEnvironment()) {}

@@ -5,6 +5,10 @@
 
 namespace mendora::platform {
 
+// MENDORA_ASSUME_YES=1: the hosts press the dialog's default button once and answer every
+// message box OK, for unattended runs.
+bool AssumeYesFromEnvironment();
+
 // Message boxes as text on stderr. With MENDORA_ASSUME_YES=1 every box is answered OK;
 // otherwise a terminal on stdin is asked (Enter is OK, "c" then Enter is Cancel), and
 // without one an OK box answers OK and an OK/Cancel box answers Cancel.

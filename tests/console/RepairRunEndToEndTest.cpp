@@ -1,5 +1,6 @@
-// One whole repair the way a user runs it: the built executable in the terminal host on a
-// virtual QF90 drive with planted faults and its format lost.
+// Whole repairs the way a user runs them: the built executable, in the terminal host and in
+// the desktop host offscreen, on a virtual drive of each kind the console accepts, with
+// planted faults and its format lost; a QF70 with firmware is re-plugged when asked.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -7,11 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
@@ -61,32 +64,39 @@ std::string UpdateFirmwarePath(const std::string& debugLines) {
     return {};
 }
 
-TEST(RepairEndToEnd, RepairsAVirtualQf90DriveWithPlantedFaults) {
-    testing::TempDir root;
-    ::chmod(root.Path().c_str(), 0700);
-    const std::string image = root / "qf90.img";
-    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+constexpr const char* kReplugText = "Please re-plug device to finish the job.";
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Waits up to `seconds` for a file to hold a text.
+bool WaitForText(const std::string& path, const std::string& text, int seconds = 120) {
+    for (int i = 0; i < seconds * 20; ++i) {
+        if (Contains(ReadText(path), text)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+vdrive::DriveSetup PlantedDrive(const std::string& kind) {
+    vdrive::DriveSetup setup = *vdrive::Preset(kind == "qf90-a1" ? "qf90" : kind);
+    if (kind == "qf90-a1") setup.identity.a1Version = 1;
     setup.plantings.factoryBad = 3;
     setup.plantings.weak = 2;
+    return setup;
+}
+
+// Unplugs the drive and plugs it in again, as a person does when the popup asks.
+void Replug(const std::string& image) {
     std::string error;
-    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, setup, &error)) << error;
+    auto drive = vdrive::VirtualDrive::Open(image, &error);
+    ASSERT_TRUE(drive) << error;
+    ASSERT_TRUE(drive->SetPlugged(false, &error)) << error;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(drive->SetPlugged(true, &error)) << error;
+}
 
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + root.Path(), "MENDORA_UI=tty", "MENDORA_ASSUME_YES=1",
-                                    "MENDORA_VDRIVE=" + image, "MENDORA_DEBUG=" + (root / "debug.log"),
-                                    "PATH=/usr/bin:/bin", "LANG=C"};
-    if (::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
-    ASSERT_EQ(RunMendora(env, root / "out.txt"), 0) << ReadText(root / "out.txt");
-    ASSERT_TRUE(WaitUntilNotRunning(root / "UfdApp/Mendrix.exe"));
-
-    const std::string out = ReadText(root / "out.txt");
-    EXPECT_NE(out.find("[Mendora] All Data will be deleted. Continue ?"), std::string::npos) << out;
-    EXPECT_NE(out.find("Status : "), std::string::npos) << out;
-    EXPECT_NE(out.find("[Mendora] Repair complete, Please un-plug device"), std::string::npos) << out;
-    const std::string debug = ReadText(root / "debug.log");
-    for (const char* line : {"In GetInput, bflag=160", "Load 90FW OK", "Revert EraseAll OK", "Revert PatternRW OK",
-                             "Revert  OK", "REVERT FINISHED", "ErrCode=0x0"})
-        EXPECT_NE(debug.find(line), std::string::npos) << line << "\n" << debug;
-
+void ExpectRepaired(const std::string& image, const std::string& debug) {
+    std::string error;
     auto drive = vdrive::VirtualDrive::Open(image, &error);
     ASSERT_TRUE(drive) << error;
     auto blocks = drive->Blocks(&error);
@@ -100,12 +110,68 @@ TEST(RepairEndToEnd, RepairsAVirtualQf90DriveWithPlantedFaults) {
     EXPECT_EQ(planted, 5);
     auto info = drive->Info(&error);
     ASSERT_TRUE(info) << error;
+    EXPECT_TRUE(info->plugged);
     EXPECT_TRUE(info->diskReady);
     EXPECT_GT(info->capacitySectors, 0u);
     const std::string update = ReadText(UpdateFirmwarePath(debug));
     ASSERT_GE(update.size(), 0xEFF8u);
     EXPECT_EQ(info->identity.firmwareVersion.value_or(""), update.substr(0xEFF2, 6));
 }
+
+class RepairEndToEnd : public ::testing::TestWithParam<std::tuple<std::string, std::string>> {};
+
+TEST_P(RepairEndToEnd, RepairsAVirtualDriveWithPlantedFaults) {
+    const auto& [host, kind] = GetParam();
+    testing::TempDir root;
+    ::chmod(root.Path().c_str(), 0700);
+    const std::string image = root / "drive.img";
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, PlantedDrive(kind), &error)) << error;
+
+    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + root.Path(), "MENDORA_UI=" + host, "MENDORA_ASSUME_YES=1",
+                                    "MENDORA_VDRIVE=" + image, "MENDORA_DEBUG=" + (root / "debug.log"),
+                                    "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin", "LANG=C"};
+    if (::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
+    ASSERT_EQ(RunMendora(env, root / "out.txt"), 0) << ReadText(root / "out.txt");
+    const bool replug = kind == "qf70";
+    if (replug) {
+        // The terminal shows the popup's text; the desktop host's popup follows the end of
+        // the revert by a second.
+        if (host == "tty") {
+            ASSERT_TRUE(WaitForText(root / "out.txt", std::string("** ") + kReplugText + " **"))
+                << ReadText(root / "out.txt");
+        } else {
+            ASSERT_TRUE(WaitForText(root / "debug.log", "REVERT FINISHED")) << ReadText(root / "out.txt");
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        }
+        Replug(image);
+    }
+    ASSERT_TRUE(WaitUntilNotRunning(root / "UfdApp/Mendrix.exe"));
+
+    const std::string out = ReadText(root / "out.txt");
+    EXPECT_TRUE(Contains(out, "[Mendora] All Data will be deleted. Continue ?")) << out;
+    EXPECT_TRUE(Contains(out, "[Mendora] Repair complete, Please un-plug device")) << out;
+    if (host == "tty") {
+        EXPECT_TRUE(Contains(out, "Status : ")) << out;
+        EXPECT_EQ(Contains(out, kReplugText), replug) << out;
+        const std::size_t removed = out.find("** Drive removed **"), arrived = out.find("** Drive arrived **");
+        EXPECT_EQ(removed != std::string::npos && arrived != std::string::npos && removed < arrived, replug) << out;
+    }
+    const std::string debug = ReadText(root / "debug.log");
+    for (const char* line : {"In GetInput, bflag=160", "Load 90FW OK", "Revert EraseAll OK", "Revert PatternRW OK",
+                             "Revert  OK", "REVERT FINISHED", "ErrCode=0x0"})
+        EXPECT_TRUE(Contains(debug, line)) << line << "\n" << debug;
+    ExpectRepaired(image, debug);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDriveKind, RepairEndToEnd,
+                         ::testing::Combine(::testing::Values("tty", "qt"),
+                                            ::testing::Values("qf90", "qf90-a1", "qf70", "qf70-nofw")),
+                         [](const auto& info) {
+                             std::string name = std::get<0>(info.param) + "_" + std::get<1>(info.param);
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace mendora

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "platform/ui/Constants.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowActivation.h"
 #include "platform/ui/WindowNode.h"
@@ -149,12 +150,20 @@ void QtUiHost::WaitAndDispatch() {
         QCoreApplication::processEvents();
         return;
     }
+    PressDefaultButtonOnce();
     long long wait = MillisecondsToNextTimer();
     if (wait < 0 || wait > 100) wait = 100;
     QTimer wake;
     wake.setSingleShot(true);
     wake.start(static_cast<int>(wait));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtUiHost::PressDefaultButtonOnce() {
+    Dialog* dialog = ActiveModal();
+    if (!assumeYes_ || pressed_ || !dialog || !dialog->IsWindowVisible()) return;
+    pressed_ = true;
+    dialog->SendMessage(WM_KEYDOWN, VK_RETURN);
 }
 
 void QtUiHost::WindowShown(WindowNode& root, bool shown) {
@@ -206,6 +215,7 @@ void QtUiHost::Wake() {
 }
 
 int QtUiHost::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) {
+    if (assumeYes_) return TerminalMessageHost(stdin, stderr, false, true).MessageBox(text, caption, buttons);
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption.c_str()), QString::fromUtf8(text.c_str()),
                     buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Ok);

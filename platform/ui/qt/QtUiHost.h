@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/kernel/linux/LinuxClock.h"
+#include "platform/ui/TerminalMessageHost.h"
 #include "platform/ui/UiHost.h"
 
 class QApplication;
@@ -16,7 +17,9 @@ class SurfaceWidget;
 
 // The desktop host: each shown top-level window is a Qt widget showing the window's
 // surface; pointer, Enter, Escape and closing become messages; message boxes are Qt
-// message boxes that keep the window's timers running.
+// message boxes that keep the window's timers running. With MENDORA_ASSUME_YES=1 the
+// dialog's default button is pressed once and every box is written to stderr and answered
+// OK, as the terminal host does.
 class QtUiHost : public UiHost {
 public:
     QtUiHost();
@@ -40,7 +43,11 @@ public:
     bool Grab(Window& topLevel, const std::string& path);
 
 private:
+    void PressDefaultButtonOnce();
+
     LinuxClock clock_;
+    const bool assumeYes_ = AssumeYesFromEnvironment();
+    bool pressed_ = false;
     std::unique_ptr<QApplication> app_;
     QAbstractEventDispatcher* dispatcher_ = nullptr;
     std::map<WindowNode*, std::unique_ptr<SurfaceWidget>> widgets_;

@@ -15,11 +15,6 @@
 namespace mendora::platform {
 namespace {
 
-bool AssumeYes() {
-    const char* value = std::getenv("MENDORA_ASSUME_YES");
-    return value && std::strcmp(value, "1") == 0;
-}
-
 std::string ControlLine(WindowNode& n) {
     const std::string& cls = n.cls->name;
     if (cls == kStaticClass) return (n.style & SS_TYPEMASK) == SS_ICON ? "" : n.text;
@@ -48,7 +43,7 @@ std::string ProgressLine(Window& bar) {
 
 }  // namespace
 
-TtyUiHost::TtyUiHost() : TtyUiHost(stdin, stderr, ::isatty(STDIN_FILENO) == 1, AssumeYes()) {}
+TtyUiHost::TtyUiHost() : TtyUiHost(stdin, stderr, ::isatty(STDIN_FILENO) == 1, AssumeYesFromEnvironment()) {}
 
 TtyUiHost::TtyUiHost(std::FILE* input, std::FILE* output, bool interactive, bool assumeYes)
     : terminal_(input, output, interactive, assumeYes), input_(input), output_(output),
