@@ -88,6 +88,40 @@ TEST(RevertTool, RevertsAVirtualDriveAndMarksEveryPlantedBlock) {
     EXPECT_EQ(count("F6 00 "), 2 * 2);     // the weak blocks' two mark pages
 }
 
+TEST(RevertTool, RevertsQf70DrivesWithAndWithoutFirmwareAndFailsOneRemovedOnTheWay) {
+    for (const char* preset : {"qf70", "qf70-nofw"}) {
+        SCOPED_TRACE(preset);
+        TempDir dir;
+        vdrive::DriveSetup setup = *vdrive::Preset(preset);
+        setup.geometry.zones = 1;
+        setup.geometry.blocksPerZone = 128;
+        setup.plantings.factoryBad = 2;
+        setup.plantings.weak = 2;
+        setup.plantings.grownBad = 1;
+        std::string error;
+        const std::string image = dir / "drive.img";
+        auto drive = vdrive::VirtualDrive::Create(image, setup, &error);
+        ASSERT_TRUE(drive) << error;
+        std::string out;
+        ASSERT_EQ(RunTool("--vdrive " + image, &out), 0) << out;
+        auto blocks = drive->Blocks(&error);
+        ASSERT_TRUE(blocks) << error;
+        int planted = 0;
+        for (const auto& b : *blocks) {
+            if (b.kind == vdrive::format::BlockKind::Good) continue;
+            ++planted;
+            EXPECT_TRUE(b.marked) << b.block;
+        }
+        EXPECT_EQ(planted, 5);
+
+        // Pulled out in the last tenth of the run, during the blank check.
+        ASSERT_TRUE(drive->RemoveAfter(1100, &error)) << error;
+        out.clear();
+        EXPECT_EQ(RunTool("--vdrive " + image, &out), 1) << out;
+        EXPECT_NE(out.find("Result : Flash Error"), std::string::npos) << out;
+    }
+}
+
 TEST(RevertTool, HelpUsageAndDriveErrors) {
     std::string out;
     EXPECT_EQ(RunTool("--help", &out), 0);
