@@ -151,6 +151,10 @@ TEST_P(RepairEndToEnd, RepairsAVirtualDriveWithPlantedFaults) {
     const std::string out = ReadText(root / "out.txt");
     EXPECT_TRUE(Contains(out, "[Mendora] All Data will be deleted. Continue ?")) << out;
     EXPECT_TRUE(Contains(out, "[Mendora] Repair complete, Please un-plug device")) << out;
+    // In the sanitizer builds the executable reports here what it found.
+    for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
+                               "runtime error:"})
+        EXPECT_FALSE(Contains(out, report)) << out;
     if (host == "tty") {
         EXPECT_TRUE(Contains(out, "Status : ")) << out;
         EXPECT_EQ(Contains(out, kReplugText), replug) << out;
