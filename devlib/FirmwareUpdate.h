@@ -8,11 +8,15 @@
 
 namespace mendora::devlib {
 
-// The update image for a selection code: the executable's directory + "/Boot/" + the
-// code's entry; empty when the executable path is unknown.
-std::string UpdateFirmwarePath(platform::ProcessHost& process, std::uint8_t selectionCode);
+// The update image for a drive's chip id and a selection code: the executable's directory
+// + "/Boot/" + the image's entry; empty when the executable path is unknown or the chip
+// has no update image.
+std::string UpdateFirmwarePath(platform::ProcessHost& process, std::uint16_t chipId, std::uint8_t selectionCode);
 
 // The image file's bytes when it holds exactly one 64 KiB image.
 std::optional<std::vector<std::uint8_t>> LoadFirmwareImage(const std::string& path);
+
+// Whether a 64 KiB image names `chipId` as the controller it is made for.
+bool IsMadeFor(const std::vector<std::uint8_t>& image, std::uint16_t chipId);
 
 }  // namespace mendora::devlib

@@ -41,7 +41,9 @@ std::optional<MakerDrive> LibraryDevice::CurrentLocked() {
 }
 
 std::string LibraryDevice::UpdateFirmwarePath(std::uint8_t selectionCode) {
-    return devlib::UpdateFirmwarePath(process_, selectionCode);
+    std::optional<MakerDrive> drive = Current();
+    if (!drive) return {};
+    return devlib::UpdateFirmwarePath(process_, drive->identity.answer.identity.chipId, selectionCode);
 }
 
 bool LibraryDevice::RunRepair(std::uint8_t flags) {

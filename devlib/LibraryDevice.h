@@ -24,6 +24,8 @@ public:
     // The current drive (the first one found when none was selected), identified now;
     // empty when it does not answer.
     std::optional<MakerDrive> Current();
+    // The update image for the current drive's controller; empty when there is no drive
+    // or no image made for its controller.
     std::string UpdateFirmwarePath(std::uint8_t selectionCode);
 
     bool RunRepair(std::uint8_t flags);

@@ -26,7 +26,8 @@ bool RepairRun::Run(const std::string& driveName, std::uint8_t flags) {
     DriveCommands drive(*opened->transport);
     const vdrive::Geometry& geometry = opened->identity.answer.geometry;
     if (!ScanMarks(drive, geometry) || !Format(drive, geometry)) return false;
-    if ((flags & kWriteFirmwareBit) && !UpdateFirmware(drive, flags & kSelectionCodeBits)) return false;
+    std::uint16_t chipId = opened->identity.answer.identity.chipId;
+    if ((flags & kWriteFirmwareBit) && !UpdateFirmware(drive, chipId, flags & kSelectionCodeBits)) return false;
     Advance(kDone);
     return true;
 }
@@ -54,9 +55,10 @@ bool RepairRun::Format(DriveCommands& drive, const vdrive::Geometry& g) {
     return true;
 }
 
-bool RepairRun::UpdateFirmware(DriveCommands& drive, std::uint8_t selectionCode) {
-    auto image = LoadFirmwareImage(UpdateFirmwarePath(process_, selectionCode));
-    if (!image) return false;
+bool RepairRun::UpdateFirmware(DriveCommands& drive, std::uint16_t chipId, std::uint8_t selectionCode) {
+    auto image = LoadFirmwareImage(UpdateFirmwarePath(process_, chipId, selectionCode));
+    // Another controller's firmware would leave the drive unusable: never write it.
+    if (!image || !IsMadeFor(*image, chipId)) return false;
     Advance(kFirmwareLoaded);
     if (!drive.WriteFirmware(*image)) return false;
     Advance(kFirmwareWritten);

@@ -16,8 +16,8 @@ inline constexpr std::uint8_t kWriteFirmwareBit = 0x80;
 
 // The library phase of a repair on one drive: open it again (it may have been replugged
 // since it was identified), scan the bad-block marks the revert left, low-level format the
-// good blocks and, when asked, write the update firmware and verify it by reading it back.
-// Keeps `status` current from start to end.
+// good blocks and, when asked, write the update firmware made for the drive's controller
+// and verify it by reading it back. Keeps `status` current from start to end.
 class RepairRun {
 public:
     RepairRun(MakerDrives& drives, platform::ProcessHost& process, RepairStatus& status)
@@ -27,7 +27,7 @@ public:
 private:
     bool ScanMarks(DriveCommands& drive, const vdrive::Geometry& geometry);
     bool Format(DriveCommands& drive, const vdrive::Geometry& geometry);
-    bool UpdateFirmware(DriveCommands& drive, std::uint8_t selectionCode);
+    bool UpdateFirmware(DriveCommands& drive, std::uint16_t chipId, std::uint8_t selectionCode);
     void Advance(int percent) { status_.progress.store(percent, std::memory_order_relaxed); }
 
     MakerDrives& drives_;

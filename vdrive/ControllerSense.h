@@ -13,6 +13,7 @@ inline constexpr std::uint8_t kUnrecoveredReadError = 0x11;
 inline constexpr std::uint8_t kInvalidOpcode = 0x20;
 inline constexpr std::uint8_t kOutOfRange = 0x21;
 inline constexpr std::uint8_t kInvalidField = 0x24;
+inline constexpr std::uint8_t kInvalidParameter = 0x26;  // invalid field in parameter list
 inline constexpr std::uint8_t kSequenceError = 0x2C;
 inline constexpr std::uint8_t kFormatCorrupted = 0x31;
 

@@ -7,7 +7,9 @@
 // CDBs are 10 bytes; multi-byte fields are big-endian.
 //
 //   E0 46 57 00 00 00 01 00 00 00   write firmware: data out, exactly 65536 bytes (the
-//                                   image; its 6 bytes at EFF2h become the version)
+//                                   image; its 6 bytes at EFF2h become the version); an
+//                                   image whose controller tag names another chip is
+//                                   refused with CHECK CONDITION, ILLEGAL REQUEST, 26h
 //   E1 46 57 00 00 00 01 00 00 00   read firmware: data in, 65536 bytes; a drive without
 //                                   firmware answers CHECK CONDITION, MEDIUM ERROR, 11h
 //   E2 00 cc 00 00 00 LL LL LL 00   scan bad-block marks of chip-enable cc: data in, up to

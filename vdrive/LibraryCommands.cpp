@@ -25,6 +25,9 @@ Reply Controller::WriteFirmware(const Command& c) {
     if (!IsCdb(c.cdb, library::kWriteFirmwareCdb) || c.direction != Direction::Out ||
         c.data.size() != library::kFirmwareBytes)
         return Check(sense::kIllegalRequest, sense::kInvalidField);
+    // An image made for another controller would leave the drive dead: keep the old one.
+    auto madeFor = firmware::ControllerOf(c.data.data());
+    if (madeFor && *madeFor != image_.header().chipId) return Check(sense::kIllegalRequest, sense::kInvalidParameter);
     format::State& s = image_.state();
     std::memcpy(image_.firmware(), c.data.data(), library::kFirmwareBytes);
     std::memcpy(s.firmwareVersion, firmware::VersionOf(c.data.data()).data(), firmware::kVersionSize);

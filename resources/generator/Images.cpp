@@ -119,11 +119,16 @@ Bytes MakeLoaderBlock(std::string_view name) {
     return out;
 }
 
-Bytes MakeFirmwareImage(std::string_view name, std::string_view version) {
+Bytes MakeFirmwareImage(std::string_view name, std::string_view version, std::optional<std::uint16_t> chipId) {
     RequireVersionText(version);
     Prng prng = Prng::ForName(name);
     Bytes out(firmware::kImageSize);
     FillFirmwareBank(prng, name, out.data());
+    if (chipId) {
+        std::string tag = firmware::ControllerTag(*chipId);
+        if (tag.size() != firmware::kControllerSize) throw std::invalid_argument("chip id has no controller tag");
+        std::memcpy(out.data() + firmware::kControllerOffset, tag.data(), tag.size());
+    }
     std::memcpy(out.data() + firmware::kVersionOffset - 2, "FW", 2);
     std::memcpy(out.data() + firmware::kVersionOffset, version.data(), version.size());
     std::memcpy(out.data() + firmware::kVersionOffset + version.size(), "BLD0517", 7);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -13,8 +14,10 @@ inline constexpr std::size_t kDualImageSize = 131072;
 // A 1052-byte boot loader block: a 28-byte header and 1024 bytes of code.
 Bytes MakeLoaderBlock(std::string_view name);
 
-// A 64 KiB firmware image carrying `version` (6 characters) at its version offset.
-Bytes MakeFirmwareImage(std::string_view name, std::string_view version);
+// A 64 KiB firmware image carrying `version` (6 characters) at its version offset and,
+// when given, the tag of the controller `chipId` it is made for.
+Bytes MakeFirmwareImage(std::string_view name, std::string_view version,
+                        std::optional<std::uint16_t> chipId = std::nullopt);
 
 // A 128 KiB image of two firmware banks; the first carries `version`.
 Bytes MakeDualImage(std::string_view name, std::string_view version);

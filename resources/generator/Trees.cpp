@@ -54,15 +54,19 @@ std::vector<GeneratedFile> BootTree() {
     AddFamily(tree, "A1", "QA1", 5, false);
     AddFamily(tree, "70", "Q70", 5, true);
     AddFamily(tree, "90", "Q90", 5, true);
-    AddFamily(tree, "FP", "QFP", 5, true);
+    // Four flash makers only: the fifth one's place in the archive holds the QF90 update
+    // images, so that it keeps its 109 entries.
+    AddFamily(tree, "FP", "QFP", 4, true);
     AddFamily(tree, "BCD", "QBC", 5, false);
     AddFamily(tree, "40", "Q40", 3, false);
     for (const char* loader : {"90/A2C/uw.bin", "90/B3T/uw.bin"}) {
         tree.push_back({loader, MakeLoaderBlock(loader)});
     }
-    for (const devlib::UpdateFirmwareFile& update : devlib::kUpdateFirmwareFiles) {
-        std::string entry(update.entry);
-        tree.push_back({entry, MakeFirmwareImage(entry, update.version)});
+    for (const devlib::ControllerFirmware& controller : devlib::kUpdateFirmware) {
+        for (const devlib::UpdateFirmwareFile& update : controller.byCode) {
+            std::string entry(update.entry);
+            tree.push_back({entry, MakeFirmwareImage(entry, update.version, controller.chipId)});
+        }
     }
     RequireCount(tree, kBootFileCount, "Boot");
     return tree;

@@ -113,9 +113,14 @@ void ExpectRepaired(const std::string& image, const std::string& debug) {
     EXPECT_TRUE(info->plugged);
     EXPECT_TRUE(info->diskReady);
     EXPECT_GT(info->capacitySectors, 0u);
-    const std::string update = ReadText(UpdateFirmwarePath(debug));
+    // The update shown and written is the QF90 image, newer than the drive shipped with.
+    const std::string updatePath = UpdateFirmwarePath(debug);
+    EXPECT_TRUE(updatePath.ends_with("/Boot/90/fw90.bin")) << updatePath;
+    EXPECT_NE(debug.find("fwv=110, newfwv=120"), std::string::npos) << debug;
+    const std::string update = ReadText(updatePath);
     ASSERT_GE(update.size(), 0xEFF8u);
     EXPECT_EQ(info->identity.firmwareVersion.value_or(""), update.substr(0xEFF2, 6));
+    EXPECT_EQ(info->identity.firmwareVersion.value_or(""), "Q90120");
 }
 
 class RepairEndToEnd : public ::testing::TestWithParam<std::tuple<std::string, std::string>> {};

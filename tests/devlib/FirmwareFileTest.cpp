@@ -29,9 +29,30 @@ TEST(FirmwareFile, OnlyAWhole64KiBImageLoads) {
 TEST(FirmwareFile, PathIsBesideTheExecutable) {
     platform::FakeProcessHost process;
     process.executablePath = "/tmp/UfdApp/Mendrix.exe";
-    EXPECT_EQ(UpdateFirmwarePath(process, 2), "/tmp/UfdApp/Boot/FP/fwfp.bin");
+    EXPECT_EQ(UpdateFirmwarePath(process, 0x0070, 2), "/tmp/UfdApp/Boot/FP/fwfp.bin");
+    EXPECT_EQ(UpdateFirmwarePath(process, 0x0090, 2), "/tmp/UfdApp/Boot/FP/90/fwfp.bin");
+    EXPECT_EQ(UpdateFirmwarePath(process, 0x0080, 0), "");
+    EXPECT_EQ(UpdateFirmwarePath(process, 0x7090, 0), "");
     process.executablePath = "";
-    EXPECT_EQ(UpdateFirmwarePath(process, 0), "");
+    EXPECT_EQ(UpdateFirmwarePath(process, 0x0070, 0), "");
+}
+
+TEST(FirmwareFile, AnImageIsMadeForTheControllerItsTagNames) {
+    std::vector<std::uint8_t> image(65536, 0xFF);
+    EXPECT_FALSE(IsMadeFor(image, 0x0090));
+    std::memcpy(&image[0x40], "QF90", 4);
+    EXPECT_TRUE(IsMadeFor(image, 0x0090));
+    EXPECT_FALSE(IsMadeFor(image, 0x0070));
+    EXPECT_FALSE(IsMadeFor(image, 0x7090));
+    std::memcpy(&image[0x40], "QF70", 4);
+    EXPECT_TRUE(IsMadeFor(image, 0x0070));
+    std::memcpy(&image[0x40], "qf70", 4);  // the tag is upper case
+    EXPECT_FALSE(IsMadeFor(image, 0x0070));
+    std::memcpy(&image[0x40], "QF7G", 4);
+    EXPECT_FALSE(IsMadeFor(image, 0x0070));
+    image.resize(65535);
+    std::memcpy(&image[0x40], "QF70", 4);
+    EXPECT_FALSE(IsMadeFor(image, 0x0070));
 }
 
 TEST(DeviceText, DescriptionAndVersionTexts) {

@@ -114,13 +114,33 @@ TEST_F(Identification, NoDriveOrAForeignOneLeavesOutputsAlone) {
 
 TEST_F(Identification, UpdateFileIsInTheBootTreeBesideTheExecutable) {
     const std::string boot = ExecutableDirectory() + "/Boot/";
-    const std::pair<std::uint8_t, const char*> expected[] = {
+    auto qf70 = Plug("qf70");
+    const std::pair<std::uint8_t, const char*> forQf70[] = {
         {0, "70/fw70.bin"}, {1, "BCD/fwbcd.bin"}, {2, "FP/fwfp.bin"}, {3, "40/fw40.bin"}, {31, "70/fw70.bin"}};
-    for (auto [code, entry] : expected) {
+    for (auto [code, entry] : forQf70) {
         char path[512] = {};
         ASSERT_EQ(qdll.GetUpdateFWFile(handle, path, code), 1);
         EXPECT_EQ(std::string(path), boot + entry) << int{code};
     }
+    // The same handle asks again for each drive: a QF90 one gets the images made for it.
+    auto qf90 = Plug("qf90", "b.img");
+    const std::pair<std::uint8_t, const char*> forQf90[] = {{0, "90/fw90.bin"},      {1, "BCD/90/fwbcd.bin"},
+                                                            {2, "FP/90/fwfp.bin"},   {3, "40/90/fw40.bin"},
+                                                            {31, "90/fw90.bin"}};
+    for (auto [code, entry] : forQf90) {
+        char path[512] = {};
+        ASSERT_EQ(qdll.GetUpdateFWFile(handle, path, code), 1);
+        EXPECT_EQ(std::string(path), boot + entry) << int{code};
+    }
+}
+
+TEST_F(Identification, NoUpdateFileWithoutADriveOrForAnotherController) {
+    char path[512] = "untouched";
+    EXPECT_EQ(qdll.GetUpdateFWFile(handle, path, 0), 0);
+    EXPECT_STREQ(path, "untouched");
+    auto drive = Plug("unsupported");  // chip 0080h
+    EXPECT_EQ(qdll.GetUpdateFWFile(handle, path, 0), 0);
+    EXPECT_STREQ(path, "untouched");
 }
 
 TEST(QdllExports, OnlyTheEntryPointsAreVisible) {

@@ -3,7 +3,11 @@
 #include <thread>
 #include <vector>
 
+#include "devlib/RepairRun.h"
+#include "platform/kernel/fake/FakeServices.h"
+#include "tests/FileBytes.h"
 #include "tests/devlib/DevlibTestKit.h"
+#include "vdrive/FirmwareImageFormat.h"
 #include "vdrive/LibraryCommandSet.h"
 
 namespace mendora::testing {
@@ -25,6 +29,13 @@ Bytes Rw10(std::uint8_t op, std::uint32_t lba, std::uint16_t count) {
 Bytes FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+Bytes StoredFirmware(vdrive::VirtualDrive& drive) {
+    Bytes stored(65536);
+    Bytes readCdb(vdrive::library::kReadFirmwareCdb.begin(), vdrive::library::kReadFirmwareCdb.end());
+    Send(drive, readCdb, vdrive::Direction::In, stored);
+    return stored;
 }
 
 struct Repair : LibraryFixture {
@@ -63,17 +74,41 @@ TEST_F(Repair, FormatsTheGoodBlocksAndWritesTheUpdateFirmware) {
     EXPECT_EQ(Send(*drive, Rw10(0x28, 0x7FEBFC, 4), vdrive::Direction::In, back).status, 0);
     EXPECT_EQ(back, data);
 
-    // Firmware of selection code 0, whatever the chip: the QF70 image, byte for byte.
+    // Firmware of selection code 0 made for the drive's controller: the QF90 image, byte for byte.
     auto info = drive->Info(nullptr);
     EXPECT_TRUE(info->diskReady);
-    EXPECT_EQ(*info->identity.firmwareVersion, "Q70105");
-    Bytes stored(65536);
-    Bytes readCdb(vdrive::library::kReadFirmwareCdb.begin(), vdrive::library::kReadFirmwareCdb.end());
-    Send(*drive, readCdb, vdrive::Direction::In, stored);
-    EXPECT_EQ(stored, FileBytes(ExecutableDirectory() + "/Boot/70/fw70.bin"));
+    EXPECT_EQ(*info->identity.firmwareVersion, "Q90120");
+    EXPECT_EQ(StoredFirmware(*drive), FileBytes(ExecutableDirectory() + "/Boot/90/fw90.bin"));
     char version[32] = {};
     qdll.GetFwVersion(handle, version);
-    EXPECT_STREQ(version, "Q70105");
+    EXPECT_STREQ(version, "Q90120");
+}
+
+TEST_F(Repair, EachControllerGetsTheImageOfItsOwnForTheSelectionCode) {
+    const struct {
+        const char* preset;
+        std::uint8_t code;
+        const char* entry;
+        const char* version;
+    } cases[] = {
+        {"qf70", 0, "70/fw70.bin", "Q70105"},    {"qf70", 2, "FP/fwfp.bin", "QFP308"},
+        {"qf90", 1, "BCD/90/fwbcd.bin", "QBC220"}, {"qf90", 2, "FP/90/fwfp.bin", "QFP320"},
+        {"dual-channel", 0, "90/fw90.bin", "Q90120"},
+    };
+    for (const auto& c : cases) {
+        auto drive = Plug(c.preset, std::string(c.preset) + std::to_string(c.code) + ".img");
+        ASSERT_EQ(RunRepair(kUpdateFirmware | c.code), 0u) << c.preset << " " << int{c.code};
+        EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, c.version) << c.preset;
+        EXPECT_EQ(StoredFirmware(*drive), FileBytes(ExecutableDirectory() + "/Boot/" + c.entry)) << c.preset;
+    }
+}
+
+TEST_F(Repair, AChipWithoutAnImageOfItsOwnIsNotUpdated) {
+    auto drive = Plug("unsupported");  // chip 0080h
+    EXPECT_EQ(RunRepair(kUpdateFirmware), kQdllRepairFailed);
+    EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, "Q90110");
+    // Without the update bit the rest of the repair is done.
+    EXPECT_EQ(RunRepair(0), 0u);
 }
 
 TEST_F(Repair, WithoutTheUpdateBitTheFirmwareStays) {
@@ -110,6 +145,35 @@ TEST_F(Repair, FailsWithoutADriveAFirmwareFileOrWhenTheDriveGoesAway) {
     // Replugged, the same handle repairs it.
     ASSERT_TRUE(drive->SetPlugged(true, nullptr));
     EXPECT_EQ(RunRepair(kUpdateFirmware), 0u);
+}
+
+// The library's own repair run with a Boot tree of the test's making beside a made-up
+// executable, so that the QF90 update image can be swapped for another.
+TEST_F(Repair, AnImageNotMadeForTheDrivesControllerIsNeverWritten) {
+    auto drive = Plug("qf90");
+    const std::string qf90Image = ReadBytes(ExecutableDirectory() + "/Boot/90/fw90.bin");
+    std::string untagged = qf90Image;
+    untagged.replace(firmware::kControllerOffset, 4, "\xFF\xFF\xFF\xFF");
+    const struct {
+        const char* what;
+        std::string image;
+        bool written;
+    } cases[] = {
+        {"the QF70 image", ReadBytes(ExecutableDirectory() + "/Boot/70/fw70.bin"), false},
+        {"an image naming no controller", untagged, false},
+        {"the QF90 image", qf90Image, true},
+    };
+    platform::FakeProcessHost process;
+    process.executablePath = dir / "Mendrix.exe";
+    std::filesystem::create_directories(dir / "Boot/90");
+    devlib::MakerDrives drives;
+    const std::string name = drives.List().at(0).name;
+    for (const auto& c : cases) {
+        WriteBytes(dir / "Boot/90/fw90.bin", c.image);
+        devlib::RepairStatus status;
+        EXPECT_EQ(devlib::RepairRun(drives, process, status).Run(name, kUpdateFirmware), c.written) << c.what;
+        EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, c.written ? "Q90120" : "Q90110") << c.what;
+    }
 }
 
 TEST_F(Repair, ProgressAndStateAreReadableFromAnotherThreadWhileItRuns) {

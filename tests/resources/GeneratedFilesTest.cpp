@@ -4,12 +4,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 
 #include "devlib/UpdateFirmwareFiles.h"
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
 #include "vdrive/FirmwareImageFormat.h"
+#include "vdrive/Presets.h"
 #include "vdrive/RevertImageFormat.h"
 
 namespace mendora {
@@ -69,13 +71,38 @@ TEST_F(GeneratedFiles, BootTreeShape) {
     EXPECT_GT(sizes[65536], 0);
     EXPECT_GT(sizes[131072], 0);
 
-    for (const devlib::UpdateFirmwareFile& update : devlib::kUpdateFirmwareFiles) {
-        auto found = boot.find(std::string(update.entry));
-        ASSERT_NE(found, boot.end()) << update.entry;
-        ASSERT_EQ(found->second.size(), firmware::kImageSize);
-        EXPECT_EQ(VersionAt0xEFF2(found->second), update.version);
+    EXPECT_EQ(devlib::UpdateFirmwareFor(0x0070, 3)->version, "Q40110");
+}
+
+// The number a version compares by: its digits from the fourth character on.
+int VersionNumber(std::string_view version) { return std::stoi(std::string(version.substr(3))); }
+
+TEST_F(GeneratedFiles, OneUpdateImagePerControllerAndCodeNoOlderThanTheDrivesShip) {
+    std::map<std::string, std::string> boot = ReadTree(dir_ / "Boot");
+    std::set<std::string> entries;
+    for (std::uint16_t chipId : {std::uint16_t{0x0070}, std::uint16_t{0x0090}}) {
+        vdrive::DriveSetup shipped = *vdrive::Preset(chipId == 0x0070 ? "qf70" : "qf90");
+        ASSERT_EQ(shipped.identity.chipId, chipId);
+        for (std::uint8_t code = 0; code < devlib::kSelectionCodes; ++code) {
+            const devlib::UpdateFirmwareFile* update = devlib::UpdateFirmwareFor(chipId, code);
+            ASSERT_NE(update, nullptr);
+            SCOPED_TRACE(std::string(update->entry));
+            entries.insert(std::string(update->entry));
+            auto found = boot.find(std::string(update->entry));
+            ASSERT_NE(found, boot.end());
+            ASSERT_EQ(found->second.size(), firmware::kImageSize);
+            EXPECT_EQ(VersionAt0xEFF2(found->second), update->version);
+            EXPECT_EQ(firmware::ControllerOf(Bytes(found->second)), chipId);
+            EXPECT_EQ(found->second.substr(0x40, 4), chipId == 0x0070 ? "QF70" : "QF90");
+            EXPECT_GE(VersionNumber(update->version), VersionNumber(*shipped.identity.firmwareVersion));
+        }
     }
-    EXPECT_EQ(devlib::UpdateFirmwareFor(3).version, "Q40110");
+    EXPECT_EQ(entries.size(), 8u);  // no image shared between controllers or codes
+    // Code 0 is the controller's own line.
+    EXPECT_EQ(devlib::UpdateFirmwareFor(0x0090, 0)->version.substr(0, 3), "Q90");
+    EXPECT_EQ(devlib::UpdateFirmwareFor(0x0070, 0)->version.substr(0, 3), "Q70");
+    // The family images name no controller.
+    EXPECT_FALSE(firmware::ControllerOf(Bytes(boot["70/A2C/fw.bin"])));
 }
 
 TEST_F(GeneratedFiles, ContentIsNeitherBlankNorNoise) {

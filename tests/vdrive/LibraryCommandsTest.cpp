@@ -85,6 +85,22 @@ TEST_F(LibraryCommands, FirmwareWriteSetsTheVersionAndReadsBackWithoutARevertIma
     EXPECT_EQ(other, image);
 }
 
+TEST_F(LibraryCommands, FirmwareMadeForAnotherControllerIsRefused) {
+    Bytes foreign = FirmwareImage("Q70120");
+    std::memcpy(&foreign[0x40], "QF70", 4);
+    EXPECT_EQ(SenseOf(Send(*drive, kWriteFirmware, Direction::Out, foreign)),
+              (std::array<std::uint8_t, 3>{0x05, 0x26, 0}));
+    EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, "Q90110");
+    // Its own controller's image, or one naming none, is taken.
+    Bytes own = FirmwareImage("Q90120");
+    std::memcpy(&own[0x40], "QF90", 4);
+    EXPECT_EQ(Send(*drive, kWriteFirmware, Direction::Out, own).status, kStatusGood);
+    EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, "Q90120");
+    Bytes untagged = FirmwareImage("Q90121");
+    EXPECT_EQ(Send(*drive, kWriteFirmware, Direction::Out, untagged).status, kStatusGood);
+    EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, "Q90121");
+}
+
 TEST_F(LibraryCommands, FirmwareCommandsRefuseWrongSignatureOrLength) {
     Bytes image = FirmwareImage("Q90999"), small(512);
     Bytes unsigned_ = kWriteFirmware;
