@@ -12,6 +12,7 @@ constexpr std::uint32_t kProbePauseMs = 200;
 
 std::uint8_t RevertEngine::PatternTest(std::uint8_t patternMode) {
     if (!IsReady()) return revert_status::kUnknownError;
+    if (patternMode == 2 && ring_.empty()) return revert_status::kUnknownError;
     patternTestRan_ = true;
     patternMode_ = patternMode;
     std::uint32_t share = geo_.ProgressShare / 2;

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +47,8 @@ public:
 
     void SetEccLimit(std::uint8_t bits);
     std::uint8_t EraseAll(std::uint8_t showProgress);
+    // Pattern mode 2 without its ring tables (they could not be allocated) answers 9 like a
+    // not-ready engine and sends nothing.
     std::uint8_t PatternTest(std::uint8_t patternMode);
     std::uint8_t CheckBlank();
 
@@ -67,7 +70,9 @@ public:
 
     // The pattern buffer and its generators.
     void FillPattern(std::uint8_t invert);
+    // Allocates the ring tables and seeds them; leaves none when they cannot be allocated.
     void SeedPatternGenerator(std::uint32_t seed);
+    // The next byte 1..255 of the ring generator; 0 when it has no tables.
     std::uint8_t NextPatternByte();
     std::uint8_t NextRandomByte();
     void ScanPatternFiles(const std::string& directory);
@@ -96,6 +101,9 @@ public:
     std::uint8_t Mask() const { return mask_; }
     void SetMask(std::uint8_t mask) { mask_ = mask; }
     void SetPatternMode(std::uint8_t mode) { patternMode_ = mode; }
+    // Asked before the ring tables are allocated, with their size in bytes; false makes the
+    // allocation fail as running out of memory would.
+    void SetAllocationCheck(std::function<bool(std::size_t bytes)> check) { allocationCheck_ = std::move(check); }
 
 private:
     void Start();
@@ -183,6 +191,7 @@ private:
     // Mode 2: the ring generator.
     std::vector<std::uint32_t> ring_;
     std::uint32_t ringPos_[4] = {};
+    std::function<bool(std::size_t bytes)> allocationCheck_;
 
     // Mode 3: the pattern files, read one after another as one endless stream.
     std::vector<std::string> patternFiles_;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <new>
 
 #include "flash/RevertEngine.h"
 
@@ -57,7 +58,14 @@ std::uint8_t RevertEngine::NextRandomByte() {
 }
 
 void RevertEngine::SeedPatternGenerator(std::uint32_t seed) {
-    ring_.assign(kRingSize, 0);
+    try {
+        if (allocationCheck_ && !allocationCheck_(kRingSize * sizeof(std::uint32_t))) throw std::bad_alloc();
+        ring_.assign(kRingSize, 0);
+    } catch (const std::bad_alloc&) {
+        // Without the tables pattern mode 2 cannot run; the other modes do not need them.
+        std::vector<std::uint32_t>().swap(ring_);
+        return;
+    }
     ring_[0] = seed;
     for (std::size_t i = 1; i < kRingSize; ++i) ring_[i] = ring_[i - 1] * 69069u + 1u;
     ringPos_[0] = 9688, ringPos_[1] = 9531, ringPos_[2] = 9374, ringPos_[3] = 9217;
@@ -65,6 +73,7 @@ void RevertEngine::SeedPatternGenerator(std::uint32_t seed) {
 
 std::uint8_t RevertEngine::NextPatternByte() {
     if (ring_.empty()) SeedPatternGenerator(0);
+    if (ring_.empty()) return 0;
     for (std::uint32_t& pos : ringPos_) pos = pos + 1 == kRingSize ? 0 : pos + 1;
     std::uint32_t& head = ring_[ringPos_[0]];
     head ^= ring_[ringPos_[1]] ^ ring_[ringPos_[2]] ^ ring_[ringPos_[3]];

@@ -17,7 +17,10 @@ namespace {
 
 int Progress(QdllHandle) { return FakeLibrary().progress; }
 int State(QdllHandle) { return FakeLibrary().state; }
-std::uint32_t ErrorCode(QdllHandle) { return FakeLibrary().errorCode; }
+std::uint32_t ErrorCode(QdllHandle) {
+    if (FakeLibrary().onGetErrorCode) FakeLibrary().onGetErrorCode();
+    return FakeLibrary().errorCode;
+}
 
 int BadBlocks(QdllHandle, std::uint32_t* bad, std::uint32_t* total, std::uint16_t* divisor) {
     *bad = FakeLibrary().bad;
@@ -79,6 +82,7 @@ void ResetFakeLibrary() {
     library.bad = 0, library.total = 0, library.divisor = 0;
     library.repairCalls = 0, library.repairFlags = -1, library.repairReturned = false;
     library.finishOnRepair = true, library.repairGate = nullptr;
+    library.onGetErrorCode = nullptr;
 }
 
 platform::FakeModuleLoader::Symbols RunLibrarySymbols() {

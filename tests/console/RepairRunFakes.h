@@ -50,6 +50,7 @@ public:
     bool update = false;
     int answer = platform::kIdOk;
     std::function<void()> onClosing;
+    std::function<void(const std::string&)> onCall;  // sees each entry of calls as it is made
 
     std::vector<std::string> calls;  // "Disable", "Status:<text>", "Timer+2", "Timer-2", "Popup+", ...
     std::vector<int> progress;
@@ -62,8 +63,8 @@ public:
 
     bool CompleteChecked() override { return complete; }
     bool UpdateFirmwareChecked() override { return update; }
-    void DisableStartButton() override { calls.push_back("Disable"); }
-    void ShowStatusText(bool shown) override { calls.push_back(shown ? "StatusShown" : "StatusHidden"); }
+    void DisableStartButton() override { Call("Disable"); }
+    void ShowStatusText(bool shown) override { Call(shown ? "StatusShown" : "StatusHidden"); }
     void SetStatusText(const std::string& text) override { statusText = text; }
     void SetProgress(int position) override { progress.push_back(position); }
     void ShowBadBlocks(std::uint32_t spanDegrees, const std::string& text) override {
@@ -71,26 +72,32 @@ public:
         label = text;
     }
     void StartTimer(int id, std::uint32_t ms) override {
-        calls.push_back("Timer+" + std::to_string(id) + "/" + std::to_string(ms));
+        Call("Timer+" + std::to_string(id) + "/" + std::to_string(ms));
     }
-    void StopTimer(int id) override { calls.push_back("Timer-" + std::to_string(id)); }
+    void StopTimer(int id) override { Call("Timer-" + std::to_string(id)); }
     int Message(const std::string& text, platform::MessageButtons b) override {
         messages.push_back(text);
         buttons.push_back(b);
         return b == platform::MessageButtons::OkCancel ? answer : platform::kIdOk;
     }
-    void ShowReplugPopup() override { calls.push_back("Popup+"); }
-    void HideReplugPopup() override { calls.push_back("Popup-"); }
+    void ShowReplugPopup() override { Call("Popup+"); }
+    void HideReplugPopup() override { Call("Popup-"); }
     void ShowClosing() override {
-        calls.push_back("Closing");
+        Call("Closing");
         if (onClosing) onClosing();
     }
     void End(int code) override {
-        calls.push_back("End");
+        Call("End");
         endCode = code;
     }
 
     bool Called(const std::string& call) const;
+
+private:
+    void Call(std::string call) {
+        calls.push_back(std::move(call));
+        if (onCall) onCall(calls.back());
+    }
 };
 
 // The one fake device library the QDLL_* entry points answer from.
@@ -106,6 +113,7 @@ struct FakeLibraryState {
     std::atomic<bool> repairReturned{false};
     std::atomic<bool> finishOnRepair{true};  // the repair call sets state 0xFF itself
     Gate* repairGate = nullptr;              // when set, the repair call waits here
+    std::function<void()> onGetErrorCode;    // called as QDLL_GetErrorCode is asked
 };
 FakeLibraryState& FakeLibrary();
 void ResetFakeLibrary();

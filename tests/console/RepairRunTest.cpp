@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <thread>
 
 #include "RepairRunFakes.h"
 #include "console/RepairRun.h"
@@ -210,6 +212,44 @@ TEST_F(RepairRunTest, Qf70ReplugReleasesTheLibraryAfterRemovalArrivalAndQuiet) {
     rig.TickLibrary(run, 10000);
     EXPECT_EQ(FakeLibrary().repairCalls.load(), 1);
     EXPECT_EQ(rig.view.messages.back(), "Repair complete, Please un-plug device");
+}
+
+TEST_F(RepairRunTest, SecondsPauseOnTheDialogThreadBeforeThePopupAndBeforeTheErrorCode) {
+    rig.console.chipId = 0x0070;
+    rig.geometry.model = 0x0070;
+    // Virtual time at each call the run makes, as it makes it. Shared with the hooks, which
+    // outlive this body: the fixture stops the run afterwards.
+    auto record = std::make_shared<std::vector<std::pair<std::string, std::uint64_t>>>();
+    auto& at = *record;
+    const std::thread::id dialog = std::this_thread::get_id();
+    auto& clock = rig.fake.clock;
+    rig.view.onCall = [record, &clock](const std::string& call) { record->emplace_back(call, clock.ticks.load()); };
+    FakeLibrary().onGetErrorCode = [record, &clock, dialog] {
+        EXPECT_EQ(std::this_thread::get_id(), dialog);
+        record->emplace_back("GetErrorCode", clock.ticks.load());
+    };
+    auto when = [&](const std::string& call) {
+        auto found = std::find_if(at.begin(), at.end(), [&](const auto& e) { return e.first == call; });
+        EXPECT_NE(found, at.end()) << call;
+        return found == at.end() ? 0 : found->second;
+    };
+    run.Start();
+    ASSERT_TRUE(rig.FinishRevert(run));
+    // The popup comes a second after the replug timer started, not before the pause.
+    EXPECT_EQ(when("Popup+") - when("Timer+3/100"), 1000u);
+
+    run.OnDeviceChange(kDeviceRemoveComplete);
+    TickReplug(1);
+    run.OnDeviceChange(kDeviceArrival);
+    TickReplug(60);
+    ASSERT_TRUE(rig.view.Called("Popup-"));
+    rig.TickLibrary(run, 10000);
+    ASSERT_EQ(rig.view.endCode, 2);
+    // The error code is asked a second after timer 1 saw the end, and before the run ends.
+    EXPECT_EQ(when("GetErrorCode") - when("Timer-1"), 1000u);
+    EXPECT_EQ(when("End"), when("GetErrorCode"));
+    EXPECT_LT(std::find_if(at.begin(), at.end(), [](const auto& e) { return e.first == "GetErrorCode"; }),
+              std::find_if(at.begin(), at.end(), [](const auto& e) { return e.first == "End"; }));
 }
 
 TEST_F(RepairRunTest, CloseDuringTheRevertStopsThePassesAndWaits) {

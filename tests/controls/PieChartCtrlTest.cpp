@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ControlHost.h"
+#include "platform/ui/DC.h"
 #include "platform/ui/SystemColors.h"
 #include "platform/ui/WindowClass.h"
 
@@ -23,6 +24,28 @@ struct PieFixture : ::testing::Test {
         ASSERT_TRUE(pie.Create("PIE_CHART_CTRL", "Pie Chart", WS_CHILD | WS_VISIBLE, {0, 0, width, height},
                                &ui.frame, 1000));
         ui.host.Pump();
+    }
+
+    // The pixels of one colour, as a picture of its own.
+    static std::vector<Point> PixelsOf(const Bitmap& picture, COLORREF colour) {
+        std::vector<Point> at;
+        for (int y = 0; y < picture.Height(); ++y)
+            for (int x = 0; x < picture.Width(); ++x)
+                if (picture.Pixel(x, y) == colour) at.push_back({x, y});
+        return at;
+    }
+
+    // What the text looks like when drawn alone in the label font, centred on the point.
+    static std::vector<Point> TextAlone(const std::string& text, Point centre, int width, int height) {
+        Bitmap alone(width, height, RGB(255, 255, 255));
+        DC dc(&alone, {0, 0}, {0, 0, width, height});
+        Font font("Arial", 13, 400);
+        dc.SelectObject(&font);
+        dc.SetBkMode(TRANSPARENT);
+        dc.SetTextColor(kGreen);
+        Size size = dc.GetTextExtent(text);
+        dc.TextOut(centre.x - size.cx / 2, centre.y - size.cy / 2, text);
+        return PixelsOf(alone, kGreen);
     }
 
     int CountColour(const Bitmap& picture, COLORREF colour) {
@@ -102,6 +125,52 @@ TEST_F(PieFixture, PercentageOnlyAboveTwentyFiveDegrees) {
     EXPECT_GT(CountColour(wide, kGreen), 0);
 }
 
+TEST_F(PieFixture, PercentageTextIsTheRoundedShareCentredInTheSlice) {
+    CreatePie(200, 200);
+    struct Row {
+        int span;
+        const char* text;
+        Point middle;  // the inner point at half the span, from 12 o'clock; truncated, so 3 o'clock is y 99
+    };
+    for (Row row : {Row{26, "7%", {113, 41}}, Row{90, "25%", {142, 57}}, Row{180, "50%", {160, 99}}}) {
+        SCOPED_TRACE(row.text);
+        pie.RemoveAllSegments();
+        pie.AddSegment(kRed, kGreen, row.span, "");
+        EXPECT_EQ(pie.AngleToPoint(row.span / 2, true), row.middle);
+        Bitmap picture = ui.host.Snapshot(pie);
+        test::ControlHost::Save(picture, std::string("pie-text-") + std::to_string(row.span));
+        std::vector<Point> drawn = PixelsOf(picture, kGreen);
+        EXPECT_FALSE(drawn.empty());
+        EXPECT_EQ(drawn, TextAlone(row.text, row.middle, 200, 200));
+    }
+    // The next percentage would look different: the comparison tells texts apart.
+    EXPECT_NE(TextAlone("7%", {113, 41}, 200, 200), TextAlone("8%", {113, 41}, 200, 200));
+}
+
+TEST_F(PieFixture, SliceThatDoesNotMoveThePointFillsNoWedgeButKeepsItsEdges) {
+    CreatePie(100, 100);
+    // 0 degrees, and 1 degree which moves the 12 o'clock point by less than a pixel.
+    EXPECT_EQ(pie.AngleToPoint(1, false), pie.AngleToPoint(0, false));
+    for (int span : {0, 1}) {
+        SCOPED_TRACE(span);
+        pie.RemoveAllSegments();
+        pie.AddSegment(kRed, kGreen, span, "");
+        Bitmap picture = ui.host.Snapshot(pie);
+        EXPECT_EQ(CountColour(picture, kRed), 0);
+        EXPECT_EQ(CountColour(picture, kGreen), 0);
+        // Both edge lines run from 12 o'clock to the centre.
+        for (int y : {5, 25, 45}) EXPECT_EQ(picture.Pixel(50, y), RGB(0, 0, 0)) << y;
+        EXPECT_EQ(picture.Pixel(75, 30), kBlue);
+    }
+    // A 90-degree slice after an empty one starts where the empty one ended.
+    pie.RemoveAllSegments();
+    pie.AddSegment(kGreen, kGreen, 0, "");
+    pie.AddSegment(kRed, kRed, 90, "");
+    Bitmap after = ui.host.Snapshot(pie);
+    EXPECT_EQ(after.Pixel(75, 30), kRed);
+    EXPECT_EQ(after.Pixel(25, 30), kBlue);
+}
+
 TEST_F(PieFixture, LegendStacksLabelledSlicesFromTheTopRight) {
     CreatePie(200, 100);
     pie.AddSegment(kRed, 0, 120, "Bad");
@@ -137,6 +206,23 @@ TEST_F(PieFixture, DraggingTurnsTheChart) {
     pie.RemoveAllSegments();
     EXPECT_EQ(pie.StartAngle(), -30);
     EXPECT_EQ(pie.SegmentCount(), 0u);
+}
+
+TEST_F(PieFixture, DraggingRightTurnsClockwise) {
+    CreatePie(100, 100);
+    pie.AddSegment(kRed, kGreen, 90, "");
+    ui.host.Mouse(pie, WM_LBUTTONDOWN, {20, 50});
+    ui.host.Mouse(pie, WM_MOUSEMOVE, {50, 50});
+    ui.host.Mouse(pie, WM_MOUSEMOVE, {110, 80});  // past the edge: the capture keeps the drag; y plays no part
+    ui.host.Mouse(pie, WM_LBUTTONUP, {110, 80});
+    EXPECT_EQ(pie.StartAngle(), 90);
+    ui.host.Mouse(pie, WM_MOUSEMOVE, {10, 50});  // released: nothing turns
+    EXPECT_EQ(pie.StartAngle(), 90);
+    Bitmap turned = ui.host.Snapshot(pie);
+    test::ControlHost::Save(turned, "pie-dragged-90-right");
+    EXPECT_EQ(turned.Pixel(75, 70), kRed);   // the slice now covers 3 to 6 o'clock
+    EXPECT_EQ(turned.Pixel(75, 30), kBlue);
+    EXPECT_EQ(turned.Pixel(25, 70), kBlue);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "ControlHost.h"
+#include "platform/ui/DC.h"
 #include "platform/ui/SystemColors.h"
 
 namespace mendora {
@@ -136,6 +137,42 @@ TEST_F(ProgressFixture, PercentageIsDrawnInTheOppositeColourOfEachPart) {
     auto all = Colours(picture, {0, 0, 60, 20});
     EXPECT_EQ(all.size(), 3u);
     EXPECT_EQ(all[RGB(255, 0, 0)], filled[window] + rest[bar_]);
+}
+
+// The pixels of one colour when the text alone is drawn the way the bar draws it.
+std::vector<Point> TextPixels(const Bitmap& picture, COLORREF colour) {
+    std::vector<Point> at;
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x)
+            if (picture.Pixel(x, y) == colour) at.push_back({x, y});
+    return at;
+}
+
+TEST_F(ProgressFixture, StoredTextIsPaintedInPlaceOfThePercentage) {
+    CreateBar(80, 20);
+    bar.SendMessage(PBM_SETPOS, 37);
+    // One colour for both parts, so that the text shows whole in the text colour.
+    bar.SendMessage(PBM_SETBARCOLOR, 0, RGB(255, 255, 0));
+    bar.SendMessage(PBM_SETBKCOLOR, 0, RGB(255, 255, 0));
+    bar.SendMessage(PBM_SETTEXTCOLOR, 0, RGB(255, 0, 0));
+    auto alone = [&](const std::string& text) {
+        Bitmap picture(80, 20, RGB(255, 255, 0));
+        DC dc(&picture, {0, 0}, {0, 0, 80, 20});
+        dc.SelectObject(ui.frame.GetFont());
+        dc.SetBkMode(TRANSPARENT);
+        dc.SetTextColor(RGB(255, 0, 0));
+        Rect all{0, 0, 80, 20};
+        dc.DrawText(text, all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        return TextPixels(picture, RGB(255, 0, 0));
+    };
+    EXPECT_EQ(TextPixels(ui.host.Snapshot(bar), RGB(255, 0, 0)), alone("37%"));
+    bar.SetWindowText("Busy");
+    Bitmap busy = ui.host.Snapshot(bar);
+    test::ControlHost::Save(busy, "progress-stored-text");
+    EXPECT_EQ(TextPixels(busy, RGB(255, 0, 0)), alone("Busy"));
+    EXPECT_NE(alone("Busy"), alone("37%"));
+    bar.SetWindowText("");  // empty: the percentage again
+    EXPECT_EQ(TextPixels(ui.host.Snapshot(bar), RGB(255, 0, 0)), alone("37%"));
 }
 
 TEST_F(ProgressFixture, VerticalBarHasNoTextAndEmptyRangePaintsNothing) {

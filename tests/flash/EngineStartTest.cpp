@@ -120,12 +120,13 @@ TEST(EngineStart, RedundantSizeComesFromTheFirstMatchingSection) {
     std::ofstream(b.exeDir + "/flash8k.ini") << "[other]\nFID=0x2c,0xd7,0x94,0x3e,0x85\nRedudantSize=11\n"
                                              << "[mine]\nFID=0X2C,0XD7,0X94,0X3E,0X84\nRedudantSize=300\n"
                                              << "[again]\nFID=0x2c,0xd7,0x94,0x3e,0x84\nRedudantSize=22\n"
+                                             << "[padded]\nFID=0x45,0x05,0x95,0xa5,0xea\nRedudantSize=44\n"
                                              << "[small]\nFID=0x45,0x 5,0x95,0xa5,0xea\nRedudantSize=33\n";
     EXPECT_EQ(engine->LookupRedundantSize(), 300 & 0xFF);
     EXPECT_EQ(engine->ParameterBlock()[6], 300 & 0xFF);
     const std::uint8_t small[5] = {0x45, 0x05, 0x95, 0xA5, 0xEA};
     std::copy_n(small, 5, b.geo.chipid);
-    EXPECT_EQ(engine->LookupRedundantSize(), 33);
+    EXPECT_EQ(engine->LookupRedundantSize(), 33);  // 0x05 is not how a byte below 10h is written
     b.geo.chipid[1] = 0x06;
     EXPECT_EQ(engine->LookupRedundantSize(), 0);
 }

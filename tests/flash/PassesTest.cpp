@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "tests/flash/EngineTestKit.h"
@@ -95,6 +97,93 @@ TEST(BadBlocks, BlankCheckAtLevelTwoMarksWhatNoLongerVerifies) {
     EXPECT_EQ(engine->CheckBlank(), 2);
     EXPECT_EQ(engine->BadCounter(), 2u);
     EXPECT_EQ(Where(b.Marked()), Where(OfKind(b, BlockKind::Weak)));
+}
+
+TEST(TestLevels, OnlyLevelTwoVerifiesTheBlankCheckAndInvertsThePattern) {
+    struct Row {
+        std::uint8_t level;
+        std::size_t eraseCommands, statusErases, writes, blankReads;
+    };
+    // 2 chips of 8 blocks, 16 sectors a block: one write and one status read per block.
+    for (Row row : {Row{0, 16, 0, 16, 0}, Row{1, 0, 16, 16, 0}, Row{2, 0, 16, 32, 16}}) {
+        SCOPED_TRACE(static_cast<int>(row.level));
+        EngineBench b(SmallDrive(2, 8));
+        b.options.TestLevel = row.level;
+        auto engine = b.Engine();
+        ASSERT_EQ(engine->EraseAll(1), 2);
+        EXPECT_EQ(b.SentWith(0xF5).size(), row.eraseCommands);
+        EXPECT_EQ(b.SentWith(0xFE).size(), row.statusErases);
+        ASSERT_EQ(engine->PatternTest(1), 2);
+        EXPECT_EQ(b.SentWith(0xF6).size(), row.writes);
+        EXPECT_EQ(b.geo.PatternCode, row.level == 2 ? 5u : 1u);
+        const std::size_t reads = b.SentWith(0xF8).size();
+        ASSERT_EQ(engine->CheckBlank(), 2);
+        EXPECT_EQ(b.SentWith(0xF8).size() - reads, row.blankReads);
+    }
+}
+
+TEST(BadBlocks, ShortfallIsLoggedWithBothCounts) {
+    EngineBench b(Planted(1, 2));
+    auto weak = OfKind(b, BlockKind::Weak);
+    std::string error;
+    ASSERT_TRUE(b.drive->SetBlockFlags(weak[0].chip, weak[0].block, vdrive::format::kMarkSlips, &error));
+    auto was = std::filesystem::current_path();
+    std::filesystem::current_path(b.dir.Path());
+    {
+        auto engine = b.Engine(1);
+        EXPECT_EQ(engine->EraseAll(1), 2);
+        EXPECT_EQ(engine->PatternTest(1), 2);
+        EXPECT_EQ(engine->CheckBlank(), 2);
+    }
+    std::filesystem::current_path(was);
+    std::ifstream file(b.dir / "RevertLog01.txt");
+    std::string log((std::istreambuf_iterator<char>(file)), {});
+    const std::string tail = "Bad blocks(2) record in flash is not equal to we tested (3)!\n"
+                             "Check total bad block count= 2\n";
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+}
+
+TEST(BadBlocks, FirstPageWithoutItsPageNumberIsCountedButNotMarked) {
+    // The writes of block 5 on chip 0 fail: it keeps the erased first page, whose page
+    // number reads FF FF FF and whose mark bytes are FF.
+    EngineBench b(SmallDrive(2, 8));
+    std::string error;
+    ASSERT_TRUE(b.drive->AddFault({vdrive::format::FaultKind::FailCommand, 0xF6, 0, 5, 0}, &error));
+    auto engine = b.Engine();
+    ASSERT_EQ(engine->EraseAll(1), 2);
+    const std::size_t before = b.drives.sent.size();
+    ASSERT_EQ(engine->PatternTest(1), 2);
+    EXPECT_EQ(engine->PreviousCount(), 1u);
+    EXPECT_EQ(b.geo.BadBlockCount, 1u);
+    EXPECT_EQ(engine->BadBlockMap()[5], 1);
+    EXPECT_EQ(std::count(engine->BadBlockMap().begin(), engine->BadBlockMap().end(), 1), 1);
+    // Neither verified nor marked (no write of the zero mark) nor erased as a good block.
+    for (std::size_t i = before; i < b.drives.sent.size(); ++i) {
+        const Bytes& cdb = b.drives.sent[i].cdb;
+        EXPECT_FALSE(cdb[0] == 0xF6 && cdb[1] == 0x00) << i;
+        if (cdb[0] == 0xF8 || (cdb[0] == 0xF5 && b.geo.Status == 4)) EXPECT_NE(cdb, Addressed(cdb[0], 5 * 16, 1)) << i;
+    }
+    EXPECT_EQ(engine->CheckBlank(), 2);
+    EXPECT_TRUE(b.Marked().empty());
+}
+
+TEST(PatternTest, BadBlockCountHoldsTheFirstReadCountThroughTheInvertedPhases) {
+    EngineBench b(Planted(1, 1));
+    b.options.TestLevel = 2;
+    auto engine = b.Engine();
+    ASSERT_EQ(engine->EraseAll(1), 2);
+    std::set<std::uint32_t> firstRead, inverted;
+    b.drives.onSend = [&](const SentCommand&) {
+        if (b.geo.PatternCode == 5) inverted.insert(b.geo.BadBlockCount);
+        else if (b.geo.Status == 4) firstRead.insert(b.geo.BadBlockCount);
+    };
+    ASSERT_EQ(engine->PatternTest(1), 2);
+    ASSERT_FALSE(firstRead.empty());
+    EXPECT_EQ(*firstRead.rbegin(), 2u);
+    // The inverted phases count from 0 again; the display waits until they reach 2.
+    EXPECT_EQ(inverted, (std::set<std::uint32_t>{2}));
+    EXPECT_EQ(engine->PreviousCount(), 2u);
 }
 
 TEST(PassEnds, RemovalMidPassIsFlashErrorAndTheStopFlagIsUserBreak) {

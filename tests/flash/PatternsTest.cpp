@@ -50,6 +50,35 @@ TEST(Patterns, GeneratorsAndFixedPatternsStartWithTheirKnownBytes) {
     EXPECT_EQ(b.geo.PatternCode, 7u);
 }
 
+TEST(Patterns, WithoutRingTablesModeTwoDoesNotRun) {
+    EngineBench b(SmallDrive(1, 4));
+    auto engine = b.Engine();
+    std::vector<std::size_t> asked;
+    engine->SetAllocationCheck([&](std::size_t bytes) {
+        asked.push_back(bytes);
+        return false;
+    });
+    engine->SeedPatternGenerator(1);
+    EXPECT_EQ(asked, std::vector<std::size_t>{9689 * 4});
+    ASSERT_TRUE(engine->IsReady());
+    const std::size_t sent = b.drives.sent.size();
+    b.geo.Status = 10;
+    EXPECT_EQ(engine->PatternTest(2), 9);
+    EXPECT_EQ(b.geo.Status, 10);
+    EXPECT_EQ(b.geo.ProgressBase, 0);
+    EXPECT_EQ(b.drives.sent.size(), sent);
+    EXPECT_EQ(engine->NextPatternByte(), 0);  // still none: the check is asked again
+    EXPECT_EQ(asked.size(), 2u);
+    // The other modes do not need the tables.
+    EXPECT_EQ(engine->PatternTest(1), 2);
+
+    // Once the tables can be had, seeding brings mode 2 back.
+    engine->SetAllocationCheck(nullptr);
+    engine->SeedPatternGenerator(1);
+    EXPECT_EQ(engine->NextPatternByte(), 0xF4);
+    EXPECT_EQ(engine->PatternTest(2), 2);
+}
+
 TEST(Patterns, EveryBlockReceivesTheSameBytesFromAFreshGeneratorInEachEngine) {
     for (int run = 0; run < 2; ++run) {
         EngineBench b(SmallDrive(1, 3));
