@@ -17,6 +17,14 @@ std::string Trimmed(const std::uint8_t* text, std::size_t width) {
     return s;
 }
 
+// A geometry no controller reports: no chip-enable or more than the four the chip masks
+// select, an empty zone, block or page, or more blocks per chip than the 16 bits the flash
+// parameters carry. Such a reply would size the mark bitmaps and the format check.
+bool IsControllerGeometry(const vdrive::Geometry& g) {
+    return g.chipEnables >= 1 && g.chipEnables <= 4 && g.zones != 0 && g.blocksPerZone != 0 &&
+           g.pagesPerBlock != 0 && g.sectorsPerPage != 0 && g.BlocksPerChip() <= 0xFFFF;
+}
+
 }  // namespace
 
 bool DriveCommands::Carry(std::span<const std::uint8_t> cdb, platform::DataDirection direction,
@@ -33,7 +41,7 @@ std::optional<DriveIdentity> DriveCommands::Identify() {
         !Carry(vdrive::kIdentifyCdb, platform::DataDirection::In, reply, kShortTimeout))
         return std::nullopt;
     auto answer = vdrive::DecodeIdentify(reply);
-    if (!answer) return std::nullopt;
+    if (!answer || !IsControllerGeometry(answer->geometry)) return std::nullopt;
     return DriveIdentity{*answer, Trimmed(&standard[8], 8), Trimmed(&standard[16], 16)};
 }
 

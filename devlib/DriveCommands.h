@@ -23,6 +23,7 @@ class DriveCommands {
 public:
     explicit DriveCommands(platform::ScsiTransport& drive) : drive_(drive) {}
 
+    // Empty as well when the reply's geometry is one no controller has.
     std::optional<DriveIdentity> Identify();
     // The bad-block mark bitmap of one chip-enable: bit b%8 of byte b/8 for block b.
     std::optional<std::vector<std::uint8_t>> ScanMarks(std::uint8_t chip, std::uint32_t blocksPerChip);
