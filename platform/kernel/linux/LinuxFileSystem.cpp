@@ -146,4 +146,7 @@ std::optional<std::vector<DirectoryEntry>> LinuxFileSystem::List(const std::stri
     return entries;
 }
 
+// Linux file systems tell letter case apart: "ufdapp" is another directory than "UfdApp".
+bool LinuxFileSystem::SameSpelling(const std::string& a, const std::string& b) { return a == b; }
+
 }  // namespace mendora::platform
