@@ -40,6 +40,12 @@ public:
     bool Grab(Window& topLevel, const std::string& path);
 
 private:
+    // Runs when the process exits while a host is alive, which only Qt does (on losing
+    // the display).
+    static void ExitWhileAlive();
+    static QtUiHost* live_;
+    bool lost_ = false;  // the display went away; Qt must not be entered again
+
     LinuxClock clock_;
     std::unique_ptr<QApplication> app_;
     QAbstractEventDispatcher* dispatcher_ = nullptr;
