@@ -96,9 +96,9 @@ RepairOutcome RunWholeRepair(const std::string& image, const std::string& root) 
                                     "MENDORA_VDRIVE=" + image, "PATH=/usr/bin:/bin", "LANG=C"};
     // Without root rights the supported platform's gate refuses to start: the test build
     // then reports a later build.
-    const bool root = ::geteuid() == 0;
-    if (!root) env.push_back("MENDORA_OS_BUILD=6000");
-    const std::string program = BinDirectory() + (root ? "/mendora" : "/mendora-testbuild");
+    const bool privileged = ::geteuid() == 0;
+    if (!privileged) env.push_back("MENDORA_OS_BUILD=6000");
+    const std::string program = BinDirectory() + (privileged ? "/mendora" : "/mendora-testbuild");
 
     RepairOutcome outcome;
     const double started = Now();
