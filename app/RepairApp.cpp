@@ -35,7 +35,7 @@ bool RepairApp::Start() {
     }
     StartupPaths paths(temp, executable);
     try {
-        if (paths.IsRelocatedCopy()) {
+        if (paths.IsRelocatedCopy(kernel_.files)) {
             RunRelocatedCopy(paths);
         } else {
             RunLauncher(paths);

@@ -3,17 +3,6 @@
 #include <algorithm>
 
 namespace mendora {
-namespace {
-
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return FoldCase(x) == FoldCase(y); });
-}
-
-}  // namespace
 
 StartupPaths::StartupPaths(const std::string& tempDirectory, const std::string& executablePath)
     : executable(executablePath),
@@ -21,7 +10,9 @@ StartupPaths::StartupPaths(const std::string& tempDirectory, const std::string& 
       workDirectory(tempDirectory + kWorkDirectoryName),
       relocatedExecutable(workDirectory + "/" + kRelocatedName) {}
 
-bool StartupPaths::IsRelocatedCopy() const { return EqualIgnoringCase(ownDirectory, workDirectory); }
+bool StartupPaths::IsRelocatedCopy(platform::FileSystem& files) const {
+    return files.SameSpelling(ownDirectory, workDirectory);
+}
 
 std::string BaseNameWithoutExtension(const std::string& path) {
     std::size_t slash = path.rfind('/');

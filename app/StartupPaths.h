@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "platform/kernel/FileSystem.h"
+
 namespace mendora {
 
 inline constexpr const char* kWorkDirectoryName = "UfdApp";
@@ -19,8 +21,9 @@ struct StartupPaths {
     std::string workDirectory;       // <temp>UfdApp, no trailing '/'
     std::string relocatedExecutable; // <work>/Mendrix.exe
 
-    // True when this process runs from the work directory, whatever the letter case.
-    bool IsRelocatedCopy() const;
+    // True when this process runs from the work directory, its spelling compared the way
+    // the host's file system compares names (letter case counts where it tells it apart).
+    bool IsRelocatedCopy(platform::FileSystem& files) const;
 };
 
 // The base name of a path without its extension ("/a/Mendrix.exe" gives "Mendrix").

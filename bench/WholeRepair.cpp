@@ -94,12 +94,15 @@ RepairOutcome RunWholeRepair(const std::string& image, const std::string& root) 
     const std::string relocated = root + "/UfdApp/Mendrix.exe";
     std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + root, "MENDORA_UI=tty", "MENDORA_ASSUME_YES=1",
                                     "MENDORA_VDRIVE=" + image, "PATH=/usr/bin:/bin", "LANG=C"};
-    // Without root rights the supported platform's gate refuses to start; report a later build.
-    if (::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
+    // Without root rights the supported platform's gate refuses to start: the test build
+    // then reports a later build.
+    const bool privileged = ::geteuid() == 0;
+    if (!privileged) env.push_back("MENDORA_OS_BUILD=6000");
+    const std::string program = BinDirectory() + (privileged ? "/mendora" : "/mendora-testbuild");
 
     RepairOutcome outcome;
     const double started = Now();
-    if (RunProgram(BinDirectory() + "/mendora", {}, env, outFile) != 0) return outcome;
+    if (RunProgram(program, {}, env, outFile) != 0) return outcome;
 
     pid_t dialog = 0;
     for (int i = 0; i < 2000 && dialog == 0; ++i) {

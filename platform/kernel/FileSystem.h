@@ -54,6 +54,9 @@ public:
     // The entries of a directory in the order the host gives them, "." and ".." included;
     // empty when it cannot be read.
     virtual std::optional<std::vector<DirectoryEntry>> List(const std::string& path) = 0;
+    // Whether two spellings of a path name the same entry as far as letter case goes:
+    // exact where the host's file system tells case apart, folded where it does not.
+    virtual bool SameSpelling(const std::string& a, const std::string& b) = 0;
 };
 
 }  // namespace mendora::platform

@@ -1,5 +1,8 @@
 #include "platform/ui/UiHost.h"
 
+#include "platform/ui/Constants.h"
+#include "platform/ui/Dialog.h"
+
 #include "platform/ui/WindowActivation.h"
 #include "platform/ui/WindowSystem.h"
 
@@ -41,6 +44,12 @@ long long UiHost::MillisecondsToNextTimer() {
     if (!due) return -1;
     std::uint64_t now = clock().TickCount();
     return *due <= now ? 0 : static_cast<long long>(*due - now);
+}
+
+void UiHost::CloseDialogsOnHostLoss() {
+    // Closing ends each dialog's modal state, which changes the list; walk a copy.
+    const std::vector<Dialog*> open = modal_;
+    for (auto it = open.rbegin(); it != open.rend(); ++it) (*it)->SendMessage(WM_CLOSE);
 }
 
 }  // namespace mendora::platform

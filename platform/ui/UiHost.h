@@ -53,6 +53,10 @@ public:
     void PopModal() { modal_.pop_back(); }
     Dialog* ActiveModal() const { return modal_.empty() ? nullptr : modal_.back(); }
 
+    // The display went away: every modal dialog, the innermost first, is closed as if the
+    // user closed it, so that work under way stops and its threads end.
+    void CloseDialogsOnHostLoss();
+
 protected:
     // Delivers posted messages and due timers, then paints what is invalid; answers
     // whether anything was delivered or painted.

@@ -6,6 +6,7 @@
 #include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <set>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "tests/FileBytes.h"
@@ -27,32 +29,55 @@ using testing::ReadBytes;
 using testing::WaitUntilNotRunning;
 
 const std::string kMendora = std::string(MENDORA_BIN_DIR) + "/mendora";
+const std::string kTestBuild = std::string(MENDORA_BIN_DIR) + "/mendora-testbuild";
+constexpr uid_t kNobody = 65534;
 
 struct ProcessResult {
     int exitCode;
     std::string err;
 };
 
-// Runs the executable with a chosen environment, stdin from /dev/null, stderr captured.
-ProcessResult RunMendora(const std::string& runtimeDir, const std::string& errFile, bool passGate = true) {
+// Runs a program with a chosen environment, stdin from /dev/null, stderr captured; as
+// another user when `user` is given (the caller is then root).
+ProcessResult RunProgram(const std::string& program, const std::string& runtimeDir, const std::string& errFile,
+                  const std::vector<std::string>& extraEnv = {}, std::optional<uid_t> user = {}) {
     std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtimeDir, "MENDORA_UI=tty",
                                     "MENDORA_ASSUME_YES=1", "PATH=/usr/bin:/bin", "LANG=C"};
-    // Unprivileged runs report a build past the rights gate; privileged ones pass it anyway.
-    if (passGate && ::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     char* argv[] = {const_cast<char*>("mendora"), nullptr};
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, kMendora.c_str(), &actions, nullptr, argv, envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in, 0);
+        ::dup2(err, 2);
+        if (user && (::setgroups(0, nullptr) != 0 || ::setgid(*user) != 0 || ::setuid(*user) != 0)) _exit(126);
+        ::execve(program.c_str(), argv, envp.data());
+        _exit(127);
+    }
+    ::close(in);
+    ::close(err);
     int status = 0;
     waitpid(pid, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(errFile)};
+}
+
+// Runs past the rights gate: the shipped program as root, else the test build reporting
+// a build the gate does not guard.
+ProcessResult RunMendora(const std::string& runtimeDir, const std::string& errFile) {
+    if (::geteuid() == 0) return RunProgram(kMendora, runtimeDir, errFile);
+    return RunProgram(kTestBuild, runtimeDir, errFile, {"MENDORA_OS_BUILD=6000"});
+}
+
+// An unprivileged user for the runtime directory: root hands it to nobody, so that the
+// rights gate is met for real; anyone else is unprivileged already.
+std::optional<uid_t> UnprivilegedUser(const testing::TempDir& runtime) {
+    if (::geteuid() != 0) return std::nullopt;
+    EXPECT_EQ(::chown(runtime.Path().c_str(), kNobody, kNobody), 0);
+    return kNobody;
 }
 
 int CountFiles(const std::string& dir, std::set<std::uintmax_t>* sizes = nullptr) {
@@ -128,14 +153,28 @@ TEST(EndToEnd, RelocatesUnpacksAndRefusesASecondCopyWhileTheFirstRuns) {
 }
 
 TEST(EndToEnd, UnprivilegedStartIsRefusedWithTheRightsMessage) {
-    if (::geteuid() == 0) GTEST_SKIP() << "running as root passes the rights gate";
     testing::TempDir runtime;
     ::chmod(runtime.Path().c_str(), 0700);
-    ProcessResult run = RunMendora(runtime.Path(), runtime / "gate.err", false);
+    const std::optional<uid_t> user = UnprivilegedUser(runtime);
+    // The shipped program has no way around the gate, whatever the environment says.
+    for (const char* build : {"MENDORA_UNRELATED=1", "MENDORA_OS_BUILD=6000"}) {
+        ProcessResult run = RunProgram(kMendora, runtime.Path(), runtime / "gate.err", {build}, user);
+        EXPECT_EQ(run.exitCode, 0) << build;
+        EXPECT_NE(run.err.find("This program can only be executed with administrative privilege!"),
+                  std::string::npos) << build << ": " << run.err;
+        EXPECT_FALSE(fs::exists(runtime / "UfdApp")) << build;
+    }
+}
+
+TEST(EndToEnd, OnlyTheTestBuildLetsAnUnprivilegedUserPastTheGate) {
+    testing::TempDir runtime;
+    ::chmod(runtime.Path().c_str(), 0700);
+    ProcessResult run = RunProgram(kTestBuild, runtime.Path(), runtime / "gate.err", {"MENDORA_OS_BUILD=6000"},
+                            UnprivilegedUser(runtime));
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.err.find("This program can only be executed with administrative privilege!"),
-              std::string::npos);
-    EXPECT_FALSE(fs::exists(runtime / "UfdApp"));
+    EXPECT_EQ(run.err.find("administrative privilege"), std::string::npos) << run.err;
+    EXPECT_TRUE(WaitUntilNotRunning(runtime / "UfdApp/Mendrix.exe"));
+    EXPECT_EQ(ReadBytes(runtime / "UfdApp/Mendrix.exe"), ReadBytes(kTestBuild));
 }
 
 }  // namespace

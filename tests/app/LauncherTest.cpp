@@ -55,6 +55,21 @@ TEST_F(Launcher, CopiesItselfIntoTheWorkDirectoryAndStartsTheCopy) {
     EXPECT_TRUE(fake.mutexes.created.empty());
 }
 
+// Where letter case tells directories apart, "ufdapp" is not the work directory: the
+// program there is a launcher and relocates itself into "UfdApp".
+TEST_F(Launcher, ADirectorySpelledInOtherLetterCaseIsNotTheWorkDirectory) {
+    std::string other = root / "tmp/ufdapp";
+    ::mkdir(other.c_str(), 0700);
+    executable = other + "/Mendrix.exe";
+    WriteBytes(executable, "image in the other directory");
+    fake.process.executablePath = executable;
+    Start();
+    EXPECT_TRUE(Texts().empty());
+    EXPECT_EQ(ReadBytes(relocated), "image in the other directory");
+    EXPECT_EQ(fake.process.spawned, std::vector<std::string>{relocated});
+    EXPECT_FALSE(fake.files.Lookup(other + "/Device.ini").exists);
+}
+
 TEST_F(Launcher, ReplacesAReadOnlyStaleCopyByteForByte) {
     ::mkdir(work.c_str(), 0700);
     WriteBytes(relocated, "an older and much longer relocated executable image");

@@ -68,7 +68,8 @@ TEST_F(RelocatedCopy, WritesTheFiveFilesAndUnpacksBothArchives) {
     }
 }
 
-TEST_F(RelocatedCopy, RecognisesTheWorkDirectoryInAnyLetterCase) {
+TEST_F(RelocatedCopy, RecognisesTheWorkDirectoryInAnyLetterCaseWhereCaseDoesNotMatter) {
+    fake.files.ignoresCase = true;
     fake.process.executablePath = root.Path() + "/uFDaPP/Mendrix.exe";
     ::mkdir((root / "uFDaPP").c_str(), 0700);
     Start();

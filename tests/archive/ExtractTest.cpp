@@ -101,6 +101,18 @@ TEST_F(ExtractTest, UnopenableDestinationIsReportedAndSkipped) {
     EXPECT_EQ(FilesBelow(dir.Path()), (std::vector<std::string>{"a.r", "out/next"}));
 }
 
+TEST_F(ExtractTest, DestinationHeldElsewhereKeepsItsContent) {
+    std::filesystem::create_directories(out);
+    WriteBytes(out + "held", "held content");
+    auto holder = fake.files.Open(out + "held", platform::OpenMode::ReadWriteExisting);
+    ASSERT_TRUE(holder);
+
+    EXPECT_EQ(Extract(Entry("held", Gzip("new"))), (Answers{1, 0}));
+    ASSERT_EQ(fake.messages.shown.size(), 1u);
+    EXPECT_EQ(fake.messages.shown[0].text, "Failed to open file to decompress");
+    EXPECT_EQ(ReadBytes(out + "held"), "held content");
+}
+
 TEST_F(ExtractTest, DamagedMembersAreSkippedAndLeaveTheDestinationAlone) {
     std::string badCrc = Gzip("content");
     badCrc[badCrc.size() - 8] ^= 0x01;

@@ -66,6 +66,21 @@ TEST(LinuxFileSystem, UnsharedOpensExcludeEachOtherAndSharedReadsDoNot) {
     EXPECT_FALSE(files.Open(dir / "missing", OpenMode::ReadWriteExisting));
 }
 
+TEST(LinuxFileSystem, ARefusedCreatingOpenLeavesTheHeldFileAsItWas) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    WriteBytes(dir / "f", "content of the holder");
+    auto holder = files.Open(dir / "f", OpenMode::ReadWriteExisting);
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(files.Open(dir / "f", OpenMode::CreateWriteOnly));
+    EXPECT_FALSE(files.Open(dir / "f", OpenMode::CreateReadWrite));
+    EXPECT_EQ(ReadBytes(dir / "f"), "content of the holder");
+    holder.reset();
+    auto taken = files.Open(dir / "f", OpenMode::CreateWriteOnly);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->Length(), 0u);  // truncated once the lock is free
+}
+
 TEST(LinuxFileSystem, ScratchNamesAreTheFirstFreeOnesAndCreatedExclusively) {
     testing::TempDir dir;
     LinuxFileSystem files;

@@ -9,6 +9,7 @@
 #include "platform/kernel/linux/LinuxNamedMutexes.h"
 #include "platform/kernel/linux/LinuxTempRoot.h"
 #include "platform/kernel/linux/LinuxVersionQuery.h"
+#include "platform/kernel/linux/ReportedOsBuild.h"
 #include "platform/ui/TerminalMessageHost.h"
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
@@ -102,18 +103,24 @@ TEST(LinuxNamedMutexes, ASecondClaimOfTheSameNameFindsItTaken) {
     EXPECT_EQ(mutexes.Create(name + "-other"), MutexClaim::Created);
 }
 
-TEST(LinuxVersionQuery, ReportsBuild2600UnlessAValidBuildIsGiven) {
+TEST(LinuxVersionQuery, ReportsBuild2600UnlessAnotherIsGivenAndIgnoresTheEnvironment) {
+    ScopedEnv vista("MENDORA_OS_BUILD", "6000");
     LinuxVersionQuery query;
-    auto build = [&] { return query.Query(VersionRecord::Extended)->buildNumber; };
-    ScopedEnv unset("MENDORA_OS_BUILD", nullptr);
-    EXPECT_EQ(build(), 2600u);
+    EXPECT_EQ(query.Query(VersionRecord::Extended)->buildNumber, 2600u);
     EXPECT_EQ(query.Query(VersionRecord::Basic)->platformId, 2u);
+    EXPECT_EQ(LinuxVersionQuery(6000).Query(VersionRecord::Extended)->buildNumber, 6000u);
+}
+
+// The test build's switch; the shipped program does not link it.
+TEST(ReportedOsBuild, TestBuildTakesAValidBuildFromTheEnvironment) {
+    ScopedEnv unset("MENDORA_OS_BUILD", nullptr);
+    EXPECT_EQ(ReportedOsBuild(), 2600u);
     for (const char* bad : {"abc", "70000", "12x", "-1"}) {
         ScopedEnv env("MENDORA_OS_BUILD", bad);
-        EXPECT_EQ(build(), 2600u) << bad;
+        EXPECT_EQ(ReportedOsBuild(), 2600u) << bad;
     }
     ScopedEnv vista("MENDORA_OS_BUILD", "6000");
-    EXPECT_EQ(build(), 6000u);
+    EXPECT_EQ(ReportedOsBuild(), 6000u);
 }
 
 TEST(LinuxDebugOutput, AppendsOneLinePerCallToTheNamedFileAndDropsLinesWhenUnset) {

@@ -1,5 +1,7 @@
 #include "platform/kernel/fake/FakeFileSystem.h"
 
+#include "platform/kernel/CaseFolding.h"
+
 namespace mendora::platform {
 
 int FakeFileSystem::Calls(Op op) const { return static_cast<int>(calls_.count(op)); }
@@ -43,6 +45,10 @@ std::unique_ptr<File> FakeFileSystem::CreateScratch(const std::string& directory
     return Fails(Op::CreateScratch, directory)
                ? nullptr
                : LinuxFileSystem::CreateScratch(directory, prefix, path);
+}
+
+bool FakeFileSystem::SameSpelling(const std::string& a, const std::string& b) {
+    return ignoresCase ? EqualIgnoringCase(a, b) : LinuxFileSystem::SameSpelling(a, b);
 }
 
 }  // namespace mendora::platform

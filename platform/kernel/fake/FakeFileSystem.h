@@ -18,6 +18,8 @@ public:
     // Counts how often op was asked for, whatever it answered.
     int Calls(Op op) const;
     std::string currentDirectory;
+    // Compare names as a case-insensitive file system would.
+    bool ignoresCase = false;
 
     bool CreateDirectory(const std::string& path) override;
     bool SetArchiveOnly(const std::string& path) override;
@@ -27,6 +29,7 @@ public:
     std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
     std::unique_ptr<File> CreateScratch(const std::string& directory, const std::string& prefix,
                                         std::string* path) override;
+    bool SameSpelling(const std::string& a, const std::string& b) override;
 
 private:
     bool Fails(Op op, const std::string& path);

@@ -19,14 +19,19 @@ constexpr mode_t kExecutableBits = S_IXUSR | S_IXGRP | S_IXOTH;
 // "No sharing": an exclusive advisory lock that fails at once when someone holds one.
 bool LockExclusively(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
+// Creating modes truncate only once the lock is held (see Open), never in open(2).
 int OpenFlags(OpenMode mode) {
     switch (mode) {
         case OpenMode::ReadShared: return O_RDONLY;
         case OpenMode::ReadWriteExisting: return O_RDWR;
-        case OpenMode::CreateReadWrite: return O_RDWR | O_CREAT | O_TRUNC;
-        case OpenMode::CreateWriteOnly: return O_WRONLY | O_CREAT | O_TRUNC;
+        case OpenMode::CreateReadWrite: return O_RDWR | O_CREAT;
+        case OpenMode::CreateWriteOnly: return O_WRONLY | O_CREAT;
     }
     return O_RDONLY;
+}
+
+bool Truncates(OpenMode mode) {
+    return mode == OpenMode::CreateReadWrite || mode == OpenMode::CreateWriteOnly;
 }
 
 }  // namespace
@@ -81,6 +86,8 @@ std::unique_ptr<File> LinuxFileSystem::Open(const std::string& path, OpenMode mo
     if (fd < 0) return nullptr;
     auto file = std::make_unique<LinuxFile>(fd);
     if (mode != OpenMode::ReadShared && !LockExclusively(fd)) return nullptr;
+    // Emptied only after the lock is ours, so a refused open leaves the file as it was.
+    if (Truncates(mode) && ::ftruncate(fd, 0) != 0) return nullptr;
     return file;
 }
 
@@ -138,5 +145,8 @@ std::optional<std::vector<DirectoryEntry>> LinuxFileSystem::List(const std::stri
     ::closedir(dir);
     return entries;
 }
+
+// Linux file systems tell letter case apart: "ufdapp" is another directory than "UfdApp".
+bool LinuxFileSystem::SameSpelling(const std::string& a, const std::string& b) { return a == b; }
 
 }  // namespace mendora::platform

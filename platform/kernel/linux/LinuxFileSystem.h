@@ -18,6 +18,7 @@ public:
     std::optional<std::uint64_t> SizeOf(const std::string& path) override;
     std::string CheckPrivateDirectory(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> List(const std::string& path) override;
+    bool SameSpelling(const std::string& a, const std::string& b) override;
 };
 
 }  // namespace mendora::platform

@@ -14,11 +14,12 @@
 
 namespace mendora::platform {
 
-// The Linux host services, bound together with the resources of the executable and the
-// user-interface host chosen at start.
+// The Linux host services, bound together with the resources of the executable, the
+// user-interface host chosen at start and the OS build number to report.
 struct LinuxKernel {
-    LinuxKernel(Resources& resources, MessageHost& messages)
-        : kernel{tempRoot, process, files,  mutexes,  version, rights,  resources,
+    LinuxKernel(Resources& resources, MessageHost& messages, std::uint32_t osBuild = kSupportedOsBuild)
+        : version(osBuild),
+          kernel{tempRoot, process, files,  mutexes,  version, rights,  resources,
                  debug,    clock,   messages, registry, profiles, events, modules} {}
 
     LinuxTempRoot tempRoot;

@@ -1,14 +1,21 @@
 #pragma once
+#include <cstdint>
+
 #include "platform/kernel/VersionQuery.h"
 
 namespace mendora::platform {
 
-// Reports the platform the system is made for: NT 5.1, build 2600, Service Pack 3.
-// MENDORA_OS_BUILD=<0..65535> reports another build, so that the behaviour on other
-// platforms can be tried out (for example 6000 for the first build past the rights gate).
+// The build number of the platform the system is made for (NT 5.1, Service Pack 3).
+inline constexpr std::uint32_t kSupportedOsBuild = 2600;
+
+// Reports NT 5.1, Service Pack 3, with the build number given at construction.
 class LinuxVersionQuery : public VersionQuery {
 public:
+    explicit LinuxVersionQuery(std::uint32_t build = kSupportedOsBuild) : build_(build) {}
     std::optional<OsVersion> Query(VersionRecord record) override;
+
+private:
+    std::uint32_t build_;
 };
 
 }  // namespace mendora::platform

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -138,14 +139,46 @@ char* argv[] = {name, nullptr};
 
 }  // namespace
 
+QtUiHost* QtUiHost::live_ = nullptr;
+
 QtUiHost::QtUiHost() {
     if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
     dispatcher_ = QAbstractEventDispatcher::instance();
+    // Handlers run in reverse order of registration: the window tree must outlive the
+    // handler, so it exists before the handler is registered.
+    WindowSystem::Get();
+    static const bool watching = std::atexit(&QtUiHost::ExitWhileAlive) == 0;
+    (void)watching;
+    live_ = this;
 }
 
-QtUiHost::~QtUiHost() { widgets_.clear(); }
+QtUiHost::~QtUiHost() {
+    if (live_ == this) live_ = nullptr;
+    widgets_.clear();
+}
+
+// Qt ends the process with exit() when the connection to the X server breaks. The
+// dialogs and the threads they started are still alive then, and the process's static
+// objects are about to be destroyed under them. Instead the dialogs are closed as the
+// user would close them (a run under way is stopped and its workers joined), one line
+// says what happened, and the process ends at once, reporting the failure.
+void QtUiHost::ExitWhileAlive() {
+    QtUiHost* host = live_;
+    if (host == nullptr) return;
+    live_ = nullptr;
+    host->lost_ = true;
+    host->CloseDialogsOnHostLoss();
+    std::fputs("Mendora: the display was lost; the repair was stopped\n", stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
 
 void QtUiHost::WaitAndDispatch() {
+    // Without a display Qt is never entered again: it would end the process once more.
+    if (lost_) {
+        DispatchPending();
+        return;
+    }
     if (DispatchPending()) {
         QCoreApplication::processEvents();
         return;
@@ -208,13 +241,16 @@ void QtUiHost::TopmostChanged(WindowNode& root) {
     widget->MakeTopmost();
 }
 
-void QtUiHost::Present() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void QtUiHost::Present() {
+    if (!lost_) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 void QtUiHost::Wake() {
     if (dispatcher_) dispatcher_->wakeUp();
 }
 
 int QtUiHost::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) {
+    if (lost_) return kIdCancel;  // nobody can answer any more
     if (assumeYes_) return TerminalMessageHost(stdin, stderr, false, true).MessageBox(text, caption, buttons);
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption.c_str()), QString::fromUtf8(text.c_str()),
                     buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel);

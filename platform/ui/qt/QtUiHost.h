@@ -44,6 +44,11 @@ public:
 
 private:
     void PressDefaultButtonOnce();
+    // Runs when the process exits while a host is alive, which only Qt does (on losing
+    // the display).
+    static void ExitWhileAlive();
+    static QtUiHost* live_;
+    bool lost_ = false;  // the display went away; Qt must not be entered again
 
     LinuxClock clock_;
     const bool assumeYes_ = AssumeYesFromEnvironment();
