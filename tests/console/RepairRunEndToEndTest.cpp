@@ -2,21 +2,16 @@
 // the desktop host offscreen, on a virtual drive of each kind the console accepts, with
 // planted faults and its format lost; a QF70 with firmware is re-plugged when asked.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <fstream>
 #include <sstream>
 #include <thread>
 #include <tuple>
 
 #include "tests/RelocatedCopy.h"
+#include "tests/console/ProcessKit.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
@@ -24,38 +19,13 @@
 namespace mendora {
 namespace {
 
+using testing::Contains;
+using testing::ReadText;
+using testing::RunMendora;
+using testing::WaitForText;
 using testing::WaitUntilNotRunning;
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs the launcher with stdin from /dev/null and stdout and stderr into outFile; the
-// relocated copy inherits them. Answers the launcher's exit code.
-int RunMendora(const std::vector<std::string>& environment, const std::string& outFile) {
-    std::vector<std::string> env = environment;
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    // Unprivileged runs take the test build, which may report a build past the rights gate.
-    const std::string program = std::string(MENDORA_BIN_DIR) + (::geteuid() == 0 ? "/mendora" : "/mendora-testbuild");
-    char* argv[] = {const_cast<char*>("mendora"), nullptr};
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+constexpr const char* kReplugText = "Please re-plug device to finish the job.";
 
 // The debug line that follows "Enter ReadNewFWVersion": the update firmware's path.
 std::string UpdateFirmwarePath(const std::string& debugLines) {
@@ -63,19 +33,6 @@ std::string UpdateFirmwarePath(const std::string& debugLines) {
     for (std::string line; std::getline(lines, line);)
         if (line == "Enter ReadNewFWVersion" && std::getline(lines, line)) return line;
     return {};
-}
-
-constexpr const char* kReplugText = "Please re-plug device to finish the job.";
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Waits up to `seconds` for a file to hold a text.
-bool WaitForText(const std::string& path, const std::string& text, int seconds = 120) {
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (Contains(ReadText(path), text)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
 }
 
 vdrive::DriveSetup PlantedDrive(const std::string& kind) {

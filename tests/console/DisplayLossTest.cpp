@@ -1,0 +1,87 @@
+// The desktop host losing its display in the middle of a repair: the X server is killed
+// while the revert runs.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "tests/RelocatedCopy.h"
+#include "tests/TempDir.h"
+#include "tests/console/ProcessKit.h"
+#include "vdrive/Presets.h"
+#include "vdrive/VirtualDrive.h"
+
+namespace mendora::testing {
+namespace {
+
+// A private X server on a free display, killed with the object (or before, by Kill).
+class XServer {
+public:
+    XServer() {
+        for (int n = 40 + ::getpid() % 50; n < 140 && display_.empty(); ++n) {
+            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
+                std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+                continue;
+            display_ = ":" + std::to_string(n);
+            socket_ = "/tmp/.X11-unix/X" + std::to_string(n);
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::execlp("Xvfb", "Xvfb", display_.c_str(), "-nolisten", "tcp", "-screen", "0", "800x600x24",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int i = 0; i < 200 && !std::filesystem::exists(socket_); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ~XServer() { Kill(); }
+    bool Ready() const { return pid_ > 0 && std::filesystem::exists(socket_); }
+    const std::string& Display() const { return display_; }
+    void Kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::string display_, socket_;
+    pid_t pid_ = -1;
+};
+
+TEST(DisplayLoss, StopsTheRevertAndEndsWithOneLineInsteadOfACrash) {
+    XServer x;
+    ASSERT_TRUE(x.Ready()) << "Xvfb did not start";
+    TempDir root;
+    ::chmod(root.Path().c_str(), 0700);
+    const std::string image = root / "drive.img";
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.geometry.zones = 16;  // a revert of several seconds
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, setup, &error)) << error;
+
+    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + root.Path(), "MENDORA_UI=qt", "DISPLAY=" + x.Display(),
+                                    "MENDORA_ASSUME_YES=1", "MENDORA_VDRIVE=" + image,
+                                    "MENDORA_DEBUG=" + (root / "debug.log"), "PATH=/usr/bin:/bin", "LANG=C"};
+    ASSERT_EQ(RunMendora(env, root / "out.txt"), 0) << ReadText(root / "out.txt");
+    ASSERT_TRUE(WaitForText(root / "debug.log", "Revert EraseAll OK")) << ReadText(root / "out.txt");
+    x.Kill();
+    ASSERT_TRUE(WaitUntilNotRunning(root / "UfdApp/Mendrix.exe", 60)) << ReadText(root / "out.txt");
+
+    const std::string out = ReadText(root / "out.txt");
+    EXPECT_TRUE(Contains(out, "Mendora: the display was lost; the repair was stopped")) << out;
+    for (const char* fault : {"double free", "Segmentation", "Aborted", "ERROR: AddressSanitizer",
+                              "WARNING: ThreadSanitizer", "runtime error:", "Repair complete"})
+        EXPECT_FALSE(Contains(out, fault)) << fault << "\n" << out;
+    // The revert was stopped where it was: it never reached its end, nor the library.
+    const std::string debug = ReadText(root / "debug.log");
+    EXPECT_FALSE(Contains(debug, "REVERT FINISHED")) << debug;
+    EXPECT_FALSE(Contains(debug, "ErrCode=")) << debug;
+    auto drive = vdrive::VirtualDrive::Open(image, &error);
+    ASSERT_TRUE(drive) << error;
+    EXPECT_FALSE(drive->Info(&error)->diskReady);
+}
+
+}  // namespace
+}  // namespace mendora::testing
