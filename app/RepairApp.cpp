@@ -57,10 +57,8 @@ bool RepairApp::PassesGate() {
 
 void RepairApp::RunLauncher(const StartupPaths& paths) {
     platform::FileSystem& files = kernel_.files;
-    if (!files.Lookup(paths.workDirectory).isDirectory &&
-        !files.CreateDirectory(paths.workDirectory)) {
-        return;
-    }
+    // Something else under the name (a link, a file) is refused below with its reason.
+    if (!files.Lookup(paths.workDirectory).exists && !files.CreateDirectory(paths.workDirectory)) return;
     if (!RefuseUnlessPrivate(paths.workDirectory)) return;
     if (!files.SetCurrentDirectory(paths.workDirectory)) {
         Message("Change current dir failed!!");
@@ -113,6 +111,12 @@ bool RepairApp::UnpackArchive(const std::string& workDirectory, const std::strin
     while (archive.ExtractNext() == 1) {
     }
     archive.Close();
+    // Without every file the repair would stop half way, with the drive already erased.
+    if (archive.WriteFailed()) {
+        Message("The boot code could not be written completely into " + output +
+                " (the disk may be full). Nothing was repaired.");
+        return false;
+    }
     return true;
 }
 

@@ -127,9 +127,10 @@ int BootArchive::ExtractMember(const std::string& name, std::uint32_t length) {
     bool read = CopyMember(length, std::move(scratch), &written);
 
     if (read && written) {
-        DecompressFile(kernel_, scratchPath, destination);
+        DecompressFile(kernel_, scratchPath, destination, &writeFailed_);
     } else if (read) {
         kernel_.debug.Write("Skipped archive entry " + name + ": its scratch file refused the bytes");
+        writeFailed_ = true;
     }
     if (!kernel_.files.Delete(scratchPath)) {
         kernel_.debug.Write("Couldn't delete scratch file " + scratchPath);

@@ -41,6 +41,9 @@ public:
     // Whether the last entry read stopped because the archive ended (or could not be
     // read) inside it, rather than at a clean end.
     bool EndedInsideEntry() const { return endedInsideEntry_; }
+    // Whether the disk refused bytes of any entry extracted so far (a full disk), so that
+    // the unpacked tree is incomplete.
+    bool WriteFailed() const { return writeFailed_; }
 
 private:
     bool AtEnd();
@@ -60,6 +63,7 @@ public:
 private:
     std::string scratchDirectory_;  // the archive's own directory
     bool endedInsideEntry_ = false;
+    bool writeFailed_ = false;
     platform::Kernel& kernel_;
 };
 

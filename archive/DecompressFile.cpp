@@ -5,7 +5,7 @@
 namespace mendora {
 
 int DecompressFile(platform::Kernel& kernel, const std::string& scratchPath,
-                   const std::string& destinationPath) {
+                   const std::string& destinationPath, bool* writeFailed) {
     GzFile gz(kernel.files);
     if (!gz.Open(scratchPath, GzFile::kReading)) return 0;
 
@@ -27,6 +27,7 @@ int DecompressFile(platform::Kernel& kernel, const std::string& scratchPath,
     }
     if (size > 0 && destination->Write(content.get(), size) != static_cast<long>(size)) {
         kernel.debug.Write("Couldn't write " + destinationPath);
+        if (writeFailed) *writeFailed = true;
         return 0;
     }
     return 1;

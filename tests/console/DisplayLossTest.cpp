@@ -8,7 +8,7 @@
 
 #include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
-#include "tests/console/ProcessKit.h"
+#include "tests/ProcessKit.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
