@@ -186,14 +186,20 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
 }
 
 ImageFile::~ImageFile() {
-    if (base_ != nullptr) ::munmap(base_, mapped_);
+    Unmap();
     ::close(fd_);
 }
 
-bool ImageFile::Map(std::uint64_t size, std::string* error) {
-    if (base_ != nullptr) ::munmap(base_, mapped_);
+void ImageFile::Unmap() {
+    if (base_ == nullptr) return;
+    ForgetMapping(base_);
+    ::munmap(base_, mapped_);
     base_ = nullptr;
     mapped_ = 0;
+}
+
+bool ImageFile::Map(std::uint64_t size, std::string* error) {
+    Unmap();
     void* at = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
     if (at == MAP_FAILED) {
         *error = SystemError("cannot map", path_);
@@ -201,6 +207,7 @@ bool ImageFile::Map(std::uint64_t size, std::string* error) {
     }
     base_ = static_cast<std::uint8_t*>(at);
     mapped_ = size;
+    WatchMapping(base_, mapped_);
     return true;
 }
 
@@ -213,7 +220,7 @@ bool ImageFile::Lock(std::string* error) {
     }
     struct stat info {};
     std::uint64_t wanted = base_ ? state().fileSize : 0;
-    bool ok = base_ != nullptr && ::fstat(fd_, &info) == 0 &&
+    bool ok = base_ != nullptr && !Damaged() && ::fstat(fd_, &info) == 0 &&
               static_cast<std::uint64_t>(info.st_size) >= mapped_;
     if (ok && wanted != mapped_) {
         ok = wanted == StoreSize(header_, state().slotCapacity) &&

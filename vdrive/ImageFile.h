@@ -7,6 +7,7 @@
 
 #include "vdrive/DriveSetup.h"
 #include "vdrive/ImageFormat.h"
+#include "vdrive/ShrinkGuard.h"
 #include "vdrive/SlotHints.h"
 
 namespace mendora::vdrive {
@@ -27,6 +28,8 @@ public:
 
     // False when the image shrank or was damaged under us; the lock is then not held.
     bool Lock(std::string* error);
+    // Whether another process cut the file short under the mapping (see ShrinkGuard).
+    bool Damaged() const { return MappingDamaged(base_); }
     void Unlock();
 
     const format::Header& header() const { return header_; }
@@ -59,6 +62,7 @@ public:
 private:
     ImageFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
     bool Map(std::uint64_t size, std::string* error);
+    void Unmap();
     bool Validate(std::uint64_t fileSize, std::string* error);
 
     std::string path_;

@@ -46,6 +46,8 @@ Reply VirtualDrive::Execute(const Command& command) {
     Reply reply = Dropped(TransportError::NoDevice);
     if (image_->Lock(&error)) {
         reply = Carry(command);
+        // Cut short under the command: what it read or wrote is lost with the file.
+        if (image_->Damaged()) reply = Dropped(TransportError::NoDevice);
         image_->Unlock();
     }
     if (trace_) trace_->Append(TraceLine(command, reply));

@@ -4,6 +4,9 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
+#include <filesystem>
+#include <chrono>
 
 #include "tests/flash/EngineTestKit.h"
 
@@ -17,7 +20,8 @@ int RunTool(const std::string& arguments, std::string* output, const std::string
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output->append(buffer, n);
-    return WEXITSTATUS(::pclose(pipe));
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;  // -1: ended by a signal
 }
 
 std::vector<std::string> Lines(const std::string& path) {
@@ -120,6 +124,27 @@ TEST(RevertTool, RevertsQf70DrivesWithAndWithoutFirmwareAndFailsOneRemovedOnTheW
         EXPECT_EQ(RunTool("--vdrive " + image, &out), 1) << out;
         EXPECT_NE(out.find("Result : Flash Error"), std::string::npos) << out;
     }
+}
+
+TEST(RevertTool, AnImageCutShortByAnotherProcessMidRunFailsCleanly) {
+    TempDir dir;
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.geometry.zones = 1;
+    setup.geometry.blocksPerZone = 256;
+    std::string error;
+    const std::string image = dir / "drive.img", trace = dir / "trace.txt";
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, setup, &error)) << error;
+    std::thread cutter([&] {
+        // Once the pattern test writes, another process cuts the image to its first page.
+        for (int i = 0; i < 2000 && Lines(trace).size() < 400; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::filesystem::resize_file(image, 4096);
+    });
+    std::string out;
+    const int exitCode = RunTool("--vdrive " + image, &out, "MENDORA_VDRIVE_TRACE=" + trace);
+    cutter.join();
+    EXPECT_EQ(exitCode, 1) << out;
+    EXPECT_EQ(out.find("Result : Finish"), std::string::npos) << out;
 }
 
 TEST(RevertTool, HelpUsageAndDriveErrors) {

@@ -90,6 +90,38 @@ TEST_F(Profile, IntegersReadTheLeadingDecimalNumber) {
     EXPECT_EQ(reader_.GetInt(path, "f", "Missing", 7), 7);
 }
 
+// A megabyte of noise with a few lines that look like settings scattered in it.
+std::string Garbage(unsigned seed) {
+    std::string text(1 << 20, '\0');
+    std::uint32_t x = seed;
+    for (char& c : text) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    for (std::size_t at = 1000; at + 64 < text.size(); at += 99991)
+        text.replace(at, 40, "\n[Device]\nSelectDevice=QF90\n\"TestStartBlock\"=");
+    return text;
+}
+
+TEST(HostileSettings, AMegabyteOfGarbageReadsAsMissingValuesAndDefaults) {
+    testing::TempDir dir;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        const std::string text = Garbage(seed);
+        WriteText(dir / "Device.ini", text);
+        InihProfileReader reader;
+        EXPECT_EQ(reader.GetString(dir / "Device.ini", "Nothing", "SelectDevice", "QF70", 16), "QF70");
+        const std::string device = reader.GetString(dir / "Device.ini", "Device", "SelectDevice", "QF70", 16);
+        EXPECT_TRUE(device == "QF90" || device == "QF70") << device;
+        EXPECT_EQ(reader.GetInt(dir / "Device.ini", "Nothing", "Chip", 7), 7);
+        std::size_t listed = 0;
+        for (const std::string& name : reader.SectionNames(dir / "Device.ini", 64)) listed += name.size() + 1;
+        EXPECT_LE(listed + 1, 64u);
+        EXPECT_EQ(FindRegDword(text, kKey, "TestStartBlock"), std::nullopt);
+        EXPECT_EQ(FindRegDword("REGEDIT4\n[HKEY_CURRENT_USER\\software\\kzrevert]\n" + text, kKey, "TestStartBlock"),
+                  std::nullopt);
+    }
+}
+
 TEST(Events, ManualResetReleasesEveryWaiterUntilReset) {
     NamedEvents events;
     auto event = events.Create("DeviceArrived", true, false);
