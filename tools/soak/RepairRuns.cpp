@@ -16,6 +16,7 @@ constexpr std::chrono::seconds kRepairLimit{60};
 const char* const kPresets[] = {"qf90", "qf70", "qf70-nofw"};
 constexpr const char* kSuccess = "Repair complete, Please un-plug device";
 constexpr const char* kFailure = "Repair fail";
+constexpr const char* kNoDevice = "Device not found, please insert device";
 constexpr const char* kReplugAsked = "** Please re-plug device to finish the job. **";
 
 // One repair; a QF70 with firmware is replugged when the terminal asks, and then
@@ -77,7 +78,7 @@ std::optional<CleanRepair> CleanStream(Sweep& sweep, const std::string& preset, 
 // that no drive is there when it is gone before the dialog.
 std::string FailureEnding(const std::string& out) {
     if (Contains(out, kSuccess)) return "the repair reported success";
-    if (Contains(out, kFailure)) return {};
+    if (Contains(out, kFailure) || Contains(out, kNoDevice)) return {};
     return "the failure ended without its message";
 }
 

@@ -1,5 +1,5 @@
 // mendora-soak: seeded fault sweeps over the revert tool and the whole repair.
-//   mendora-soak [RUNS] [SEED] [--verbose] [--keep] [--bin-dir DIR]
+//   mendora-soak [RUNS] [SEED] [--verbose] [--keep] [--only N] [--bin-dir DIR]
 // Prints one line of counts; exits 1 when any count is not zero, 2 on usage errors.
 #include <unistd.h>
 
@@ -14,7 +14,7 @@ namespace mendora::soak {
 namespace {
 
 const char kUsage[] =
-    "Usage: mendora-soak [RUNS] [SEED] [--verbose] [--keep] [--bin-dir DIR]\n"
+    "Usage: mendora-soak [RUNS] [SEED] [--verbose] [--keep] [--only N] [--bin-dir DIR]\n"
     "Seeded fault runs in rotation: the drive pulled out during a revert at test levels 0, 1\n"
     "and 2 and during a whole repair (each must fail by itself with its message), and a\n"
     "flash command of a revert stalled into its timeout (it must end by itself; finishing\n"
@@ -22,6 +22,7 @@ const char kUsage[] =
     "drive must succeed with every planted block marked. RUNS defaults to 50, SEED to 1.\n"
     "  --verbose       a line for every run, not only the failed ones\n"
     "  --keep          keep every run's folder (drive, output), not only the failed ones\n"
+    "  --only N        just run N of the sweep (each run draws from SEED and its number)\n"
     "  --bin-dir DIR   where mendora and mendora-revert are (default: beside this program)\n";
 
 bool Number(const char* text, unsigned long* value) {
@@ -57,7 +58,8 @@ RunResult RunOne(Sweep& sweep, const std::string& runDir, unsigned long index, s
 }
 
 int Run(int argc, char** argv) {
-    unsigned long runs = 50, seed = 1;
+    unsigned long runs = 50, seed = 1, only = 0;
+    bool hasOnly = false;
     bool verbose = false, keep = false;
     std::string binDir = ProgramDirectory();
     int positional = 0;
@@ -71,6 +73,9 @@ int Run(int argc, char** argv) {
             verbose = true;
         } else if (arg == "--bin-dir" && i + 1 < argc) {
             binDir = argv[++i];
+        } else if (arg == "--only" && i + 1 < argc && Number(argv[i + 1], &only)) {
+            hasOnly = true;
+            ++i;
         } else if (arg == "--keep") {
             keep = true;
         } else if (positional < 2 && Number(argv[i], &n)) {
@@ -96,7 +101,8 @@ int Run(int argc, char** argv) {
     sweep.workDir = pattern;
 
     unsigned long counts[5] = {};
-    for (unsigned long i = 0; i < runs; ++i) {
+    if (hasOnly) runs = 1;
+    for (unsigned long i = hasOnly ? only : 0; i < (hasOnly ? only + 1 : runs); ++i) {
         const std::string runDir = sweep.workDir + "/run-" + std::to_string(i);
         std::filesystem::create_directory(runDir);
         // Each run draws from its own stream, so that one run can be repeated alone.
