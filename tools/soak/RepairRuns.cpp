@@ -33,7 +33,7 @@ ChildEnd RunRepair(const Sweep& sweep, const std::string& runDir, const std::str
     spec.argv = {sweep.Program("mendora")};
     spec.environment = sweep.Environment(runDir, env);
     spec.outputFile = output;
-    spec.limit = kRepairLimit;
+    spec.limit = kRepairLimit * kLimitFactor;
     bool replugged = false;
     spec.whileRunning = [&] {
         if (replugged || !Contains(ReadText(output), kReplugAsked)) return;

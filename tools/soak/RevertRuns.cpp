@@ -29,7 +29,7 @@ ChildEnd RunRevert(const Sweep& sweep, const std::string& runDir, const std::str
     env.insert(env.end(), extra.begin(), extra.end());
     spec.environment = sweep.Environment(runDir, env);
     spec.outputFile = output;
-    spec.limit = kRevertLimit;
+    spec.limit = kRevertLimit * kLimitFactor;
     return RunChild(spec);
 }
 

@@ -9,6 +9,13 @@
 
 namespace mendora::soak {
 
+// How much longer than planned a run may take: sanitized builds are several times slower.
+#ifdef MENDORA_SOAK_SLOW_BUILD
+inline constexpr int kLimitFactor = 6;
+#else
+inline constexpr int kLimitFactor = 1;
+#endif
+
 enum class Verdict { Passed, Hang, Crash, FalseSuccess, FailedRerun };
 
 struct RunResult {
