@@ -7,6 +7,7 @@
 #include "platform/scsi/DriveNamespace.h"
 #include "platform/scsi/LinuxScsiTransport.h"
 #include "platform/scsi/PassThroughRecord.h"
+#include "platform/scsi/VirtualScsiTransport.h"
 #include "tests/TempDir.h"
 #include "tests/vdrive/DriveTestKit.h"
 
@@ -94,6 +95,35 @@ struct ListedDisks : UsbDiskFinder {
     std::vector<std::string> nodes;
     std::vector<std::string> MakerDisks() override { return nodes; }
 };
+
+TEST(VirtualScsiTransport, AStalledCommandWaitsItsTimeoutOrTheShorterWaitAsked) {
+    testing::TempDir dir;
+    std::string error;
+    auto drive = vdrive::VirtualDrive::Create(dir / "drive.img", testing::SmallSetup(), &error);
+    ASSERT_TRUE(drive) << error;
+    vdrive::FaultPlan stall;
+    stall.kind = vdrive::format::FaultKind::Stall;
+    stall.opcode = 0x00;
+    ASSERT_TRUE(drive->AddFault(stall, &error)) << error;
+    FakeClock clock;
+    VirtualScsiTransport t(std::move(drive), clock);
+    Bytes cdb = {0, 0, 0, 0, 0, 0};
+    const auto stalled = [&](std::uint32_t timeout) {
+        const std::uint64_t before = clock.ticks;
+        EXPECT_EQ(t.Execute({cdb, DataDirection::None, {}, timeout, 24}).transport, TransportStatus::Timeout);
+        return clock.ticks - before;
+    };
+    ::unsetenv(kStallWaitVariable);
+    EXPECT_EQ(stalled(200), 200'000u);
+    ::setenv(kStallWaitVariable, "50", 1);
+    EXPECT_EQ(stalled(200), 50u);
+    EXPECT_EQ(stalled(0), 0u);  // never longer than the timeout
+    for (const char* unusable : {"", "-5", "5s", "99999999999999999999"}) {
+        ::setenv(kStallWaitVariable, unusable, 1);
+        EXPECT_EQ(stalled(2), 2000u) << unusable;
+    }
+    ::unsetenv(kStallWaitVariable);
+}
 
 TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
     testing::TempDir dir;

@@ -1,0 +1,89 @@
+// The fault sweep's supervisor must see what a run leaves behind (a detached copy that
+// crashes or hangs), and the sweep itself must keep passing on the real programs and
+// count a program that claims success where it cannot have succeeded.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "tests/TempDir.h"
+#include "tools/soak/ChildRun.h"
+
+namespace mendora::soak {
+namespace {
+
+using namespace std::chrono_literals;
+
+ChildSpec Shell(const std::string& script, const std::string& output, std::chrono::milliseconds limit = 10s) {
+    ChildSpec spec;
+    spec.argv = {"/bin/sh", "-c", script};
+    spec.environment = {"PATH=/usr/bin:/bin"};
+    spec.outputFile = output;
+    spec.limit = limit;
+    return spec;
+}
+
+TEST(SoakSupervisor, FollowsWhatTheProgramLeavesBehind) {
+    ASSERT_TRUE(AdoptOrphans());
+    testing::TempDir dir;
+    // The launcher exits at once; its detached copy's end is the run's end.
+    ChildEnd end = RunChild(Shell("(sleep 0.3; exit 3) & exit 0", dir / "out.txt"));
+    EXPECT_EQ(end.kind, ChildEnd::Kind::Exited);
+    EXPECT_EQ(end.exitCode, 3);
+    EXPECT_GE(end.took, 250ms);
+
+    // A crash of the copy counts although the launcher exited normally.
+    end = RunChild(Shell("sh -c 'sleep 0.2; kill -SEGV $$' & exit 0", dir / "out.txt"));
+    EXPECT_EQ(end.kind, ChildEnd::Kind::Signalled) << Describe(end);
+    EXPECT_EQ(end.signal, SIGSEGV);
+
+    // A copy that never ends is killed at the limit, with everything of its group.
+    end = RunChild(Shell("sleep 30 & echo started; exit 0", dir / "out.txt", 500ms));
+    EXPECT_EQ(end.kind, ChildEnd::Kind::TimedOut);
+    EXPECT_LT(end.took, 5s);
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+
+    // Output goes to the file; a missing program is reported, not waited for.
+    std::ifstream out(dir / "out.txt");
+    std::string line;
+    EXPECT_TRUE(std::getline(out, line) && line == "started");
+    ChildSpec missing = Shell("", dir / "out.txt");
+    missing.argv = {dir / "no-such-program"};
+    EXPECT_EQ(RunChild(missing).kind, ChildEnd::Kind::NotStarted);
+}
+
+std::string RunSoak(const std::string& arguments, int* status) {
+    const std::string command = std::string(MENDORA_BIN_DIR) + "/mendora-soak " + arguments + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    *status = WEXITSTATUS(::pclose(pipe));
+    return output;
+}
+
+TEST(SoakSweep, EveryKindOfRunPassesOnTheRealPrograms) {
+    int status = -1;
+    // Five runs: removal in a revert at each test level, in a whole repair, and a stall.
+    EXPECT_EQ(RunSoak("5 3", &status), "soak: 5 runs, 0 hangs, 0 crashes, 0 false successes, 0 failed reruns\n");
+    EXPECT_EQ(status, 0);
+}
+
+TEST(SoakSweep, CountsAProgramThatClaimsSuccessOnAPulledDrive) {
+    testing::TempDir dir;
+    const std::string fake = dir / "mendora-revert";
+    std::ofstream(fake) << "#!/bin/sh\necho 'Result : Finish'\nexit 0\n";
+    ::chmod(fake.c_str(), 0755);
+    int status = -1;
+    EXPECT_EQ(RunSoak("3 1 --bin-dir " + dir.Path(), &status),
+              "soak: 3 runs, 0 hangs, 0 crashes, 3 false successes, 0 failed reruns\n");
+    EXPECT_EQ(status, 1);
+}
+
+}  // namespace
+}  // namespace mendora::soak

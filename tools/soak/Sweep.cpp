@@ -1,0 +1,47 @@
+#include "tools/soak/Sweep.h"
+
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace mendora::soak {
+
+std::vector<std::string> Sweep::Environment(const std::string& runDir, const std::vector<std::string>& extra) const {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("MENDORA_", 0) == 0 || entry.rfind("XDG_", 0) == 0 || entry.rfind("HOME=", 0) == 0 ||
+            entry.rfind("LANG=", 0) == 0 || entry.rfind("LC_", 0) == 0)
+            continue;
+        env.push_back(entry);
+    }
+    env.push_back("HOME=" + runDir);
+    env.push_back("LANG=C");
+    env.insert(env.end(), extra.begin(), extra.end());
+    return env;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+RunResult Judge(const ChildEnd& end, const std::string& output) {
+    switch (end.kind) {
+        case ChildEnd::Kind::TimedOut: return {Verdict::Hang, "", Describe(end)};
+        case ChildEnd::Kind::Signalled: return {Verdict::Crash, "", Describe(end)};
+        case ChildEnd::Kind::NotStarted: return {Verdict::Crash, "", "the program could not be started"};
+        case ChildEnd::Kind::Exited: break;
+    }
+    for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
+                               "runtime error:"})
+        if (Contains(output, report)) return {Verdict::Crash, "", report};
+    return {};
+}
+
+}  // namespace mendora::soak
