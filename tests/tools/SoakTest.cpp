@@ -17,13 +17,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-ChildSpec Shell(const std::string& script, const std::string& output, std::chrono::milliseconds limit = 10s) {
-    ChildSpec spec;
-    spec.argv = {"/bin/sh", "-c", script};
-    spec.environment = {"PATH=/usr/bin:/bin"};
-    spec.outputFile = output;
-    spec.limit = limit;
-    return spec;
+ChildLaunch Shell(const std::string& script, const std::string& output, std::chrono::milliseconds limit = 10s) {
+    ChildLaunch launch;
+    launch.argv = {"/bin/sh", "-c", script};
+    launch.environment = {"PATH=/usr/bin:/bin"};
+    launch.outputFile = output;
+    launch.limit = limit;
+    return launch;
 }
 
 TEST(SoakSupervisor, FollowsWhatTheProgramLeavesBehind) {
@@ -52,7 +52,7 @@ TEST(SoakSupervisor, FollowsWhatTheProgramLeavesBehind) {
     std::ifstream out(dir / "out.txt");
     std::string line;
     EXPECT_TRUE(std::getline(out, line) && line == "started");
-    ChildSpec missing = Shell("", dir / "out.txt");
+    ChildLaunch missing = Shell("", dir / "out.txt");
     missing.argv = {dir / "no-such-program"};
     EXPECT_EQ(RunChild(missing).kind, ChildEnd::Kind::NotStarted);
 }

@@ -40,16 +40,16 @@ bool ReapGroup(pid_t group, ChildEnd& end) {
 
 bool AdoptOrphans() { return ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0; }
 
-ChildEnd RunChild(const ChildSpec& spec) {
+ChildEnd RunChild(const ChildLaunch& launch) {
     ChildEnd end;
-    if (spec.argv.empty()) return end;
-    std::vector<std::string> argv = spec.argv, environment = spec.environment;
+    if (launch.argv.empty()) return end;
+    std::vector<std::string> argv = launch.argv, environment = launch.environment;
     auto args = Pointers(argv), envp = Pointers(environment);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, spec.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, launch.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -67,14 +67,14 @@ ChildEnd RunChild(const ChildSpec& spec) {
     const pid_t group = pid;
     bool timedOut = false;
     while (ReapGroup(group, end)) {
-        if (std::chrono::steady_clock::now() - started > spec.limit) {
+        if (std::chrono::steady_clock::now() - started > launch.limit) {
             timedOut = true;
             ::kill(-group, SIGKILL);
             while (::waitpid(-group, nullptr, 0) > 0 || errno == EINTR) {
             }
             break;
         }
-        if (spec.whileRunning) spec.whileRunning();
+        if (launch.whileRunning) launch.whileRunning();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     end.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);

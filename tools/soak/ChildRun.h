@@ -8,7 +8,7 @@ namespace mendora::soak {
 
 // One program under test, started with its own process group so that everything it starts
 // belongs to the run.
-struct ChildSpec {
+struct ChildLaunch {
     std::vector<std::string> argv;         // argv[0] is the program's path
     std::vector<std::string> environment;  // the whole environment
     std::string outputFile;                // stdout and stderr; stdin is /dev/null
@@ -32,7 +32,7 @@ bool AdoptOrphans();
 // Runs a program and every process it leaves behind in its group until all have ended or
 // the limit is over; then the group is killed and the run counts as timed out. A signal
 // that ends any process of the group counts, even when the others exit normally.
-ChildEnd RunChild(const ChildSpec& spec);
+ChildEnd RunChild(const ChildLaunch& launch);
 
 std::string Describe(const ChildEnd& end);
 

@@ -29,13 +29,13 @@ ChildEnd RunRepair(const Sweep& sweep, const std::string& runDir, const std::str
     std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime, "MENDORA_UI=tty", "MENDORA_ASSUME_YES=1",
                                     "MENDORA_VDRIVE=" + image, "MENDORA_DEBUG=" + runDir + "/debug.log"};
     env.insert(env.end(), extra.begin(), extra.end());
-    ChildSpec spec;
-    spec.argv = {sweep.Program("mendora")};
-    spec.environment = sweep.Environment(runDir, env);
-    spec.outputFile = output;
-    spec.limit = kRepairLimit * kLimitFactor;
+    ChildLaunch launch;
+    launch.argv = {sweep.Program("mendora")};
+    launch.environment = sweep.Environment(runDir, env);
+    launch.outputFile = output;
+    launch.limit = kRepairLimit * kLimitFactor;
     bool replugged = false;
-    spec.whileRunning = [&] {
+    launch.whileRunning = [&] {
         if (replugged || !Contains(ReadText(output), kReplugAsked)) return;
         replugged = true;
         std::string error;
@@ -45,7 +45,7 @@ ChildEnd RunRepair(const Sweep& sweep, const std::string& runDir, const std::str
         drive->SetPlugged(true, &error);
         if (afterReplug) afterReplug();
     };
-    return RunChild(spec);
+    return RunChild(launch);
 }
 
 struct CleanRepair {

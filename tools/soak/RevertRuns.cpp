@@ -22,15 +22,15 @@ std::string Preset(std::mt19937& rng) { return kPresets[rng() % std::size(kPrese
 
 ChildEnd RunRevert(const Sweep& sweep, const std::string& runDir, const std::string& image, int level,
                    const std::string& output, const std::vector<std::string>& extra = {}) {
-    ChildSpec spec;
-    spec.argv = {sweep.Program("mendora-revert"), "--vdrive", image, "--test-level", std::to_string(level)};
+    ChildLaunch launch;
+    launch.argv = {sweep.Program("mendora-revert"), "--vdrive", image, "--test-level", std::to_string(level)};
     // A stalled command answers after a short wait instead of its timeout of minutes.
     std::vector<std::string> env = {std::string(platform::kStallWaitVariable) + "=" + std::to_string(kStallWaitMs)};
     env.insert(env.end(), extra.begin(), extra.end());
-    spec.environment = sweep.Environment(runDir, env);
-    spec.outputFile = output;
-    spec.limit = kRevertLimit * kLimitFactor;
-    return RunChild(spec);
+    launch.environment = sweep.Environment(runDir, env);
+    launch.outputFile = output;
+    launch.limit = kRevertLimit * kLimitFactor;
+    return RunChild(launch);
 }
 
 // The clean command stream of a revert of this drive kind at this level, counted once.
