@@ -144,12 +144,15 @@ QtUiHost* QtUiHost::live_ = nullptr;
 QtUiHost::QtUiHost() {
     if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
     dispatcher_ = QAbstractEventDispatcher::instance();
-    // Handlers run in reverse order of registration: the window tree must outlive the
-    // handler, so it exists before the handler is registered.
-    WindowSystem::Get();
+    live_ = this;
+}
+
+// Exit handlers run in reverse order of registration, before the static objects made
+// earlier are destroyed. Registered when the first modal loop waits, the handler runs
+// while the window tree, the window classes and the dialog's own objects still exist.
+void QtUiHost::WatchForExit() {
     static const bool watching = std::atexit(&QtUiHost::ExitWhileAlive) == 0;
     (void)watching;
-    live_ = this;
 }
 
 QtUiHost::~QtUiHost() {
@@ -174,6 +177,7 @@ void QtUiHost::ExitWhileAlive() {
 }
 
 void QtUiHost::WaitAndDispatch() {
+    WatchForExit();
     // Without a display Qt is never entered again: it would end the process once more.
     if (lost_) {
         DispatchPending();

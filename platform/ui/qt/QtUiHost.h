@@ -47,6 +47,7 @@ private:
     // Runs when the process exits while a host is alive, which only Qt does (on losing
     // the display).
     static void ExitWhileAlive();
+    static void WatchForExit();
     static QtUiHost* live_;
     bool lost_ = false;  // the display went away; Qt must not be entered again
 
