@@ -189,9 +189,12 @@ void Link::OnReadable() {
 }
 
 void Link::OnPlugChange() {
-    for (vdrive::PlugEvent e : plug_.Poll()) wantBus_ = e == vdrive::PlugEvent::Arrival;
-    if (wantBus_ && !onBus_) AttachToBus();
-    if (!wantBus_ && onBus_) DetachFromBus();
+    // Each event in turn: a quick re-plug still leaves the bus and comes back.
+    for (vdrive::PlugEvent e : plug_.Poll()) {
+        wantBus_ = e == vdrive::PlugEvent::Arrival;
+        if (wantBus_) AttachToBus();
+        else DetachFromBus();
+    }
     Flush();
 }
 
