@@ -82,7 +82,9 @@ Reply Controller::DataIn(const Command& c, std::span<const std::uint8_t> answer)
 Reply Controller::Execute(const Command& c) {
     if (c.cdb.empty()) return Check(sense::kIllegalRequest, sense::kInvalidOpcode);
     switch (c.cdb[0]) {
-        case 0x00: return Reply{};  // TEST UNIT READY
+        case 0x00: return TestUnitReady();
+        case 0x1A: return ModeSense(c);
+        case 0x1E: return Reply{};  // PREVENT/ALLOW MEDIUM REMOVAL: nothing locks a stick
         case 0x03: return RequestSense(c);
         case 0x12: return Inquiry(c);
         case 0x25: return ReadCapacity(c);

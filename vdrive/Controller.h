@@ -41,6 +41,8 @@ private:
     Reply Inquiry(const Command& c);
     Reply RequestSense(const Command& c);
     Reply ReadCapacity(const Command& c);
+    Reply TestUnitReady();
+    Reply ModeSense(const Command& c);
     Reply Identify(const Command& c);
     Reply RamLoad(const Command& c);
     Reply FlashCommand(const Command& c);

@@ -16,5 +16,6 @@ inline constexpr std::uint8_t kInvalidField = 0x24;
 inline constexpr std::uint8_t kInvalidParameter = 0x26;  // invalid field in parameter list
 inline constexpr std::uint8_t kSequenceError = 0x2C;
 inline constexpr std::uint8_t kFormatCorrupted = 0x31;
+inline constexpr std::uint8_t kMediumNotPresent = 0x3A;
 
 }  // namespace mendora::vdrive::sense

@@ -1,4 +1,5 @@
-// The disk a low-level format builds: READ CAPACITY, READ(10) and WRITE(10).
+// The disk a low-level format builds: TEST UNIT READY, MODE SENSE(6), READ CAPACITY,
+// READ(10) and WRITE(10), answered as the host's disk driver expects of a stick.
 #include <algorithm>
 
 #include "vdrive/Controller.h"
@@ -21,6 +22,20 @@ void PutBe32(std::uint8_t* p, std::uint32_t v) {
 }
 
 }  // namespace
+
+// Without a disk the stick reports no medium, as an empty card reader does: the host's
+// disk driver then leaves it alone instead of retrying to read its capacity.
+Reply Controller::TestUnitReady() {
+    if (!LogicalDisk(image_).Ready()) return Check(sense::kNotReady, sense::kMediumNotPresent);
+    return Reply{};
+}
+
+// Only the header: no block descriptor, no pages, not write-protected, whatever page is asked.
+Reply Controller::ModeSense(const Command& c) {
+    if (c.cdb.size() != 6) return Check(sense::kIllegalRequest, sense::kInvalidField);
+    std::array<std::uint8_t, 4> header = {3, 0, 0, 0};
+    return DataIn(c, std::span(header).first(std::min<std::size_t>(header.size(), c.cdb[4])));
+}
 
 Reply Controller::ReadCapacity(const Command& c) {
     LogicalDisk disk(image_);

@@ -61,7 +61,19 @@ std::unique_ptr<ScsiTransport> DriveNamespace::OpenSource(const DriveEntry& entr
         return drive ? std::make_unique<VirtualScsiTransport>(std::move(drive), clock_) : nullptr;
     }
     auto pt = OpenSgPassThrough(entry.source, error);
-    return pt ? std::make_unique<LinuxScsiTransport>(std::move(pt)) : nullptr;
+    if (!pt) return nullptr;
+    LinuxScsiTransport::Reopen reopen;
+    if (std::string serial = finder_.Serial(entry.source); !serial.empty()) {
+        reopen = [&finder = finder_, serial]() -> std::unique_ptr<SgPassThrough> {
+            for (const std::string& node : finder.MakerDisks()) {
+                if (finder.Serial(node) != serial) continue;
+                std::string ignored;
+                return OpenSgPassThrough(node, &ignored);
+            }
+            return nullptr;
+        };
+    }
+    return std::make_unique<LinuxScsiTransport>(std::move(pt), std::move(reopen), &clock_);
 }
 
 std::unique_ptr<ScsiTransport> DriveNamespace::Open(const std::string& name, std::string* error) {

@@ -16,12 +16,15 @@ class UsbDiskFinder {
 public:
     virtual ~UsbDiskFinder() = default;
     virtual std::vector<std::string> MakerDisks() = 0;
+    // The USB serial number of the device behind a node; empty when unknown.
+    virtual std::string Serial(const std::string&) { return {}; }
 };
 
-// The libudev finder.
+// The libudev finder: the generic SCSI nodes (/dev/sgN) of the maker's disks.
 class UdevDiskFinder : public UsbDiskFinder {
 public:
     std::vector<std::string> MakerDisks() override;
+    std::string Serial(const std::string& node) override;
 };
 
 struct DriveEntry {
@@ -33,6 +36,8 @@ struct DriveEntry {
 // Drive names as the system knows them: letters from D: on, first the virtual drives, then
 // the maker's USB disks. Open() hands out a drive for vendor commands only after its
 // INQUIRY shows the maker's controller, so a wrong mapping never reaches another disk.
+// A USB disk opened here is found again by its serial number when the kernel re-enumerates
+// it under another node; the finder must outlive the drives opened through it.
 class DriveNamespace {
 public:
     DriveNamespace(std::vector<std::string> images, UsbDiskFinder& finder, Clock& clock);

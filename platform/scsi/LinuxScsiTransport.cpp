@@ -16,10 +16,48 @@ TransportStatus FromOsError(int error) {
 
 }  // namespace
 
+LinuxScsiTransport::LinuxScsiTransport(std::unique_ptr<SgPassThrough> pt, Reopen reopen, Clock* clock)
+    : pt_(std::move(pt)), reopen_(std::move(reopen)), clock_(clock) {
+    if (pt_) maxTransfer_ = pt_->MaxTransferBytes();
+}
+
+bool LinuxScsiTransport::Reattach() {
+    if (!reopen_) return false;
+    pt_.reset();
+    std::uint32_t waited = 0;
+    for (;;) {
+        if ((pt_ = reopen_())) {
+            maxTransfer_ = pt_->MaxTransferBytes();
+            waitedInVain_ = false;
+            return true;
+        }
+        if (waitedInVain_ || clock_ == nullptr || waited >= kReattachPatienceMs) break;
+        clock_->Sleep(kReattachPollMs);
+        waited += kReattachPollMs;
+    }
+    waitedInVain_ = true;
+    return false;
+}
+
 ScsiResult LinuxScsiTransport::Execute(const ScsiRequest& request) {
     ScsiResult result;
     if (!IsCarriedCdbLength(request.cdb.size()) || request.senseLength > 32 ||
         (request.direction == DataDirection::None) != request.data.empty()) {
+        result.transport = TransportStatus::Os;
+        return result;
+    }
+    if (!pt_ && !Reattach()) {
+        result.transport = TransportStatus::NoDevice;
+        return result;
+    }
+    result = Send(request);
+    if (result.transport == TransportStatus::NoDevice && Reattach()) result = Send(request);
+    return result;
+}
+
+ScsiResult LinuxScsiTransport::Send(const ScsiRequest& request) {
+    ScsiResult result;
+    if (maxTransfer_ > 0 && request.data.size() > static_cast<std::size_t>(maxTransfer_)) {
         result.transport = TransportStatus::Os;
         return result;
     }

@@ -1,6 +1,8 @@
 #pragma once
+#include <functional>
 #include <memory>
 
+#include "platform/kernel/Clock.h"
 #include "platform/scsi/ScsiTransport.h"
 #include "platform/scsi/SgPassThrough.h"
 
@@ -8,13 +10,31 @@ namespace mendora::platform {
 
 // The pass-through to a real device through SG_IO, keeping apart an OS refusal, a
 // transport failure, a timeout and a carried command with its status and sense.
+//
+// A command that moves more data than the node takes is refused before it reaches the
+// kernel. When the node has gone (the kernel reset the device and enumerated it again, so
+// it may come back under another node), `reopen` finds the same drive again: a command that
+// met a vanished node never reached the device, so it is sent once more on the new node.
 class LinuxScsiTransport : public ScsiTransport {
 public:
-    explicit LinuxScsiTransport(std::unique_ptr<SgPassThrough> pt) : pt_(std::move(pt)) {}
+    // Answers the same drive on its current node, or null when it is not there (now).
+    using Reopen = std::function<std::unique_ptr<SgPassThrough>()>;
+    // How long a lost drive is looked for before commands fail at once.
+    static constexpr std::uint32_t kReattachPatienceMs = 4000;
+    static constexpr std::uint32_t kReattachPollMs = 100;
+
+    explicit LinuxScsiTransport(std::unique_ptr<SgPassThrough> pt, Reopen reopen = {}, Clock* clock = nullptr);
     ScsiResult Execute(const ScsiRequest& request) override;
 
 private:
+    ScsiResult Send(const ScsiRequest& request);
+    bool Reattach();
+
     std::unique_ptr<SgPassThrough> pt_;
+    Reopen reopen_;
+    Clock* clock_;
+    int maxTransfer_ = 0;
+    bool waitedInVain_ = false;  // the drive stayed away once: later commands do not wait again
 };
 
 }  // namespace mendora::platform

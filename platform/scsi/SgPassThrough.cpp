@@ -1,6 +1,8 @@
 #include "platform/scsi/SgPassThrough.h"
 
+#include <linux/fs.h>
 #include <scsi/sg_pt.h>
+#include <sys/ioctl.h>
 
 #include <cstring>
 
@@ -26,6 +28,12 @@ public:
     int Resid() override { return get_scsi_pt_resid(object_); }
     int SenseLength() override { return get_scsi_pt_sense_len(object_); }
     int OsError() override { return get_scsi_pt_os_err(object_); }
+    // The kernel refuses a pass-through above the queue's sector limit (120 KiB on
+    // usb-storage unless raised); the generic node tells it in bytes.
+    int MaxTransferBytes() override {
+        int bytes = 0;
+        return ::ioctl(fd_, BLKSECTGET, &bytes) == 0 && bytes > 0 ? bytes : 0;
+    }
 
 private:
     int fd_;

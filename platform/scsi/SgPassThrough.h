@@ -21,6 +21,8 @@ public:
     virtual int Resid() = 0;
     virtual int SenseLength() = 0;
     virtual int OsError() = 0;
+    // The most data bytes one command may move on this node; 0 when the node does not say.
+    virtual int MaxTransferBytes() { return 0; }
 };
 
 // The pass-through object on an opened device node (/dev/sgN or /dev/sdX); null with

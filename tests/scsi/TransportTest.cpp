@@ -29,6 +29,7 @@ struct StubPassThrough : SgPassThrough {
     void SetDataOut(const std::uint8_t*, int n) override { outLength = n; }
     int Do(int t) override {
         timeout = t;
+        ++calls;
         if (sense && senseLength > 0) sense[0] = 0x70, sense[2] = 0x05;
         return doResult;
     }
@@ -37,6 +38,8 @@ struct StubPassThrough : SgPassThrough {
     int Resid() override { return resid; }
     int SenseLength() override { return senseLength; }
     int OsError() override { return osError; }
+    int MaxTransferBytes() override { return maxTransfer; }
+    int maxTransfer = 0, calls = 0;
 };
 
 TEST(LinuxScsiTransport, TranslatesRequestsAndKeepsErrorCategoriesApart) {
@@ -89,6 +92,64 @@ TEST(PassThroughRecords, BufferedAndDirectRecordsByteForByte) {
     EXPECT_EQ(d.size(), 80u);
     EXPECT_EQ(BufferedOutputLength(1), 81u);
     EXPECT_EQ(BufferedInputLength(), 44u);
+}
+
+TEST(LinuxScsiTransport, RefusesTransfersAboveTheNodesLimitBeforeTheKernel) {
+    auto owned = std::make_unique<StubPassThrough>();
+    StubPassThrough& pt = *owned;
+    pt.maxTransfer = 120 * 1024;
+    LinuxScsiTransport t(std::move(owned));
+    Bytes cdb = {0xF8, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 1};
+    Bytes within(64 * 1024), beyond(120 * 1024 + 512);
+    EXPECT_EQ(t.Execute({cdb, DataDirection::In, within, 200, 24}).transport, TransportStatus::Ok);
+    EXPECT_EQ(t.Execute({cdb, DataDirection::In, beyond, 200, 24}).transport, TransportStatus::Os);
+    EXPECT_EQ(pt.calls, 1);
+}
+
+TEST(LinuxScsiTransport, FindsTheDriveAgainAfterItsNodeVanished) {
+    FakeClock clock;
+    auto first = std::make_unique<StubPassThrough>();
+    StubPassThrough& gone = *first;
+    gone.doResult = -ENODEV;
+    int lookups = 0, comesBackAfter = 5;
+    StubPassThrough* fresh = nullptr;
+    LinuxScsiTransport t(
+        std::move(first),
+        [&]() -> std::unique_ptr<SgPassThrough> {
+            if (++lookups < comesBackAfter) return nullptr;
+            auto pt = std::make_unique<StubPassThrough>();
+            fresh = pt.get();
+            return pt;
+        },
+        &clock);
+    Bytes cdb = {0xFC, 0, 0, 0, 1, 0, 0, 0, 0, 0}, data(1);
+    // The command that met the vanished node is sent again on the new one, once.
+    ScsiResult r = t.Execute({cdb, DataDirection::In, data, 2, 24});
+    EXPECT_EQ(r.transport, TransportStatus::Ok);
+    EXPECT_EQ(gone.calls, 1);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->calls, 1);
+    EXPECT_EQ(fresh->cdb, cdb);
+    EXPECT_EQ(clock.ticks, 4 * LinuxScsiTransport::kReattachPollMs);
+
+    // Pulled out for good: one wait of bounded length, then every command fails at once.
+    fresh->doResult = -ENODEV;
+    comesBackAfter = 1 << 30;
+    std::uint64_t before = clock.ticks;
+    EXPECT_EQ(t.Execute({cdb, DataDirection::In, data, 2, 24}).transport, TransportStatus::NoDevice);
+    EXPECT_EQ(clock.ticks - before, LinuxScsiTransport::kReattachPatienceMs);
+    before = clock.ticks;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(t.Execute({cdb, DataDirection::In, data, 2, 24}).transport, TransportStatus::NoDevice);
+    EXPECT_EQ(clock.ticks, before);
+
+    // Without a way to find it again, a vanished drive is reported at once.
+    auto lone = std::make_unique<StubPassThrough>();
+    lone->doResult = -ENODEV;
+    LinuxScsiTransport plain(std::move(lone), {}, &clock);
+    before = clock.ticks;
+    EXPECT_EQ(plain.Execute({cdb, DataDirection::In, data, 2, 24}).transport, TransportStatus::NoDevice);
+    EXPECT_EQ(clock.ticks, before);
 }
 
 struct ListedDisks : UsbDiskFinder {

@@ -8,6 +8,7 @@
 
 #include "tools/vdrive/BlockMap.h"
 #include "tools/vdrive/Options.h"
+#include "tools/vdrive/UsbRedirServer.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
@@ -35,6 +36,10 @@ const char kUsage[] =
     "  fault IMAGE --stall OPCODE [--chip C] [--block B] [--times N]\n"
     "  fault IMAGE --remove-after K | --silent-chip C | --slip-mark C:B | --clear\n"
     "  map IMAGE --png FILE         a picture of every block, one band per chip\n"
+    "  serve-usb IMAGE --socket PATH [IMAGE --socket PATH]...\n"
+    "                               each image as a USB mass-storage device on the usbredir\n"
+    "                               socket a USB host listens on, until the host closes it;\n"
+    "                               unplug/plug/replug take it off the bus and put it back\n"
     "\n"
     "Presets: qf90 (default), qf70, qf70-nofw, dual-channel, unsupported, vista-refused.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
@@ -175,6 +180,17 @@ int Fault(const Options& o, vdrive::VirtualDrive& drive) {
     return drive.AddFault(plan, &error) ? kExitOk : Fail(error);
 }
 
+// serve-usb IMAGE --socket PATH [IMAGE --socket PATH]...
+int ServeUsbCommand(int argc, char** argv) {
+    std::vector<UsbLink> links;
+    for (int i = 2; i < argc; i += 3) {
+        if (i + 2 >= argc || std::string(argv[i + 1]) != "--socket" || std::string(argv[i]).rfind("--", 0) == 0)
+            return Fail("serve-usb wants IMAGE --socket PATH pairs", kExitUsage);
+        links.push_back({argv[i], argv[i + 2]});
+    }
+    return ServeUsb(links);
+}
+
 int Run(int argc, char** argv) {
     if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         std::cout << kUsage;
@@ -182,6 +198,7 @@ int Run(int argc, char** argv) {
     }
     if (argc < 3) return Fail(std::string("missing command or image\n") + kUsage, kExitUsage);
     std::string command = argv[1], image = argv[2];
+    if (command == "serve-usb") return ServeUsbCommand(argc, argv);
     Options o(argc, argv, 3, {"json", "no-firmware", "clear", "formatted"});
     if (!o.error().empty()) return Fail(o.error(), kExitUsage);
     if (!o.words().empty()) return Fail("unexpected argument " + o.words().front(), kExitUsage);
