@@ -19,6 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 // Records what the transport asks of the pass-through and answers as scripted.
 struct StubPassThrough : SgPassThrough {
     Bytes cdb;
+    int* callsSeen = nullptr;  // counts on after the stub itself is gone
     int senseCapacity = -1, inLength = -1, outLength = -1, timeout = -1;
     std::uint8_t* sense = nullptr;
     int doResult = 0, category = SCSI_PT_RESULT_GOOD, status = 0, resid = 0, senseLength = 0, osError = 0;
@@ -30,6 +31,7 @@ struct StubPassThrough : SgPassThrough {
     int Do(int t) override {
         timeout = t;
         ++calls;
+        if (callsSeen) ++*callsSeen;
         if (sense && senseLength > 0) sense[0] = 0x70, sense[2] = 0x05;
         return doResult;
     }
@@ -109,8 +111,9 @@ TEST(LinuxScsiTransport, RefusesTransfersAboveTheNodesLimitBeforeTheKernel) {
 TEST(LinuxScsiTransport, FindsTheDriveAgainAfterItsNodeVanished) {
     FakeClock clock;
     auto first = std::make_unique<StubPassThrough>();
-    StubPassThrough& gone = *first;
-    gone.doResult = -ENODEV;
+    int goneCalls = 0;  // the transport drops the stub of the vanished node
+    first->callsSeen = &goneCalls;
+    first->doResult = -ENODEV;
     int lookups = 0, comesBackAfter = 5;
     StubPassThrough* fresh = nullptr;
     LinuxScsiTransport t(
@@ -126,7 +129,7 @@ TEST(LinuxScsiTransport, FindsTheDriveAgainAfterItsNodeVanished) {
     // The command that met the vanished node is sent again on the new one, once.
     ScsiResult r = t.Execute({cdb, DataDirection::In, data, 2, 24});
     EXPECT_EQ(r.transport, TransportStatus::Ok);
-    EXPECT_EQ(gone.calls, 1);
+    EXPECT_EQ(goneCalls, 1);
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->calls, 1);
     EXPECT_EQ(fresh->cdb, cdb);
