@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "tools/vdrive/BlockMap.h"
+#include "tools/common/BlockMap.h"
 #include "tools/vdrive/Options.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
