@@ -28,7 +28,10 @@ const char kUsage[] =
     "               [--firmware TEXT | --no-firmware] [--chip-enables N] [--zones N]\n"
     "               [--blocks-per-zone N] [--pages-per-block N] [--sectors-per-page N]\n"
     "               [--bad N] [--grown N] [--weak N] [--weak-bits N] [--seed S] [--formatted]\n"
-    "               (--formatted: ready as a disk over the unmarked blocks; else not ready)\n"
+    "               [--speed usb2|usb3|none]\n"
+    "               (--formatted: ready as a disk over the unmarked blocks; else not ready;\n"
+    "               --speed: each command takes the time of that bus and the flash's page\n"
+    "               program, read and block erase times; none, the default, runs at once)\n"
     "  info IMAGE [--json]          identity, geometry, plug state and block counts\n"
     "  plug IMAGE | unplug IMAGE | replug IMAGE\n"
     "  fault IMAGE --fail OPCODE [--chip C] [--block B] [--times N]\n"
@@ -91,6 +94,11 @@ int Create(const Options& o, const std::string& image) {
     if (auto fw = o.Value("firmware")) id.firmwareVersion = *fw;
     if (o.Has("no-firmware")) id.firmwareVersion.reset();
     setup->formatted = o.Has("formatted");
+    if (auto speed = o.Value("speed")) {
+        auto model = vdrive::SpeedModelNamed(*speed);
+        if (!model) return Fail("--speed takes usb2, usb3 or none", kExitUsage);
+        setup->speed = *model;
+    }
     if (!vdrive::VirtualDrive::Create(image, *setup, &error)) return Fail(error);
     return kExitOk;
 }
@@ -124,6 +132,8 @@ void PrintJson(const vdrive::DriveInfo& info) {
       << ",\n  \"grown_bad\": " << info.grownBad << ",\n  \"weak\": " << info.weak
       << ",\n  \"disk_ready\": " << (info.diskReady ? "true" : "false")
       << ",\n  \"capacity_sectors\": " << info.capacitySectors
+      << ",\n  \"speed\": \"" << vdrive::SpeedModelName(info.speed) << "\""
+      << ",\n  \"modelled_microseconds\": " << info.modelledMicros
       << ",\n  \"marked\": " << info.marked.size() << ",\n  \"marked_blocks\": [";
     for (std::size_t i = 0; i < info.marked.size(); ++i)
         j << (i ? ", " : "") << "{\"chip\": " << info.marked[i].chip << ", \"block\": " << info.marked[i].block << "}";
