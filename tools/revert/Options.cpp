@@ -21,6 +21,9 @@ const char* const kUsage =
     "  --pattern N              pattern mode 0 to 4 (default 1)\n"
     "  --ecc N                  tolerated error bits per sector (default 2)\n"
     "  --log                    write RevertLog01.txt in the current directory\n"
+    "  --json FILE              write the drive's report: identity, geometry, every bad\n"
+    "                           block with why, time, bytes moved, result\n"
+    "  --map FILE               draw the engine's bad-block map as a PNG\n"
     "  --start-block N          registry value TestStartBlock\n"
     "  --block-count N          registry value TestBlockCount\n"
     "  --skip-cannot-mark-bad N registry value SkipCannotmarkBad (0 fails a run whose\n"
@@ -60,6 +63,10 @@ std::string ParseOptions(int argc, char** argv, Options* o) {
             o->logFlag = 1;
         } else if (arg == "--vdrive" && value) {
             o->vdrive = value, ++i;
+        } else if (arg == "--json" && value) {
+            o->jsonFile = value, ++i;
+        } else if (arg == "--map" && value) {
+            o->mapFile = value, ++i;
         } else if (arg == "--drive" && value) {
             o->drive = value, ++i;
         } else if (arg == "--test-level") {

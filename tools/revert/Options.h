@@ -12,6 +12,8 @@ struct Options {
     std::uint8_t patternMode = 1;
     std::optional<std::uint8_t> eccLimit;
     int logFlag = 0;
+    std::string jsonFile;  // the drive's report
+    std::string mapFile;   // a picture of the engine's bad-block map
     // Registry tuning, layered over the user's registry.
     std::optional<std::uint32_t> startBlock;
     std::optional<std::uint32_t> blockCount;
