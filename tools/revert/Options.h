@@ -18,12 +18,10 @@ struct Options {
     std::optional<std::uint32_t> startBlock;
     std::optional<std::uint32_t> blockCount;
     std::optional<std::uint32_t> skipCannotMarkBad;
-    bool help = false;
 };
 
-extern const char* const kUsage;
-
-// Empty when the arguments make sense; otherwise what is wrong with them.
-std::string ParseOptions(int argc, char** argv, Options* options);
+// Reads the arguments into *options. Answers the exit status when the tool should stop
+// at once (0 after --help, 2 on a usage error, both printed); nullopt to go on.
+std::optional<int> ParseOptions(int argc, char** argv, Options* options);
 
 }  // namespace mendora::revert_tool

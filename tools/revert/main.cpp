@@ -87,14 +87,7 @@ int Fail(const std::string& text, int code) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (std::string problem = ParseOptions(argc, argv, &options); !problem.empty()) {
-        std::fprintf(stderr, "mendora-revert: %s\n\n%s", problem.c_str(), kUsage);
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(kUsage, stdout);
-        return kExitFinished;
-    }
+    if (auto exit = ParseOptions(argc, argv, &options)) return *exit;
 
     StderrMessages messages;
     platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());

@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
 
@@ -11,6 +10,7 @@
 #include "platform/kernel/TableResources.h"
 #include "platform/kernel/linux/LinuxKernel.h"
 #include "resources/EmbeddedResources.h"
+#include "tools/common/CommandLine.h"
 #include "tools/station/Station.h"
 #include "tools/station/StationHome.h"
 #include "tools/station/Worker.h"
@@ -104,12 +104,7 @@ int main(int argc, char** argv) {
     app.add_flag("--worker", workerMode)->group("");
     app.add_option("--number", worker.number)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        // Help answers 0; every other complaint is a usage error.
-        return app.exit(e) == 0 ? 0 : kExitUsage;
-    }
+    if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
     if (workerMode) return RunWorker(worker);
     return RunStation(options);
