@@ -48,14 +48,15 @@ std::uint8_t Worker::Revert() {
 bool Worker::Replug() {
     if (chipId_ != kChipNeedsReplug || noFirmware_) return true;
     using namespace std::chrono;
-    phases_.Enter(Phase::Replug);
-    link_.Send(ProgressLine());
     ReplugWatch watch;
     platform::LinuxDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
     watcher.Start([&watch](std::uint32_t event) {
         if (event == platform::kDeviceArrivalEvent) watch.OnArrival();
         if (event == platform::kDeviceRemoveCompleteEvent) watch.OnRemoval();
     });
+    // Only now is the user asked: a re-plug done at once is then seen.
+    phases_.Enter(Phase::Replug);
+    link_.Send(ProgressLine());
     const auto deadline = steady_clock::now() + duration<double>(options_.replugSeconds);
     while (!watch.Released()) {
         if (Interrupted()) return Fail("interrupted", "stopped while waiting for the re-plug"), false;
