@@ -24,14 +24,21 @@ bool StationHome::Prepare(std::string* error) {
     // Nothing is copied or run from a directory that others could plant files in.
     if (std::string problem = kernel_.files.CheckPrivateDirectory(directory); !problem.empty())
         return *error = directory + " cannot be used: " + problem, false;
-    if (!kernel_.files.CopyFile(kernel_.process.ExecutablePath(), WorkerExecutable()))
-        return *error = "cannot copy the station into " + directory, false;
+    if (!PlaceExecutable()) return *error = "cannot copy the station into " + directory, false;
     bool placed = Place("QDLL.dll", 151) && Place("Device.ini", 153) && Place("deft70.esp", 154) &&
                   Place("BootCode.r", 152) && Place("RBootCode.r", 156);
     if (!placed) return *error = "cannot write the embedded files into " + directory, false;
     if (!Unpack("BootCode.r", "Boot") || !Unpack("RBootCode.r", "RevertBoot"))
         return *error = "cannot unpack the boot code into " + directory, false;
     return true;
+}
+
+// A hard link costs nothing where the executable is on the same file system; a copy
+// anywhere else. Either way the workers' executable directory is the private one.
+bool StationHome::PlaceExecutable() {
+    std::error_code linkError;
+    std::filesystem::create_hard_link(kernel_.process.ExecutablePath(), WorkerExecutable(), linkError);
+    return !linkError || kernel_.files.CopyFile(kernel_.process.ExecutablePath(), WorkerExecutable());
 }
 
 bool StationHome::Place(const std::string& name, std::uint16_t id) {

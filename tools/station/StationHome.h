@@ -7,7 +7,7 @@
 namespace mendora::station {
 
 // The station's private directory under the user's temporary root, laid out as the repair
-// program lays out its own: a copy of this executable that the workers run, with the device
+// program lays out its own: this executable (linked or copied) that the workers run, with the device
 // library QDLL.dll, Device.ini, the update firmware under Boot/ and the revert images under
 // RevertBoot/ beside it. Removed with the object.
 class StationHome {
@@ -23,6 +23,7 @@ public:
     std::string WorkerExecutable() const { return directory_ + "/mendora-station"; }
 
 private:
+    bool PlaceExecutable();
     bool Place(const std::string& name, std::uint16_t id);
     bool Unpack(const std::string& archive, const std::string& output);
 
