@@ -42,6 +42,7 @@ std::uint8_t RevertEngine::EraseAll(std::uint8_t showProgress) {
                 EraseOneBlock(block);
             } else if (!ScsiDevice::EraseBlockWithStatus(*drive_, block * sectorsPerBlock_, mask_)) {
                 geo_.Status.store(revert_status::kCannotErase, std::memory_order_relaxed);
+                NoteReason(chip, block, bad_block_reason::kFailedErase);
                 result = revert_status::kCannotErase;
                 break;
             }

@@ -160,6 +160,7 @@ std::optional<std::uint8_t> RevertEngine::HandleReadBlock(std::uint32_t block, b
     if (IsMarkedBad(block, true)) {
         if (!inverted) {
             entry = 1;
+            NoteReason(geo_.CurrentChip.load(std::memory_order_relaxed), block, bad_block_reason::kFactoryMark);
             // Keeps a pattern-file stream in step with the write phase.
             SkipPatternData(0, SectorsPerBlockTest());
             LogLine(Format("<Mark Bad> Bad block = %lx CE=%d\r\n", static_cast<unsigned long>(block), mask_), 1);
@@ -183,6 +184,7 @@ std::optional<std::uint8_t> RevertEngine::HandleReadBlock(std::uint32_t block, b
     }
     ++badCount_;
     entry = 1;
+    NoteReason(geo_.CurrentChip.load(std::memory_order_relaxed), block, bad_block_reason::kFailedPattern);
     ShowCount();
     return std::nullopt;
 }

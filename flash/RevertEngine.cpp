@@ -29,10 +29,16 @@ RevertEngine::~RevertEngine() {
     drive_.reset();
 }
 
+void RevertEngine::NoteReason(std::uint32_t chip, std::uint32_t block, std::uint8_t reason) {
+    const std::size_t at = std::size_t{chip} * geo_.BlocksPerChip + block;
+    if (at < badBlockReasons_.size() && badBlockReasons_[at] == bad_block_reason::kNone) badBlockReasons_[at] = reason;
+}
+
 void RevertEngine::Start() {
     chipCount_ = geo_.chipcnt;
     testLevel_ = options_.TestLevel;
     badBlockMap_.assign(std::size_t{geo_.chipcnt} * geo_.BlocksPerChip, 0);
+    badBlockReasons_.assign(badBlockMap_.size(), bad_block_reason::kNone);
     if (logFlag_ != 0) {
         log_ = host_.files.Open(Format("./RevertLog%02d.txt", geo_.Port + 1), platform::OpenMode::CreateWriteOnly);
         if (!log_) ShowError("Can not open log.");

@@ -18,6 +18,14 @@
 
 namespace mendora {
 
+// Why a block ended up bad, as far as the engine saw it; kept beside the bad-block map.
+namespace bad_block_reason {
+inline constexpr std::uint8_t kNone = 0;
+inline constexpr std::uint8_t kFactoryMark = 1;    // already marked when the test read it
+inline constexpr std::uint8_t kFailedPattern = 2;  // its pattern did not read back
+inline constexpr std::uint8_t kFailedErase = 3;    // an erase with status failed on it
+}  // namespace bad_block_reason
+
 // The host services one revert engine runs on.
 struct RevertHost {
     platform::DriveNamespace& drives;
@@ -92,6 +100,8 @@ public:
     std::vector<std::uint8_t>& PatternBuffer() { return pattern_; }
     std::vector<std::uint8_t>& TransferBuffer() { return transfer_; }
     std::vector<std::uint8_t>& BadBlockMap() { return badBlockMap_; }
+    // One bad_block_reason per block, indexed like the bad-block map; the first reason stays.
+    const std::vector<std::uint8_t>& BadBlockReasons() const { return badBlockReasons_; }
     const std::vector<std::string>& PatternFiles() const { return patternFiles_; }
     const std::string& RevertImagePath() const { return imagePath_; }
     std::uint32_t BadCounter() const { return badCount_; }
@@ -131,6 +141,7 @@ private:
     std::optional<std::uint8_t> BlankCheckBlock(std::uint32_t chip, std::uint32_t block);
     std::optional<std::uint8_t> FlashLostSince(std::uint64_t notCarried);
     void ShowCount();
+    void NoteReason(std::uint32_t chip, std::uint32_t block, std::uint8_t reason);
     bool StopRequested() const;
     std::uint8_t Stopped();
     void ShiftMask(std::uint32_t chips);
@@ -163,6 +174,7 @@ private:
     std::vector<std::uint8_t> transfer_;
     std::vector<std::uint8_t> pattern_;
     std::vector<std::uint8_t> badBlockMap_;
+    std::vector<std::uint8_t> badBlockReasons_;
     std::vector<std::uint32_t> pageList_;
     std::string imagePath_;
 

@@ -36,6 +36,7 @@ class Controller {
 public:
     explicit Controller(ImageFile& image) : image_(image), nand_(image) {}
     Reply Execute(const Command& command);
+    const FlashWork& Work() const { return nand_.work(); }
 
 private:
     Reply Inquiry(const Command& c);

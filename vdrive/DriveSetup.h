@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "vdrive/SpeedModel.h"
+
 // What a virtual drive is: the controller's identity and the flash geometry behind it.
 namespace mendora::vdrive {
 
@@ -47,6 +49,7 @@ struct DriveSetup {
     Geometry geometry;
     Plantings plantings;
     bool formatted = false;  // created ready as a disk over its good blocks
+    SpeedModel speed = SpeedModel::None;
 };
 
 // Empty when the setup can be built as an image; otherwise what is wrong with it.

@@ -156,6 +156,10 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
         return false;
     }
     DriveSetup setup{IdentityOf(header_), GeometryOf(header_), {}};
+    // An unknown speed model reads as another one, which the comparison below refuses.
+    setup.speed = header_.speedModel <= static_cast<std::uint32_t>(SpeedModel::Usb3)
+                      ? static_cast<SpeedModel>(header_.speedModel)
+                      : SpeedModel::None;
     format::Header expected = LayoutHeader(setup);
     if (header_.crc != HeaderCrc(header_) || !CheckSetup(setup).empty() ||
         std::memcmp(&expected, &header_, sizeof expected) != 0) {

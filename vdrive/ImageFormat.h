@@ -49,7 +49,7 @@ struct Header {
     std::uint32_t sectorsPerPage;
 
     std::uint32_t bucketCount;  // a power of two
-    std::uint32_t reserved0;
+    std::uint32_t speedModel;  // SpeedModel
     std::uint64_t blockTableOffset;
     std::uint64_t pageTableOffset;
     std::uint64_t bucketOffset;
@@ -111,6 +111,7 @@ struct State {
     std::uint8_t diskReady;       // a low-level format built the logical disk
     std::uint64_t diskSectors;    // its capacity in 512-byte sectors; 0 when not ready
     std::uint64_t diskPagesUsed;  // disk table entries that hold a slot
+    std::uint64_t modelledMicros; // the time the speed model gave all commands so far
 };
 static_assert(sizeof(State) <= kStateRegion);
 

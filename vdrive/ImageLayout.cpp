@@ -52,6 +52,7 @@ format::Header LayoutHeader(const DriveSetup& setup) {
     h.blocksPerZone = g.blocksPerZone;
     h.pagesPerBlock = g.pagesPerBlock;
     h.sectorsPerPage = g.sectorsPerPage;
+    h.speedModel = static_cast<std::uint32_t>(setup.speed);
     h.bucketCount = BucketCountFor(g.TotalPages());
     h.blockTableOffset = format::kTablesOffset;
     h.pageTableOffset = AlignUp(h.blockTableOffset + g.TotalBlocks() * sizeof(format::BlockRecord), 4096);

@@ -33,6 +33,7 @@ std::uint32_t Nand::PageNumber(const PageAddress& at) const {
 }
 
 bool Nand::Erase(std::uint32_t chip, std::uint32_t block) {
+    ++work_.erases;
     format::BlockRecord& record = image_.block(chip, block);
     if (record.kind == BlockKind::GrownBad) return false;
     ++record.eraseCount;
@@ -47,6 +48,7 @@ bool Nand::Erase(std::uint32_t chip, std::uint32_t block) {
 
 bool Nand::Program(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count,
                    const std::uint8_t* data, const std::uint8_t user[4]) {
+    ++work_.programs;
     format::BlockRecord record = image_.block(at.chip, at.block);
     if (record.kind == BlockKind::FactoryBad) return false;
     const std::uint32_t pageBytes = image_.geometry().PageBytes();
@@ -75,6 +77,7 @@ bool Nand::Program(const PageAddress& at, std::uint32_t firstSector, std::uint32
 }
 
 void Nand::Read(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count, std::uint8_t* out) {
+    ++work_.reads;
     format::PageRecord stored = image_.page(at.chip, at.block, at.page);
     const std::uint8_t* content = store_.Content(stored.slot);
     if (content == nullptr) {
@@ -89,6 +92,7 @@ void Nand::Read(const PageAddress& at, std::uint32_t firstSector, std::uint32_t 
 }
 
 std::array<std::uint8_t, 16> Nand::Spare(const PageAddress& at) {
+    ++work_.reads;
     std::array<std::uint8_t, 16> spare;
     spare.fill(0xFF);
     const std::uint32_t lastPage = image_.geometry().pagesPerBlock - 1;

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 
+#include "vdrive/SpeedModel.h"
 #include "vdrive/ImageFile.h"
 #include "vdrive/PageStore.h"
 
@@ -37,12 +38,15 @@ public:
     std::uint8_t WorstFlippedBits(std::uint32_t chip, std::uint32_t block);
     // Whether the block's first or last page carries a bad-block mark.
     bool IsMarked(std::uint32_t chip, std::uint32_t block);
+    // What this object has asked of the flash so far.
+    const FlashWork& work() const { return work_; }
 
 private:
     std::uint32_t PageNumber(const PageAddress& at) const;
 
     ImageFile& image_;
     PageStore store_;
+    FlashWork work_;
 };
 
 // A bad-block mark pair: any zero nibble in spare bytes 4 and 5.

@@ -1,6 +1,8 @@
 #include "vdrive/VirtualDrive.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "vdrive/Controller.h"
 #include "vdrive/LogicalDisk.h"
@@ -44,17 +46,24 @@ void VirtualDrive::SetTraceFile(const std::string& path) { trace_ = std::make_un
 Reply VirtualDrive::Execute(const Command& command) {
     std::string error;
     Reply reply = Dropped(TransportError::NoDevice);
+    std::chrono::microseconds modelled{0};
     if (image_->Lock(&error)) {
-        reply = Carry(command);
+        FlashWork work;
+        reply = Carry(command, &work);
         // Cut short under the command: what it read or wrote is lost with the file.
         if (image_->Damaged()) reply = Dropped(TransportError::NoDevice);
+        const auto model = static_cast<SpeedModel>(image_->header().speedModel);
+        modelled = CommandTime(model, command.data.size(), work);
+        if (!image_->Damaged()) image_->state().modelledMicros += static_cast<std::uint64_t>(modelled.count());
         image_->Unlock();
     }
     if (trace_) trace_->Append(TraceLine(command, reply));
+    // The drive is busy for the modelled time; other openers of the image are not held up.
+    if (modelled.count() > 0) std::this_thread::sleep_for(modelled);
     return reply;
 }
 
-Reply VirtualDrive::Carry(const Command& command) {
+Reply VirtualDrive::Carry(const Command& command, FlashWork* work) {
     format::State& state = image_->state();
     if (!state.plugged) return Dropped(TransportError::NoDevice);
     if (state.removeAfter == 0) {
@@ -66,7 +75,10 @@ Reply VirtualDrive::Carry(const Command& command) {
     if (auto fault = TakeFault(state, image_->geometry(), command.cdb)) {
         return Dropped(*fault == format::FaultKind::Stall ? TransportError::Timeout : TransportError::Failed);
     }
-    return Controller(*image_).Execute(command);
+    Controller controller(*image_);
+    Reply reply = controller.Execute(command);
+    *work = controller.Work();
+    return reply;
 }
 
 void VirtualDrive::Unplug() {
@@ -183,6 +195,8 @@ std::optional<DriveInfo> VirtualDrive::Info(std::string* error) {
     bool read = Modify(error, [&](format::State& state) {
         info.identity = image_->identity();
         info.plugged = state.plugged != 0;
+        info.speed = static_cast<SpeedModel>(image_->header().speedModel);
+        info.modelledMicros = state.modelledMicros;
         info.storedPages = state.slotHighWater;
         info.diskReady = state.diskReady != 0;
         info.capacitySectors = state.diskReady ? state.diskSectors : 0;

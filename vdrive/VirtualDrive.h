@@ -34,6 +34,8 @@ struct DriveInfo {
     std::uint32_t storedPages = 0;  // distinct page contents held
     bool diskReady = false;          // a low-level format built the disk
     std::uint64_t capacitySectors = 0;  // 0 when not ready
+    SpeedModel speed = SpeedModel::None;
+    std::uint64_t modelledMicros = 0;   // the time the speed model gave all commands so far
 };
 
 // A virtual USB flash drive in one image file. Any number of objects, in any processes,
@@ -68,7 +70,7 @@ private:
     explicit VirtualDrive(std::unique_ptr<ImageFile> image);
     template <typename Change>
     bool Modify(std::string* error, Change change);
-    Reply Carry(const Command& command);
+    Reply Carry(const Command& command, FlashWork* work);
     void Unplug();
 
     std::unique_ptr<ImageFile> image_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -174,6 +175,43 @@ TEST(RevertTool, AFailedPassExitsOneWithItsStatus) {
     out.clear();
     // A start beyond the last block handles nothing and finishes.
     EXPECT_EQ(RunTool("--vdrive " + dir / "drive.img" + " --start-block 16", &out), 0) << out;
+}
+
+}  // namespace
+}  // namespace mendora::testing
+
+namespace mendora::testing {
+namespace {
+
+TEST(RevertTool, JsonListsEveryPlantedBlockWithWhyAndMapIsDrawn) {
+    TempDir dir;
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.geometry = vdrive::Geometry{2, 1, 64, 4, 4};
+    setup.plantings.factoryBad = 2;
+    setup.plantings.weak = 2;
+    setup.plantings.seed = 5;
+    std::string error;
+    const std::string image = dir / "drive.img";
+    auto drive = vdrive::VirtualDrive::Create(image, setup, &error);
+    ASSERT_TRUE(drive) << error;
+    std::string out;
+    ASSERT_EQ(RunTool("--vdrive " + image + " --json " + (dir / "r.json") + " --map " + (dir / "m.png"), &out), 0)
+        << out;
+    std::ifstream in(dir / "r.json");
+    std::stringstream text;
+    text << in.rdbuf();
+    auto blocks = drive->Blocks(&error);
+    ASSERT_TRUE(blocks) << error;
+    for (const auto& b : *blocks) {
+        if (b.kind == vdrive::format::BlockKind::Good) continue;
+        const std::string why = b.kind == vdrive::format::BlockKind::FactoryBad ? "factory mark" : "failed pattern";
+        // nlohmann writes keys in order: block, chip, why.
+        EXPECT_NE(text.str().find("\"block\": " + std::to_string(b.block) + ",\n      \"chip\": " +
+                                  std::to_string(b.chip) + ",\n      \"why\": \"" + why + "\""),
+                  std::string::npos)
+            << text.str();
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "m.png"));
 }
 
 }  // namespace

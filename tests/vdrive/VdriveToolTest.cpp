@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
 
@@ -60,6 +62,41 @@ TEST(VdriveTool, CreatesPresetsReportsJsonAndPlugState) {
     EXPECT_NE(out.find("not a virtual drive image"), std::string::npos);
     EXPECT_EQ(Tool("--help", &out), 0);
     EXPECT_NE(out.find("Usage: mendora-vdrive"), std::string::npos);
+}
+
+// Numbers reach fields of every width whole, in decimal or hex; anything out of a field's
+// range, an option of another command or two faults at once is a usage error.
+TEST(VdriveTool, OptionsKeepTheirRangesAndInfoJsonParses) {
+    mendora::testing::TempDir dir;
+    const std::string image = dir / "n.img";
+    std::string out;
+    ASSERT_EQ(Tool("create " + image + " --chip-version 5 --zone-bank=3 --chip-id 0x1234 --firmware 'Q\"1' "
+                   "--zones 1 --blocks-per-zone 64 --bad 2",
+                   &out),
+              0)
+        << out;
+    ASSERT_EQ(Tool("info " + image + " --json", &out), 0) << out;
+    nlohmann::json info = nlohmann::json::parse(out, nullptr, false);
+    ASSERT_TRUE(info.is_object()) << out;
+    EXPECT_EQ(info["chip_version"], 5);
+    EXPECT_EQ(info["zone_bank"], 3);
+    EXPECT_EQ(info["chip_id"], 0x1234);
+    EXPECT_EQ(info["firmware_version"], "Q\"1");
+    EXPECT_EQ(info["blocks_per_chip"], 64);
+    EXPECT_EQ(info["marked_blocks"].size(), 2u);
+
+    for (const char* bad : {"create b.img --chip-version 256", "create b.img --bad -1", "create b.img --zones x",
+                            "create b.img --firmware A --no-firmware", "create b.img --json", "info", "bogus b.img",
+                            "map IMG", "info IMG --png m.png", "fault IMG --clear --stall 3",
+                            "fault IMG --fail 1 --stall 2", "fault IMG --remove-after 3 --silent-chip 1",
+                            "fault IMG --slip-mark 1:2x", "fault IMG"}) {
+        std::string arguments = bad;
+        if (auto at = arguments.find("IMG"); at != std::string::npos) arguments.replace(at, 3, image);
+        if (auto at = arguments.find("b.img"); at != std::string::npos) arguments.replace(at, 5, dir / "b.img");
+        EXPECT_EQ(Tool(arguments, &out), 2) << bad << "\n" << out;
+    }
+    EXPECT_EQ(Tool("fault " + image + " --stall 0x28 --chip 1 --times 2", &out), 0) << out;
+    EXPECT_EQ(Tool("fault " + image + " --clear", &out), 0) << out;
 }
 
 }  // namespace

@@ -12,16 +12,16 @@ struct Options {
     std::uint8_t patternMode = 1;
     std::optional<std::uint8_t> eccLimit;
     int logFlag = 0;
+    std::string jsonFile;  // the drive's report
+    std::string mapFile;   // a picture of the engine's bad-block map
     // Registry tuning, layered over the user's registry.
     std::optional<std::uint32_t> startBlock;
     std::optional<std::uint32_t> blockCount;
     std::optional<std::uint32_t> skipCannotMarkBad;
-    bool help = false;
 };
 
-extern const char* const kUsage;
-
-// Empty when the arguments make sense; otherwise what is wrong with them.
-std::string ParseOptions(int argc, char** argv, Options* options);
+// Reads the arguments into *options. Answers the exit status when the tool should stop
+// at once (0 after --help, 2 on a usage error, both printed); nullopt to go on.
+std::optional<int> ParseOptions(int argc, char** argv, Options* options);
 
 }  // namespace mendora::revert_tool

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "platform/kernel/linux/LinuxKernel.h"
 #include "platform/scsi/DriveNamespace.h"
 #include "resources/EmbeddedResources.h"
+#include "tools/common/EngineReport.h"
 #include "tools/revert/Identify.h"
 #include "tools/revert/Options.h"
 #include "tools/revert/StatusLine.h"
@@ -57,8 +59,14 @@ char DriveLetter(std::string name) {
 
 // The console's sequence: each pass only while the previous one finished.
 std::uint8_t RunRevert(FlashGeometry& geo, RevertOptions& options, int logFlag,
-                       RevertHost& host) {
+                       RevertHost& host, tools::EngineBlocks* blocks) {
     RevertEngine engine("", geo, options, logFlag, host);
+    struct Keep {
+        RevertEngine& engine;
+        FlashGeometry& geo;
+        tools::EngineBlocks* blocks;
+        ~Keep() { *blocks = {geo.chipcnt, geo.BlocksPerChip, engine.BadBlockMap(), engine.BadBlockReasons()}; }
+    } keep{engine, geo, blocks};
     engine.SetEccLimit(options.EccLimit);
     geo.Progress = 0;
     std::uint8_t result = engine.EraseAll(1);
@@ -79,14 +87,7 @@ int Fail(const std::string& text, int code) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (std::string problem = ParseOptions(argc, argv, &options); !problem.empty()) {
-        std::fprintf(stderr, "mendora-revert: %s\n\n%s", problem.c_str(), kUsage);
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(kUsage, stdout);
-        return kExitFinished;
-    }
+    if (auto exit = ParseOptions(argc, argv, &options)) return *exit;
 
     StderrMessages messages;
     platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
@@ -126,9 +127,10 @@ int main(int argc, char** argv) {
 
     auto started = std::chrono::steady_clock::now();
     std::uint8_t result;
+    tools::EngineBlocks blocks;
     {
         StatusPrinter printer(geo, stdout, ::isatty(STDOUT_FILENO) != 0);
-        result = RunRevert(geo, revertOptions, options.logFlag, revertHost);
+        result = RunRevert(geo, revertOptions, options.logFlag, revertHost, &blocks);
     }
     RemoveWorkDirectory(work);
 
@@ -136,6 +138,23 @@ int main(int argc, char** argv) {
     std::printf("Result : %s\n", StatusText(result).c_str());
     std::printf("Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    if (!options.mapFile.empty()) {
+        if (std::string problem; !tools::WriteEngineMap(options.mapFile, blocks, &problem))
+            std::fprintf(stderr, "mendora-revert: %s\n", problem.c_str());
+    }
+    if (!options.jsonFile.empty()) {
+        nlohmann::json report = {{"drive", driveName},
+                                 {"flash_id", std::vector<int>(answers.chipId, answers.chipId + 5)},
+                                 {"model", answers.model},
+                                 {"geometry", tools::GeometryJson(geo)},
+                                 {"bad_blocks", tools::BadBlockList(blocks)},
+                                 {"bad_block_count", geo.BadBlockCount.load()},
+                                 {"seconds", seconds},
+                                 {"status_code", result},
+                                 {"status", StatusText(result)},
+                                 {"verdict", result == revert_status::kFinish ? "reverted" : "failed"}};
+        std::ofstream(options.jsonFile) << report.dump(2) << "\n";
+    }
     if (result == revert_status::kFinish) return kExitFinished;
     std::fprintf(stderr, "mendora-revert: the revert failed: %s\n", StatusText(result).c_str());
     return kExitFailed;

@@ -1,4 +1,4 @@
-#include "tools/vdrive/BlockMap.h"
+#include "tools/common/BlockMap.h"
 
 #include <png.h>
 

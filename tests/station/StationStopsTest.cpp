@@ -1,0 +1,166 @@
+// The built station's ways of ending a drive early: Ctrl-C, a worker that stops answering
+// and a re-plug that never comes. Each run takes a few seconds.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/TempDir.h"
+#include "vdrive/Presets.h"
+#include "vdrive/VirtualDrive.h"
+
+namespace mendora {
+namespace {
+
+struct StationRun {
+    int status = -1;
+    std::string out;
+    nlohmann::json reports;
+};
+
+// Runs the station on the images, its table on a pipe; onLine sees every line it prints.
+StationRun RunStation(const testing::TempDir& dir, std::vector<std::string> args, const std::vector<std::string>& images,
+               const std::function<void(pid_t, const std::string&)>& onLine) {
+    args.insert(args.begin(), {"mendora-station", "--json", dir / "report.json", "--interval", "0.2"});
+    args.push_back("--vdrive");
+    args.insert(args.end(), images.begin(), images.end());
+    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir.Path(), "PATH=/usr/bin:/bin", "LANG=C"};
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    for (auto& e : env) envp.push_back(e.data());
+    argv.push_back(nullptr), envp.push_back(nullptr);
+    int fds[2];
+    EXPECT_EQ(::pipe(fds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    const std::string program = std::string(MENDORA_BIN_DIR) + "/mendora-station";
+    pid_t pid = 0;
+    StationRun run;
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (spawned != 0) return ::close(fds[0]), run;
+    FILE* out = ::fdopen(fds[0], "r");
+    char line[4096];
+    while (std::fgets(line, sizeof line, out)) {
+        run.out += line;
+        onLine(pid, line);
+    }
+    std::fclose(out);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream file(dir / "report.json");
+    run.reports = nlohmann::json::parse(file, nullptr, false);
+    return run;
+}
+
+// The station's workers: its child processes.
+std::vector<pid_t> Workers(pid_t station) {
+    std::ifstream file("/proc/" + std::to_string(station) + "/task/" + std::to_string(station) + "/children");
+    std::vector<pid_t> pids;
+    for (pid_t pid = 0; file >> pid;) pids.push_back(pid);
+    return pids;
+}
+
+// The image a worker repairs, from its environment.
+std::string ImageOf(pid_t worker) {
+    std::ifstream file("/proc/" + std::to_string(worker) + "/environ");
+    std::string entry;
+    while (std::getline(file, entry, '\0'))
+        if (entry.rfind("MENDORA_VDRIVE=", 0) == 0) return entry.substr(15);
+    return {};
+}
+
+// A drive whose revert takes several seconds at USB 2.0 speed, or a small quick one.
+std::string MakeDrive(const testing::TempDir& dir, const std::string& name, const std::string& preset, bool slow) {
+    vdrive::DriveSetup setup = *vdrive::Preset(preset);
+    setup.geometry = slow ? vdrive::Geometry{1, 1, 256, 16, 4} : vdrive::Geometry{1, 1, 64, 4, 4};
+    setup.plantings.factoryBad = 1;
+    if (slow) setup.speed = vdrive::SpeedModel::Usb2;
+    std::string error;
+    EXPECT_TRUE(vdrive::VirtualDrive::Create(dir / name, setup, &error)) << error;
+    return std::filesystem::absolute(dir / name).string();
+}
+
+class StationStops : public ::testing::Test {
+protected:
+    void SetUp() override { ::chmod(dir.Path().c_str(), 0700); }
+    testing::TempDir dir;
+};
+
+TEST_F(StationStops, CtrlCStopsEveryWorkerWhereItIsAndReportsIt) {
+    std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf90", true), MakeDrive(dir, "b.img", "qf70-nofw", true)};
+    std::vector<pid_t> workers;
+    bool sent = false;
+    StationRun run = RunStation(dir, {}, images, [&](pid_t station, const std::string& line) {
+        // Once both reverts are writing, as a terminal's Ctrl-C reaches the station.
+        if (sent || line.find("pattern write") == std::string::npos) return;
+        workers = Workers(station);
+        ::kill(station, SIGINT);
+        sent = true;
+    });
+    ASSERT_TRUE(sent) << run.out;
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_EQ(workers.size(), 2u);
+    // The station waited for every worker before it ended.
+    for (pid_t w : workers) EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(w))) << w;
+    ASSERT_TRUE(run.reports.is_array()) << run.out;
+    ASSERT_EQ(run.reports.size(), 2u);
+    for (const auto& r : run.reports) {
+        SCOPED_TRACE(r.dump());
+        EXPECT_EQ(r["verdict"], "interrupted");
+        ASSERT_TRUE(r.contains("block_reached"));
+        EXPECT_NE(r["status"], "Finish");  // the revert stopped short of its end
+        EXPECT_FALSE(r["phase_seconds"].contains("library"));
+        EXPECT_NE(run.out.find(r["drive"].get<std::string>()), std::string::npos);
+    }
+    EXPECT_NE(run.out.find("0 repaired, 0 refused, 2 failed or interrupted"), std::string::npos) << run.out;
+}
+
+TEST_F(StationStops, AWorkerThatStopsAnsweringIsEndedAndTheOthersFinish) {
+    std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf90", false), MakeDrive(dir, "hung.img", "qf90", true),
+                                       MakeDrive(dir, "c.img", "qf70-nofw", false)};
+    pid_t stopped = 0;
+    StationRun run = RunStation(dir, {"--silence", "1"}, images, [&](pid_t station, const std::string&) {
+        if (stopped != 0) return;
+        for (pid_t w : Workers(station))
+            if (ImageOf(w) == images[1] && ::kill(w, SIGSTOP) == 0) stopped = w;
+    });
+    ASSERT_NE(stopped, 0) << run.out;
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(stopped)));
+    ASSERT_TRUE(run.reports.is_array() && run.reports.size() == 3u) << run.out;
+    EXPECT_EQ(run.reports[0]["verdict"], "repaired") << run.reports[0].dump();
+    EXPECT_EQ(run.reports[2]["verdict"], "repaired") << run.reports[2].dump();
+    EXPECT_EQ(run.reports[1]["verdict"], "failed");
+    EXPECT_EQ(run.reports[1]["reason"], "the worker stopped answering and was ended");
+}
+
+TEST_F(StationStops, ARePlugThatNeverComesFailsThatDriveAlone) {
+    std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf70", false), MakeDrive(dir, "b.img", "qf90", false)};
+    StationRun run = RunStation(dir, {"--replug-timeout", "1"}, images, [](pid_t, const std::string&) {});
+    EXPECT_EQ(run.status, 1) << run.out;
+    ASSERT_TRUE(run.reports.is_array() && run.reports.size() == 2u) << run.out;
+    EXPECT_EQ(run.reports[0]["verdict"], "failed");
+    EXPECT_EQ(run.reports[0]["reason"], "the drive was not re-plugged in time");
+    EXPECT_TRUE(run.reports[0]["phase_seconds"].contains("re-plug now"));
+    EXPECT_FALSE(run.reports[0].contains("library_error"));  // the library never ran on it
+    EXPECT_EQ(run.reports[1]["verdict"], "repaired");
+}
+
+}  // namespace
+}  // namespace mendora

@@ -1,0 +1,45 @@
+#pragma once
+// Command-line pieces every tool shares, over CLI11.
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mendora::tools {
+
+inline constexpr int kExitUsageError = 2;
+
+// Parses the command line. Answers the exit status when the tool should stop at once:
+// 0 after --help, kExitUsageError on a usage error (the text is printed either way);
+// nullopt to go on.
+inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : kExitUsageError;
+    }
+    return std::nullopt;
+}
+
+template <typename T>
+struct NumberOf {
+    using type = T;
+};
+template <typename T>
+struct NumberOf<std::optional<T>> {
+    using type = T;
+};
+
+// A whole number from 0 to `max`, decimal or 0x hex, stored into a field of any width
+// (or an optional one, set only when given).
+// The value is read as 64 bits first so narrow fields neither wrap nor take characters.
+template <typename T>
+CLI::Option* AddNumber(CLI::App& app, const std::string& name, T* field, std::uint64_t max,
+                       const std::string& help = "") {
+    auto store = [field](std::uint64_t v) { *field = static_cast<typename NumberOf<T>::type>(v); };
+    return app.add_option_function<std::uint64_t>(name, store, help)
+        ->check(CLI::Range(std::uint64_t{0}, max))
+        ->type_name("N");
+}
+
+}  // namespace mendora::tools

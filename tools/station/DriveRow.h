@@ -1,0 +1,49 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/station/Eta.h"
+#include "tools/station/WorkerProcess.h"
+
+namespace mendora::station {
+
+// One drive as the station follows it: how to start its worker, what the worker said so
+// far and, at the end, its report.
+struct DriveRow {
+    std::string name;                 // the station's name for it: "D:", "E:", ...
+    std::string source;               // image path or device node
+    std::vector<std::string> env;     // what the worker's environment changes
+    int number = 0;                   // the drive among those the worker's library finds
+
+    std::unique_ptr<WorkerProcess> worker;
+    double lastHeard = 0;
+    bool finished = false;
+    nlohmann::json identity = nlohmann::json::object();
+    nlohmann::json progress = nlohmann::json::object();
+    nlohmann::json report = nlohmann::json::object();
+    std::vector<std::string> messages;
+    Phase phase = Phase::Identify;
+    Eta eta;
+    SpeedMeter speed;
+
+    // Takes one line of the worker in. Answers true when the phase changed.
+    bool Apply(const nlohmann::json& line, double now);
+    // The worker ended without a report, or was ended: the drive failed where it was.
+    void Lost(const std::string& why);
+    // The report object as the --json file holds it.
+    nlohmann::json Report() const;
+};
+
+// What the table shows of a row.
+struct RowView {
+    std::string drive, model, phase, percent, speed, left, bad, verdict;
+};
+
+RowView ViewOf(const DriveRow& row, double now);
+// Every row under a header, columns lined up.
+std::vector<std::string> TableLines(const std::vector<RowView>& rows);
+
+}  // namespace mendora::station

@@ -1,0 +1,184 @@
+#include "tools/station/Station.h"
+
+#include <poll.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/kernel/linux/LinuxClock.h"
+#include "platform/scsi/DriveNamespace.h"
+
+namespace mendora::station {
+
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+// "E:" from "e:", "E" or "\\.\E:".
+std::string NormalName(std::string name) {
+    if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
+    if (name.empty()) return name;
+    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))) + ":";
+}
+
+}  // namespace
+
+double Seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void Station::Interrupt() { gInterrupted.store(true); }
+
+Station::Station(StationOptions options, std::FILE* out, bool terminal)
+    : options_(std::move(options)), out_(out), terminal_(terminal) {}
+
+bool Station::FindDrives(std::string* error) {
+    auto add = [&](const std::string& name, const std::string& source, const std::string& image, int number) {
+        auto row = std::make_unique<DriveRow>();
+        row->name = name, row->source = source, row->number = number;
+        row->env = {std::string(platform::kVirtualDrivesVariable) + "=" + image};
+        rows_.push_back(std::move(row));
+    };
+    if (!options_.vdrives.empty()) {
+        char letter = 'D';
+        for (const auto& image : options_.vdrives) {
+            std::string path = std::filesystem::absolute(image).string();
+            add(std::string(1, letter++) + ":", path, path, 0);
+        }
+        return true;
+    }
+    platform::UdevDiskFinder udev;
+    platform::LinuxClock clock;
+    platform::DriveNamespace names(platform::DriveNamespace::ImagesFromEnvironment(), udev, clock);
+    std::vector<std::string> wanted;
+    for (const auto& d : options_.drives) wanted.push_back(NormalName(d));
+    int usb = 0;
+    for (const auto& entry : names.Drives()) {
+        const int number = entry.isVirtual ? 0 : usb++;
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), entry.name) == wanted.end()) continue;
+        add(entry.name, entry.source, entry.isVirtual ? entry.source : "", number);
+        std::erase(wanted, entry.name);
+    }
+    if (!wanted.empty()) return *error = "no drive " + wanted.front(), false;
+    return true;
+}
+
+int Station::Run(const std::string& executable, const std::string& logDirectory) {
+    StartWorkers(executable, logDirectory);
+    while (Busy()) {
+        Forward();
+        Poll();
+        Watch(Seconds());
+        Draw(Seconds());
+    }
+    nextDraw_ = 0;
+    Draw(Seconds());
+    Summary();
+    const bool written = WriteReports();
+    for (const auto& row : rows_)
+        if (row->report.value("verdict", "") != "repaired") return 1;
+    return written ? 0 : 1;
+}
+
+void Station::StartWorkers(const std::string& executable, const std::string& logDirectory) {
+    for (auto& row : rows_) {
+        std::vector<std::string> args = {"--worker", "--number", std::to_string(row->number), "--replug-timeout",
+                                         std::to_string(options_.replugSeconds)};
+        if (!options_.mapDirectory.empty())
+            args.insert(args.end(), {"--map-file", options_.mapDirectory + "/" + row->name.substr(0, 1) + ".png"});
+        row->worker = std::make_unique<WorkerProcess>();
+        row->lastHeard = Seconds();
+        std::string error;
+        const std::string log = logDirectory + "/worker-" + row->name.substr(0, 1) + ".log";
+        if (!row->worker->Start(executable, args, row->env, log, &error)) row->Lost(error);
+    }
+}
+
+bool Station::Busy() const {
+    for (const auto& row : rows_)
+        if (row->worker && row->worker->Running()) return true;
+    return false;
+}
+
+// Ctrl-C reaches the workers of a terminal by itself; a signal sent to the station alone
+// is handed on.
+void Station::Forward() {
+    if (forwarded_ || !gInterrupted.load()) return;
+    forwarded_ = true;
+    for (auto& row : rows_)
+        if (row->worker && row->worker->Running()) row->worker->Signal(SIGINT);
+}
+
+void Station::Poll() {
+    std::vector<pollfd> fds;
+    std::vector<DriveRow*> owners;
+    for (auto& row : rows_) {
+        if (!row->worker || !row->worker->Running()) continue;
+        fds.push_back({row->worker->Fd(), POLLIN, 0});
+        owners.push_back(row.get());
+    }
+    if (::poll(fds.data(), fds.size(), 100) <= 0) return;
+    for (std::size_t i = 0; i < fds.size(); ++i)
+        if (fds[i].revents != 0) Take(*owners[i], Seconds());
+}
+
+void Station::Take(DriveRow& row, double now) {
+    const bool open = row.worker->Read();
+    nlohmann::json line;
+    while (row.worker->Next(&line)) {
+        // A drive waiting for its re-plug is told at once, whatever the drawing rate.
+        if (row.Apply(line, now) && row.phase == Phase::Replug) nextDraw_ = 0;
+    }
+    if (open) return;
+    const int status = row.worker->Wait();
+    if (!row.finished) row.Lost("the worker ended without a report (" + DescribeEnd(status) + ")");
+}
+
+void Station::Watch(double now) {
+    for (auto& row : rows_) {
+        if (!row->worker || !row->worker->Running() || now - row->lastHeard < options_.silenceSeconds) continue;
+        row->worker->Signal(SIGKILL);
+        row->worker->Wait();
+        if (!row->finished) row->Lost("the worker stopped answering and was ended");
+    }
+}
+
+void Station::Draw(double now) {
+    if (now < nextDraw_) return;
+    nextDraw_ = now + (terminal_ ? 0.5 : options_.interval);
+    std::vector<RowView> views;
+    for (const auto& row : rows_) views.push_back(ViewOf(*row, now));
+    auto lines = TableLines(views);
+    if (terminal_ && drawnLines_ > 0) std::fprintf(out_, "\x1b[%zuA", drawnLines_);
+    for (const auto& line : lines) std::fprintf(out_, terminal_ ? "\x1b[2K%s\n" : "%s\n", line.c_str());
+    if (!terminal_) std::fputc('\n', out_);
+    drawnLines_ = lines.size();
+    std::fflush(out_);
+}
+
+void Station::Summary() {
+    int repaired = 0, refused = 0, other = 0;
+    for (const auto& row : rows_) {
+        const std::string verdict = row->report.value("verdict", "failed");
+        verdict == "repaired" ? ++repaired : verdict == "refused" ? ++refused : ++other;
+    }
+    std::fprintf(out_, "%d repaired, %d refused, %d failed or interrupted\n", repaired, refused, other);
+    std::fflush(out_);
+}
+
+bool Station::WriteReports() {
+    if (options_.jsonFile.empty()) return true;
+    nlohmann::json all = nlohmann::json::array();
+    for (const auto& row : rows_) all.push_back(row->Report());
+    std::ofstream file(options_.jsonFile);
+    file << all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    if (file.flush()) return true;
+    std::fprintf(stderr, "mendora-station: cannot write %s\n", options_.jsonFile.c_str());
+    return false;
+}
+
+}  // namespace mendora::station

@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/station/DriveRow.h"
+
+namespace mendora::station {
+
+struct StationOptions {
+    std::vector<std::string> vdrives;  // images; when empty, the drive namespace's drives
+    std::vector<std::string> drives;   // names to take of those; empty: all
+    std::string jsonFile;
+    std::string mapDirectory;
+    double silenceSeconds = 30;        // a worker silent this long is ended
+    double replugSeconds = 300;
+    double interval = 2;               // between plain lines on a pipe
+};
+
+// Runs one worker per drive and follows them to their end: the live table, the interrupt,
+// the workers that crash or stop answering, the reports.
+class Station {
+public:
+    Station(StationOptions options, std::FILE* out, bool terminal);
+
+    // The drives to repair; false with the reason when a named drive does not exist.
+    bool FindDrives(std::string* error);
+    bool Empty() const { return rows_.empty(); }
+    // Repairs them all with workers run from `executable`, their diagnostics in logDirectory.
+    // Answers the exit status: 0 every drive repaired, 1 some not.
+    int Run(const std::string& executable, const std::string& logDirectory);
+    // Asks every worker to stop (from a signal handler too).
+    static void Interrupt();
+
+private:
+    void StartWorkers(const std::string& executable, const std::string& logDirectory);
+    void Forward();
+    void Poll();
+    void Take(DriveRow& row, double now);
+    void Watch(double now);
+    void Draw(double now);
+    void Summary();
+    bool WriteReports();
+    bool Busy() const;
+
+    StationOptions options_;
+    std::FILE* out_;
+    bool terminal_;
+    std::vector<std::unique_ptr<DriveRow>> rows_;
+    bool forwarded_ = false;
+    double nextDraw_ = 0;
+    std::size_t drawnLines_ = 0;
+};
+
+double Seconds();
+
+}  // namespace mendora::station

@@ -1,0 +1,60 @@
+#include "tools/station/StationHome.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "archive/BootArchive.h"
+
+namespace mendora::station {
+
+StationHome::~StationHome() {
+    std::error_code ignored;
+    if (!directory_.empty()) std::filesystem::remove_all(directory_, ignored);
+}
+
+bool StationHome::Prepare(std::string* error) {
+    std::string why;
+    std::string root = kernel_.tempRoot.Directory(&why);
+    if (root.empty()) return *error = "no private temporary directory: " + why, false;
+    std::string directory = root + "mendora-station-" + std::to_string(::getpid());
+    if (!kernel_.files.CreateDirectory(directory) && !kernel_.files.Lookup(directory).isDirectory)
+        return *error = "cannot create " + directory, false;
+    directory_ = directory;
+    // Nothing is copied or run from a directory that others could plant files in.
+    if (std::string problem = kernel_.files.CheckPrivateDirectory(directory); !problem.empty())
+        return *error = directory + " cannot be used: " + problem, false;
+    if (!PlaceExecutable()) return *error = "cannot copy the station into " + directory, false;
+    bool placed = Place("QDLL.dll", 151) && Place("Device.ini", 153) && Place("deft70.esp", 154) &&
+                  Place("BootCode.r", 152) && Place("RBootCode.r", 156);
+    if (!placed) return *error = "cannot write the embedded files into " + directory, false;
+    if (!Unpack("BootCode.r", "Boot") || !Unpack("RBootCode.r", "RevertBoot"))
+        return *error = "cannot unpack the boot code into " + directory, false;
+    return true;
+}
+
+// A hard link costs nothing where the executable is on the same file system; a copy
+// anywhere else. Either way the workers' executable directory is the private one.
+bool StationHome::PlaceExecutable() {
+    std::error_code linkError;
+    std::filesystem::create_hard_link(kernel_.process.ExecutablePath(), WorkerExecutable(), linkError);
+    return !linkError || kernel_.files.CopyFile(kernel_.process.ExecutablePath(), WorkerExecutable());
+}
+
+bool StationHome::Place(const std::string& name, std::uint16_t id) {
+    auto bytes = kernel_.resources.Find("BINARYFILE", id);
+    auto file = kernel_.files.Open(directory_ + "/" + name, platform::OpenMode::CreateWriteOnly);
+    return bytes && file && file->Write(bytes->data(), bytes->size()) == static_cast<long>(bytes->size());
+}
+
+bool StationHome::Unpack(const std::string& archiveName, const std::string& output) {
+    BootArchive archive(kernel_);
+    if (archive.Open(directory_ + "/" + archiveName, false) == 0 || archive.Rewind() == 0) return false;
+    archive.outputDirectory = directory_ + "/" + output + "/";
+    while (archive.ExtractNext() == 1) {
+    }
+    archive.Close();
+    return true;
+}
+
+}  // namespace mendora::station

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/kernel/Kernel.h"
+
+namespace mendora::station {
+
+// The station's private directory under the user's temporary root, laid out as the repair
+// program lays out its own: this executable (linked or copied) that the workers run, with the device
+// library QDLL.dll, Device.ini, the update firmware under Boot/ and the revert images under
+// RevertBoot/ beside it. Removed with the object.
+class StationHome {
+public:
+    explicit StationHome(platform::Kernel& kernel) : kernel_(kernel) {}
+    ~StationHome();
+    StationHome(const StationHome&) = delete;
+    StationHome& operator=(const StationHome&) = delete;
+
+    // False with the reason in *error when the directory cannot be made ready.
+    bool Prepare(std::string* error);
+    const std::string& Directory() const { return directory_; }
+    std::string WorkerExecutable() const { return directory_ + "/mendora-station"; }
+
+private:
+    bool PlaceExecutable();
+    bool Place(const std::string& name, std::uint16_t id);
+    bool Unpack(const std::string& archive, const std::string& output);
+
+    platform::Kernel& kernel_;
+    std::string directory_;
+};
+
+}  // namespace mendora::station

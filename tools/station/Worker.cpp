@@ -1,0 +1,209 @@
+#include "tools/station/Worker.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "console/ConsoleStrings.h"
+#include "console/DeviceSelection.h"
+#include "console/FirmwareCheck.h"
+#include "console/RevertPreparation.h"
+#include "console/StatusTexts.h"
+#include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/TableResources.h"
+#include "resources/EmbeddedResources.h"
+
+namespace mendora::station {
+
+namespace {
+
+constexpr std::uint16_t kChipRefused = 0x0080;
+constexpr std::uint8_t kDualChannelBit = 0x20;
+
+std::atomic<std::atomic<std::uint8_t>*> gStopFlag{nullptr};
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) { Worker::Interrupt(); }
+
+// Message boxes of the engine become lines to the station, answered OK.
+class LinkMessages : public platform::MessageHost {
+public:
+    explicit LinkMessages(LineWriter& link) : link_(link) {}
+    int MessageBox(const std::string& text, const std::string&, platform::MessageButtons) override {
+        link_.Send({{"t", "message"}, {"text", text}});
+        return platform::kIdOk;
+    }
+    [[noreturn]] void FatalExit(const std::string& text) override {
+        link_.Send({{"t", "report"}, {"verdict", "failed"}, {"reason", text}});
+        std::_Exit(1);
+    }
+    bool ActivateWindow(const std::string&) override { return false; }
+
+private:
+    LineWriter& link_;
+};
+
+std::string Text(const char* buffer, std::size_t size) { return BufferText(buffer, size); }
+
+}  // namespace
+
+void Worker::Interrupt() {
+    gInterrupted.store(true);
+    if (auto* stop = gStopFlag.load()) stop->store(1, std::memory_order_relaxed);
+}
+
+bool Worker::Interrupted() { return gInterrupted.load(); }
+
+Worker::Worker(platform::LinuxKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options)
+    : host_(host), resources_(resources), link_(link), options_(std::move(options)), library_(host.modules, "QDLL") {
+    gStopFlag.store(&geo_.Stop);
+}
+
+Worker::~Worker() {
+    StopReporter();
+    gStopFlag.store(nullptr);
+}
+
+int Worker::Run() {
+    if (Identify()) {
+        StartReporter();
+        std::uint8_t result = Revert();
+        report_["status_code"] = result;
+        report_["status"] = StatusText(result);
+        report_["bad_blocks"] = tools::BadBlockList(blocks_);
+        report_["bad_block_count"] = report_["bad_blocks"].size();
+        if (!options_.mapFile.empty()) {
+            std::string error;
+            if (!tools::WriteEngineMap(options_.mapFile, blocks_, &error)) report_["map_error"] = error;
+        }
+        if (result != revert_status::kFinish) {
+            Fail(Interrupted() ? "interrupted" : "failed", std::string("revert: ") + StatusText(result));
+        } else if (Replug()) {
+            Library();
+        }
+        StopReporter();
+    }
+    Report();
+    return 0;
+}
+
+bool Worker::Identify() {
+    if (!library_.Has(DeviceLibrary::Entry::CreateCUSBDevice)) return Refused("Can't find QDLL.dll"), false;
+    device_ = library_.CreateCUSBDevice();
+    if (library_.DeviceExist(device_) == 0 || library_.SetCurrentDriveNumber(device_, options_.number) == 0) {
+        Fail("failed", LoadConsoleString(resources_, kNoDeviceString));
+        return false;
+    }
+    selectionCode_ = ReadDeviceSelection(host_.profiles, DeviceIniPath(host_.process.ExecutablePath()), 0);
+    char description[256] = {}, version[kVersionBuffer] = {};
+    library_.GetDeviceString(device_, description);
+    library_.GetFwVersion(device_, version);
+    noFirmware_ = IsNoFirmware(version);
+    std::uint16_t chipVersion = 0;
+    library_.GetChipID(device_, &chipId_, &chipVersion);
+
+    LibraryAnswers a;
+    library_.GetDriveLetter(device_, 1, &a.driveLetter);
+    library_.GetDeviceAttrib(device_, a.chipId, &a.model, &a.attribute, &a.zoneBank, &a.chipCount);
+    library_.GetFlashAttrib(device_, &a.maxSectors, &a.maxLogSectors, &a.maxBlocks, &a.maxZones, &a.a1Version,
+                            &a.redundantSymbol);
+    PrepareRevertRecords(a, geo_, revertOptions_);
+    report_["drive"] = std::string(1, a.driveLetter) + ":";
+    report_["description"] = Text(description, sizeof description);
+    report_["chip_id"] = chipId_;
+    report_["chip_version"] = chipVersion;
+    report_["flash_id"] = std::vector<int>(a.chipId, a.chipId + 5);
+    report_["firmware_before"] = noFirmware_ ? nlohmann::json() : nlohmann::json(Text(version, sizeof version));
+    report_["geometry"] = tools::GeometryJson(geo_);
+    nlohmann::json identity = report_;
+    identity["t"] = "identity";
+    link_.Send(identity);
+
+    if (chipId_ == kChipRefused) return Refused(LoadConsoleString(resources_, kUnsupportedString));
+    if (geo_.attrib & kDualChannelBit) return Refused(LoadConsoleString(resources_, kDualChannelString));
+    return true;
+}
+
+bool Worker::Refused(const std::string& why) {
+    report_["verdict"] = "refused";
+    report_["reason"] = why;
+    return false;
+}
+
+void Worker::Fail(const std::string& verdict, const std::string& why) {
+    report_["verdict"] = verdict;
+    report_["reason"] = why;
+    report_["block_reached"] = {{"chip", geo_.CurrentChip.load()}, {"block", geo_.CurrentBlock.load()}};
+}
+
+void Worker::Report() {
+    nlohmann::json seconds = nlohmann::json::object();
+    auto times = phases_.Seconds();
+    for (Phase p : kPhases)
+        if (times[PhaseIndex(p)] > 0 && p != Phase::Done) seconds[PhaseName(p)] = times[PhaseIndex(p)];
+    report_["t"] = "report";
+    report_["phase_seconds"] = seconds;
+    report_["bytes_written"] = count_.written.load();
+    report_["bytes_read"] = count_.read.load();
+    if (!report_.contains("verdict")) report_["verdict"] = "failed";
+    link_.Send(report_);
+}
+
+void Worker::StartReporter() {
+    reporting_ = true;
+    reporter_ = std::thread([this] {
+        using namespace std::chrono_literals;
+        while (reporting_.load()) {
+            if (!link_.Send(ProgressLine())) Interrupt();  // the station is gone: stop
+            for (int i = 0; i < 20 && reporting_.load(); ++i) std::this_thread::sleep_for(10ms);
+        }
+    });
+}
+
+void Worker::StopReporter() {
+    reporting_ = false;
+    if (reporter_.joinable()) reporter_.join();
+}
+
+nlohmann::json Worker::ProgressLine() {
+    // The pattern test reads back after it has written.
+    if (geo_.Status.load(std::memory_order_relaxed) == revert_status::kReadVerify)
+        phases_.Advance(Phase::PatternWrite, Phase::Verify);
+    Phase phase = phases_.Current();
+    return {{"t", "progress"},
+            {"phase", PhaseName(phase)},
+            {"fraction", PhaseFraction(phase)},
+            {"chip", geo_.CurrentChip.load(std::memory_order_relaxed)},
+            {"block", geo_.CurrentBlock.load(std::memory_order_relaxed)},
+            {"bad", geo_.BadBlockCount.load(std::memory_order_relaxed)},
+            {"written", count_.written.load(std::memory_order_relaxed)},
+            {"read", count_.read.load(std::memory_order_relaxed)}};
+}
+
+double Worker::PhaseFraction(Phase phase) {
+    if (phase == Phase::Library) return library_.GetCurrentProgress(device_) / 100.0;
+    const double blocks = static_cast<double>(geo_.chipcnt) * geo_.BlocksPerChip;
+    if (blocks <= 0 || phase == Phase::Replug || phase == Phase::Identify) return 0;
+    const double at = static_cast<double>(geo_.CurrentChip.load(std::memory_order_relaxed)) * geo_.BlocksPerChip +
+                      geo_.CurrentBlock.load(std::memory_order_relaxed) + 1;
+    return std::min(1.0, at / blocks);
+}
+
+int RunWorker(const WorkerOptions& options) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    LineWriter link(STDOUT_FILENO);
+    LinkMessages messages(link);
+    platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
+    platform::LinuxKernel host(resources, messages);
+    Worker worker(host, resources, link, options);
+    return worker.Run();
+}
+
+}  // namespace mendora::station

@@ -1,0 +1,73 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "console/DeviceLibrary.h"
+#include "flash/RevertRecords.h"
+#include "platform/kernel/linux/LinuxKernel.h"
+#include "tools/common/EngineReport.h"
+#include "tools/station/CountingNamespace.h"
+#include "tools/station/LineLink.h"
+#include "tools/station/PhaseClock.h"
+
+namespace mendora::station {
+
+struct WorkerOptions {
+    int number = 0;                 // the drive among those the device library finds
+    std::string mapFile;            // where to draw the bad-block map; empty: none
+    double replugSeconds = 300;     // how long the re-plug may take
+};
+
+// One drive's whole repair in a process of its own (the device library's progress and the
+// revert records are process-wide): identification and the records as the console fills
+// them, the revert, the re-plug of a QF70 with firmware, the library phase. Progress goes
+// to the station as lines on stdout every 200 ms; the last line is the drive's report.
+class Worker {
+public:
+    Worker(platform::LinuxKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options);
+    ~Worker();
+    int Run();
+
+    // Asks the revert to stop where it is (from a signal handler too).
+    static void Interrupt();
+    static bool Interrupted();
+
+private:
+    bool Identify();
+    bool Refused(const std::string& why);
+    std::uint8_t Revert();
+    bool Replug();
+    void Library();
+    void Report();
+    void Fail(const std::string& verdict, const std::string& why);
+    void StartReporter();
+    void StopReporter();
+    nlohmann::json ProgressLine();
+    double PhaseFraction(Phase phase);
+
+    platform::LinuxKernel& host_;
+    platform::Resources& resources_;
+    LineWriter& link_;
+    WorkerOptions options_;
+    DeviceLibrary library_;
+    QdllHandle device_ = 0;
+    FlashGeometry geo_;
+    RevertOptions revertOptions_;
+    std::uint16_t chipId_ = 0;
+    bool noFirmware_ = false;
+    std::uint8_t selectionCode_ = 0;
+    PhaseClock phases_;
+    TransferCount count_;
+    tools::EngineBlocks blocks_;
+    nlohmann::json report_ = nlohmann::json::object();
+    std::atomic<bool> reporting_{false};
+    std::thread reporter_;
+};
+
+int RunWorker(const WorkerOptions& options);
+
+}  // namespace mendora::station

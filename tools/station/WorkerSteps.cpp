@@ -1,0 +1,94 @@
+// The worker's revert, re-plug and library steps.
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "console/ConsoleStrings.h"
+#include "console/RepairFlags.h"
+#include "console/ReplugWatch.h"
+#include "flash/RevertEngine.h"
+#include "platform/scsi/DeviceChangeWatcher.h"
+#include "tools/station/Worker.h"
+
+namespace mendora::station {
+
+namespace {
+
+constexpr std::uint16_t kChipNeedsReplug = 0x0070;
+
+std::string Directory(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+}  // namespace
+
+// The console's sequence: each pass only while the previous one finished.
+std::uint8_t Worker::Revert() {
+    platform::UdevDiskFinder udev;
+    CountingNamespace drives(platform::DriveNamespace::ImagesFromEnvironment(), udev, host_.clock, count_);
+    RevertHost revertHost{drives,         host_.files, host_.registry, host_.profiles, host_.kernel.messages,
+                          host_.clock,    Directory(host_.process.ExecutablePath())};
+    RevertEngine engine("", geo_, revertOptions_, 0, revertHost);
+    engine.SetEccLimit(revertOptions_.EccLimit);
+    auto pass = [&](Phase phase, auto run) {
+        phases_.Enter(phase);
+        geo_.Progress = 0;
+        return run();
+    };
+    std::uint8_t result = pass(Phase::Erase, [&] { return engine.EraseAll(1); });
+    if (result == revert_status::kFinish) result = pass(Phase::PatternWrite, [&] { return engine.PatternTest(1); });
+    if (result == revert_status::kFinish) result = pass(Phase::BlankCheck, [&] { return engine.CheckBlank(); });
+    blocks_ = {geo_.chipcnt, geo_.BlocksPerChip, engine.BadBlockMap(), engine.BadBlockReasons()};
+    return result;
+}
+
+// A QF70 with firmware takes its new state only after a power cycle: wait for the drive's
+// removal and arrival and then for quiet, as the console's re-plug watch does.
+bool Worker::Replug() {
+    if (chipId_ != kChipNeedsReplug || noFirmware_) return true;
+    using namespace std::chrono;
+    ReplugWatch watch;
+    platform::LinuxDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
+    watcher.Start([&watch](std::uint32_t event) {
+        if (event == platform::kDeviceArrivalEvent) watch.OnArrival();
+        if (event == platform::kDeviceRemoveCompleteEvent) watch.OnRemoval();
+    });
+    // Only now is the user asked: a re-plug done at once is then seen.
+    phases_.Enter(Phase::Replug);
+    link_.Send(ProgressLine());
+    const auto deadline = steady_clock::now() + duration<double>(options_.replugSeconds);
+    while (!watch.Released()) {
+        if (Interrupted()) return Fail("interrupted", "stopped while waiting for the re-plug"), false;
+        if (steady_clock::now() > deadline) return Fail("failed", "the drive was not re-plugged in time"), false;
+        std::this_thread::sleep_for(milliseconds(100));
+        watch.Tick();
+    }
+    watcher.Stop();
+    std::this_thread::sleep_for(seconds(1));
+    return true;
+}
+
+// The library phase runs to its end even when the station is interrupted: a drive left
+// half formatted would be worse than one that finishes.
+void Worker::Library() {
+    phases_.Enter(Phase::Library);
+    library_.RunRepairDevice(device_, RepairFlagsFor(selectionCode_, false, noFirmware_, chipId_));
+    std::uint32_t bad = 0, total = 0;
+    std::uint16_t divisor = 0;
+    library_.GetBADBlockInfomation(device_, &bad, &total, &divisor);
+    const std::uint32_t error = library_.GetErrorCode(device_);
+    phases_.Enter(Phase::Done);
+    report_["library_error"] = error;
+    report_["library_bad_blocks"] = bad;
+    report_["library_total_blocks"] = total;
+    char version[32] = {};
+    if (library_.GetFwVersion(device_, version) != 0) report_["firmware_after"] = std::string(version, strnlen(version, 32));
+    if (error == kQdllRepairFailed) {
+        Fail("failed", "library: " + LoadConsoleString(resources_, kRepairFailString));
+    } else {
+        report_["verdict"] = "repaired";
+    }
+}
+
+}  // namespace mendora::station

@@ -1,0 +1,111 @@
+// mendora-station: repairs every drive of the maker at once, one worker process per drive,
+// with a live table and a report per drive.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/TableResources.h"
+#include "platform/kernel/linux/LinuxKernel.h"
+#include "resources/EmbeddedResources.h"
+#include "tools/common/CommandLine.h"
+#include "tools/station/Station.h"
+#include "tools/station/StationHome.h"
+#include "tools/station/Worker.h"
+
+namespace {
+
+using namespace mendora;
+using namespace mendora::station;
+
+constexpr int kExitUsage = 2;
+
+const char* const kDescription =
+    "Repairs every drive of the maker at once: the revert (erase, pattern write, verify,\n"
+    "blank check), the re-plug of a QF70 with firmware, then the device library's bad-block\n"
+    "scan, format and firmware. Drives: the --vdrive images, else the virtual drives of\n"
+    "MENDORA_VDRIVE and then the maker's USB disks (all of them, or those --drive names).\n";
+
+const char* const kTableHelp =
+    "\nThe table has one row per drive, redrawn in place on a terminal and printed every\n"
+    "--interval seconds on a pipe:\n"
+    "  DRIVE    the drive's name        MODEL  controller and capacity\n"
+    "  PHASE    identify, erase, pattern write, verify, blank check, re-plug now (unplug\n"
+    "           the drive and plug it back in), library, done\n"
+    "  DONE     share of the whole repair  MB/s  data moved by the revert\n"
+    "  LEFT     time left, from the rate of each phase so far\n"
+    "  BAD      bad blocks found          VERDICT working, repaired, refused: why,\n"
+    "           failed: why (at the block reached), interrupted at the block reached\n"
+    "Ctrl-C stops every revert where it is and writes the reports.\n"
+    "Exit status: 0 every drive repaired, 1 some not, 2 usage error or no drive found.\n";
+
+extern "C" void OnStationInterrupt(int) { Station::Interrupt(); }
+
+class StderrMessages : public platform::MessageHost {
+public:
+    int MessageBox(const std::string& text, const std::string&, platform::MessageButtons) override {
+        std::fprintf(stderr, "mendora-station: %s\n", text.c_str());
+        return platform::kIdOk;
+    }
+    [[noreturn]] void FatalExit(const std::string& text) override {
+        std::fprintf(stderr, "mendora-station: %s\n", text.c_str());
+        std::exit(kExitUsage);
+    }
+    bool ActivateWindow(const std::string&) override { return false; }
+};
+
+int RunStation(StationOptions options) {
+    if (!options.mapDirectory.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(options.mapDirectory, error);
+        options.mapDirectory = std::filesystem::absolute(options.mapDirectory).string();
+    }
+    Station station(options, stdout, ::isatty(STDOUT_FILENO) != 0);
+    std::string error;
+    if (!station.FindDrives(&error)) return std::fprintf(stderr, "mendora-station: %s\n", error.c_str()), kExitUsage;
+    if (station.Empty()) return std::fprintf(stderr, "mendora-station: no drive found\n"), kExitUsage;
+
+    StderrMessages messages;
+    platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
+    platform::LinuxKernel host(resources, messages);
+    StationHome home(host.kernel);
+    if (!home.Prepare(&error)) return std::fprintf(stderr, "mendora-station: %s\n", error.c_str()), kExitUsage;
+
+    struct sigaction action {};
+    action.sa_handler = OnStationInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+    return station.Run(home.WorkerExecutable(), home.Directory());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app(kDescription, "mendora-station");
+    app.footer(kTableHelp);
+    StationOptions options;
+    WorkerOptions worker;
+    bool workerMode = false;
+    app.add_option("--vdrive", options.vdrives, "virtual drive images to repair")->expected(1, -1);
+    app.add_option("--drive", options.drives, "drive names to repair, such as E:")->expected(1, -1);
+    app.add_option("--json", options.jsonFile, "write the reports, one object per drive");
+    app.add_option("--map", options.mapDirectory, "draw each drive's bad-block map into DIR as <letter>.png");
+    app.add_option("--interval", options.interval, "seconds between table lines on a pipe (default 2)")
+        ->check(CLI::Range(0.1, 3600.0));
+    app.add_option("--silence", options.silenceSeconds, "seconds a worker may stay silent before it is ended (default 30)")
+        ->check(CLI::Range(1.0, 86400.0));
+    app.add_option("--replug-timeout", options.replugSeconds, "seconds to wait for a re-plug (default 300)")
+        ->check(CLI::Range(1.0, 86400.0));
+    // One drive's repair in a process of its own, started by the station.
+    app.add_flag("--worker", workerMode)->group("");
+    app.add_option("--number", worker.number)->group("");
+    app.add_option("--map-file", worker.mapFile)->group("");
+    if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
+    if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
+    if (workerMode) return RunWorker(worker);
+    return RunStation(options);
+}
