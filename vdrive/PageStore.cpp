@@ -23,8 +23,9 @@ using Lanes = std::uint64_t __attribute__((vector_size(32)));
 // the second sums weigh each word by its position. Equal hashes are still compared byte
 // for byte, so a weak spot costs time, never a wrong page. Built for AVX2 as well, where
 // one addition covers all four lanes; every build gives the same value. ThreadSanitizer
-// cannot run the resolver that picks a clone before it starts, so its builds take one.
-#ifndef __SANITIZE_THREAD__
+// cannot run the resolver that picks a clone before it starts, so its builds take one, as
+// do object formats without indirect functions (PE on Windows).
+#if defined(__ELF__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 std::uint64_t HashPage(const std::uint8_t* content, std::size_t length) {

@@ -1,5 +1,7 @@
 #include "platform/scsi/LinuxScsiTransport.h"
 
+#include "platform/scsi/NativeScsi.h"
+
 #include <scsi/sg_pt.h>
 
 #include <algorithm>
@@ -7,6 +9,11 @@
 #include <cerrno>
 
 namespace mendora::platform {
+
+std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, std::string* error) {
+    auto pt = OpenSgPassThrough(source, error);
+    return pt ? std::make_unique<LinuxScsiTransport>(std::move(pt)) : nullptr;
+}
 
 namespace {
 

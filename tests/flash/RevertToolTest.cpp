@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tests/flash/EngineTestKit.h"
+#include "tests/Environment.h"
 
 namespace mendora::testing {
 namespace {
@@ -17,7 +18,7 @@ int RunTool(const std::string& arguments, std::string* output, const std::string
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output->append(buffer, n);
-    return WEXITSTATUS(::pclose(pipe));
+    return mendora::testing::ExitCodeOf(::pclose(pipe));
 }
 
 std::vector<std::string> Lines(const std::string& path) {

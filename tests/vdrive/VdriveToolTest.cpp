@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/FileBytes.h"
+#include "tests/Environment.h"
 #include "tests/TempDir.h"
 
 namespace {
@@ -19,7 +20,7 @@ int Tool(const std::string& arguments, std::string* output = nullptr) {
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
     int status = ::pclose(pipe);
     if (output) *output = text;
-    return WEXITSTATUS(status);
+    return mendora::testing::ExitCodeOf(status);
 }
 
 TEST(VdriveTool, CreatesPresetsReportsJsonAndPlugState) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/NativeKernel.h"
 #include "platform/kernel/TableResources.h"
-#include "platform/kernel/linux/LinuxKernel.h"
 #include "tools/bootpack/Commands.h"
 #include "tools/bootpack/ToolHost.h"
 
@@ -45,7 +45,7 @@ int Usage(const std::string& problem) {
 int Run(const std::vector<std::string>& args) {
     bootpack::ToolHost host;
     platform::TableResources resources({}, platform::kLangEnglish);
-    platform::LinuxKernel services(resources, host);
+    platform::NativeKernel services(resources, host);
     // The host's services, with the tool's own diagnostics and message boxes.
     platform::Kernel kernel{services.tempRoot, services.process, services.files,
                             services.mutexes,  services.version, services.rights,
