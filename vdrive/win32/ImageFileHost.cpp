@@ -1,17 +1,16 @@
 // Image files on Windows: handles shared with every other opener, a file mapping, and a
-// lock on one byte far past any image's end that every opener takes around each command.
+// lock word in shared memory that every opener takes around each command.
 #include "vdrive/ImageFileHost.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace mendora::vdrive::imagehost {
 namespace {
-
-// Far past the end of any image, so the locked range never covers bytes that reads and
-// writes through other handles touch.
-constexpr DWORD kLockOffsetHigh = 0x40000000;
 
 HANDLE Handle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 
@@ -53,7 +52,12 @@ std::intptr_t OpenExisting(const std::string& path, std::string* error) {
     return OpenWith(path, OPEN_EXISTING, "cannot open", error);
 }
 
-void Close(std::intptr_t file) { CloseHandle(Handle(file)); }
+void ForgetWord(std::intptr_t file);
+
+void Close(std::intptr_t file) {
+    ForgetWord(file);
+    CloseHandle(Handle(file));
+}
 
 void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
 
@@ -104,16 +108,81 @@ bool Reserve(std::intptr_t file, std::uint64_t oldSize, std::uint64_t size) {
     return SetSize(file, size);
 }
 
+namespace {
+
+// The lock of an image: one word in a small shared section named by the file's identity,
+// so that every opener of any path of it finds the same word. It holds the id of the thread
+// that holds the lock (thread ids are unique while the thread lives), so taking and giving
+// it back cost no call into the system, which matters under wine, where each such call is a
+// round trip to its server. A waiter that finds the holder gone takes the lock over, as a
+// file lock would be released when its holder ends.
+struct LockWord {
+    HANDLE section = nullptr;
+    volatile LONG* word = nullptr;
+};
+
+std::mutex lockWordsGuard;
+std::map<std::intptr_t, LockWord> lockWords;
+
+volatile LONG* WordOf(std::intptr_t file) {
+    std::lock_guard<std::mutex> hold(lockWordsGuard);
+    auto it = lockWords.find(file);
+    if (it != lockWords.end()) return it->second.word;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(Handle(file), &info)) return nullptr;
+    char name[96];
+    std::snprintf(name, sizeof name, "Local\\mendora-vdrive-%08lx-%08lx%08lx", info.dwVolumeSerialNumber,
+                  info.nFileIndexHigh, info.nFileIndexLow);
+    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, name);
+    if (section == nullptr) return nullptr;
+    void* view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, 64);
+    if (view == nullptr) {
+        CloseHandle(section);
+        return nullptr;
+    }
+    LockWord entry{section, static_cast<volatile LONG*>(view)};
+    lockWords.emplace(file, entry);
+    return entry.word;
+}
+
+}  // namespace
+
+void ForgetWord(std::intptr_t file) {
+    std::lock_guard<std::mutex> hold(lockWordsGuard);
+    auto it = lockWords.find(file);
+    if (it == lockWords.end()) return;
+    UnmapViewOfFile(const_cast<LONG*>(it->second.word));
+    CloseHandle(it->second.section);
+    lockWords.erase(it);
+}
+
+namespace {
+
+bool ThreadIsGone(LONG id) {
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (thread == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
+    bool gone = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return gone;
+}
+
+}  // namespace
+
 bool Lock(std::intptr_t file) {
-    OVERLAPPED at{};
-    at.OffsetHigh = kLockOffsetHigh;
-    return LockFileEx(Handle(file), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
+    volatile LONG* word = WordOf(file);
+    if (word == nullptr) return false;
+    const LONG self = static_cast<LONG>(GetCurrentThreadId());
+    for (unsigned round = 0;; ++round) {
+        LONG holder = InterlockedCompareExchange(word, self, 0);
+        if (holder == 0) return true;
+        if (round % 256 == 255 && ThreadIsGone(holder)) InterlockedCompareExchange(word, 0, holder);
+        if (round < 64) YieldProcessor();
+        else Sleep(round < 128 ? 0 : 1);
+    }
 }
 
 void Unlock(std::intptr_t file) {
-    OVERLAPPED at{};
-    at.OffsetHigh = kLockOffsetHigh;
-    UnlockFileEx(Handle(file), 0, 1, 0, &at);
+    if (volatile LONG* word = WordOf(file)) InterlockedExchange(word, 0);
 }
 
 std::uint8_t* Map(std::intptr_t file, std::uint64_t size, std::intptr_t* mapping, const std::string& path,
