@@ -130,6 +130,41 @@ void NativeWindow::Update() {
     if (window_) UpdateWindow(static_cast<HWND>(window_));
 }
 
+bool NativeWindow::Capture(std::vector<std::uint32_t>* pixels, int* width, int* height) {
+    if (!window_) return false;
+    HWND window = static_cast<HWND>(window_);
+    RECT client;
+    GetClientRect(window, &client);
+    *width = client.right;
+    *height = client.bottom;
+    if (*width <= 0 || *height <= 0) return false;
+    HDC source = GetDC(window);
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = *width;
+    info.bmiHeader.biHeight = -*height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (target) {
+        HGDIOBJ old = SelectObject(memory, target);
+        ok = BitBlt(memory, 0, 0, *width, *height, source, 0, 0, SRCCOPY) != 0;
+        GdiFlush();
+        auto* words = static_cast<const std::uint32_t*>(bits);
+        pixels->assign(words, words + static_cast<std::size_t>(*width) * *height);
+        for (auto& p : *pixels) p &= 0x00FFFFFFu;
+        SelectObject(memory, old);
+        DeleteObject(target);
+    }
+    DeleteDC(memory);
+    ReleaseDC(window, source);
+    return ok;
+}
+
 void NativeWindow::Raise() {
     if (!window_) return;
     HWND window = static_cast<HWND>(window_);

@@ -41,6 +41,9 @@ public:
     void SetIcon(const std::vector<std::uint32_t>& pixels, int width, int height);
     // Paints what is invalid now.
     void Update();
+    // What the window shows in its client area, read back from the screen; false when it
+    // cannot be read.
+    bool Capture(std::vector<std::uint32_t>* pixels, int* width, int* height);
     void* Handle() const { return window_; }
 
 private:

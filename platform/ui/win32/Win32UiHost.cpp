@@ -92,6 +92,23 @@ void* Win32UiHost::NativeHandle(WindowNode& root) {
     return it == windows_.end() ? nullptr : it->second->native().Handle();
 }
 
+bool Win32UiHost::Grab(WindowNode& root, Bitmap* picture) {
+    auto it = windows_.find(&root);
+    if (it == windows_.end()) return false;
+    it->second->native().Update();
+    win32::DispatchWindowMessages();
+    std::vector<std::uint32_t> pixels;
+    int width = 0, height = 0;
+    if (!it->second->native().Capture(&pixels, &width, &height)) return false;
+    *picture = Bitmap(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
+            picture->SetPixel(x, y, RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF));
+        }
+    return true;
+}
+
 void Win32UiHost::WaitAndDispatch() {
     bool any = DispatchPending();
     any = win32::DispatchWindowMessages() || any;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/kernel/win32/Win32Kernel.h"
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/TerminalMessageHost.h"
 #include "platform/ui/UiHost.h"
 
@@ -35,6 +36,8 @@ public:
 
     // The native window showing a top-level window, or null (for tests).
     void* NativeHandle(WindowNode& root);
+    // What the native window of a shown top-level window shows, read back from the screen.
+    bool Grab(WindowNode& root, Bitmap* picture);
 
 private:
     SurfaceWindow& WindowFor(WindowNode& root);
