@@ -1,6 +1,6 @@
 # Writes the resource script of the Windows programs: the five embedded files as type
-# BINARYFILE in language 1028, the string table in its three languages, and the table's
-# source text for the programs that read it as data.
+# BINARYFILE in language 1028, the string table in its three languages, the table's source
+# text for the programs that read it as data, and the icons.
 # cmake -DSTRINGS=strings.tsv -DOUT=Resources.rc -DQDLL=... -DBOOTCODE=... -DDEVICE_INI=...
 #       -DDEFT70=... -DRBOOTCODE=... -P WindowsResources.cmake
 file(STRINGS ${STRINGS} lines ENCODING UTF-8)
@@ -30,7 +30,7 @@ function(path_of variable)
   file(TO_CMAKE_PATH "${${variable}}" p)
   set(${variable} "${p}" PARENT_SCOPE)
 endfunction()
-foreach(v QDLL BOOTCODE DEVICE_INI DEFT70 RBOOTCODE STRINGS)
+foreach(v QDLL BOOTCODE DEVICE_INI DEFT70 RBOOTCODE STRINGS ICONS)
   path_of(${v})
 endforeach()
 
@@ -44,5 +44,7 @@ foreach(language ${languages})
   string(APPEND rc "${lang_${language}}\nSTRINGTABLE\nBEGIN\n${table_${language}}END\n\n")
 endforeach()
 string(APPEND rc "LANGUAGE 0, 0\n1 MENDORASTRINGS \"${STRINGS}\"\n")
+# The dialog's icon first: Explorer shows the first icon of a program.
+string(APPEND rc "128 ICON \"${ICONS}/128.ico\"\n129 ICON \"${ICONS}/129.ico\"\n")
 file(WRITE ${OUT}.new "${rc}")
 execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${OUT}.new ${OUT})

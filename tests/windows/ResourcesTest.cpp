@@ -27,6 +27,18 @@ TEST(Win32Resources, TheFiveFilesAreBinaryFilesInLanguage1028) {
     EXPECT_EQ(found, 6);
 }
 
+TEST(Win32Resources, TheDialogAndBadBlockIconsAreIconGroups) {
+    for (std::uint16_t id : {128, 129}) {
+        auto group = ModuleResource("#14", id, 0);  // RT_GROUP_ICON, language neutral
+        ASSERT_TRUE(group) << id;
+        ASSERT_GE(group->size(), 20u);
+        EXPECT_EQ((*group)[2], 1);   // an icon
+        EXPECT_EQ((*group)[4], 1);   // one image
+        EXPECT_EQ((*group)[6], 32);  // 32 x 32
+        EXPECT_EQ((*group)[12], 32); // 32 bits
+    }
+}
+
 TEST(Win32Resources, StringTableInThreeLanguagesCutToTheBuffer) {
     EXPECT_EQ(Win32Resources(kLangEnglish).LoadString(4, 260),
               "This program can only be executed with administrative privilege!");
