@@ -7,6 +7,7 @@
 #include "console/ProcessState.h"
 #include "console/RevertPreparation.h"
 #include "console/RevertRecords.h"
+#include "platform/scsi/NativeScsi.h"
 #include "platform/ui/SystemColors.h"
 #include "platform/ui/UiHost.h"
 #include "resources/DialogResources.h"
@@ -47,7 +48,7 @@ RepairDialog::RepairDialog(Kernel& kernel, DialogServices services)
       library_(kernel.modules, "QDLL") {
     RegisterPieChartClass();
     if (!changes_) {
-        ownChanges_ = std::make_unique<LinuxDeviceChangeWatcher>(DriveNamespace::ImagesFromEnvironment());
+        ownChanges_ = std::make_unique<NativeDeviceChangeWatcher>(DriveNamespace::ImagesFromEnvironment());
         changes_ = ownChanges_.get();
     }
     OnMessage(WM_PAINT, [this](WPARAM, LPARAM) -> LRESULT {
@@ -80,7 +81,7 @@ RepairDialog::~RepairDialog() {
 }
 
 DriveNamespace* RepairDialog::OwnDrives(Clock& clock) {
-    diskFinder_ = std::make_unique<UdevDiskFinder>();
+    diskFinder_ = std::make_unique<NativeDiskFinder>();
     ownDrives_ = std::make_unique<DriveNamespace>(DriveNamespace::ImagesFromEnvironment(), *diskFinder_, clock);
     return ownDrives_.get();
 }

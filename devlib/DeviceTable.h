@@ -5,7 +5,7 @@
 
 #include "devlib/LibraryDevice.h"
 #include "devlib/QdllApi.h"
-#include "platform/kernel/linux/LinuxProcessHost.h"
+#include "platform/kernel/NativeKernel.h"
 
 namespace mendora::devlib {
 
@@ -20,7 +20,7 @@ public:
 
 private:
     std::mutex mutex_;
-    platform::LinuxProcessHost process_;
+    platform::NativeProcessHost process_;
     std::vector<std::unique_ptr<LibraryDevice>> devices_;
 };
 

@@ -1,12 +1,13 @@
 #include "devlib/MakerDrives.h"
 
-#include "platform/kernel/linux/LinuxClock.h"
+#include "platform/kernel/NativeKernel.h"
+#include "platform/scsi/NativeScsi.h"
 
 namespace mendora::devlib {
 
 MakerDrives::MakerDrives()
-    : clock_(std::make_unique<platform::LinuxClock>()),
-      finder_(std::make_unique<platform::UdevDiskFinder>()),
+    : clock_(std::make_unique<platform::NativeClock>()),
+      finder_(std::make_unique<platform::NativeDiskFinder>()),
       namespace_(platform::DriveNamespace::ImagesFromEnvironment(), *finder_, *clock_) {}
 
 std::vector<MakerDrive> MakerDrives::List() {

@@ -1,6 +1,7 @@
 #pragma once
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace mendora::testing {
@@ -8,9 +9,21 @@ namespace mendora::testing {
 // A fresh private directory under the system's temporary directory, removed with the object.
 class TempDir {
 public:
+    // Made with create_directory, which fails on an existing name, so a name another
+    // process took is never shared. Paths use '/' on every host.
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mendora-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        std::string base = std::filesystem::temp_directory_path().generic_string();
+        if (!base.empty() && base.back() == '/') base.pop_back();
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            std::string candidate = base + "/mendora-test-" + std::to_string(random() % 1000000000);
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, error);
+                path_ = candidate;
+            }
+        }
     }
     ~TempDir() {
         std::error_code ignored;

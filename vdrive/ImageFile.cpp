@@ -1,58 +1,25 @@
 #include "vdrive/ImageFile.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <numeric>
 #include <random>
 #include <vector>
 
 #include "vdrive/FirmwareImageFormat.h"
+#include "vdrive/ImageFileHost.h"
 #include "vdrive/ImageLayout.h"
 
 namespace mendora::vdrive {
 
 namespace {
 
-std::string SystemError(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
+bool WriteAll(std::intptr_t file, const void* data, std::size_t size, std::uint64_t offset) {
+    return imagehost::WriteAt(file, data, size, offset);
 }
 
-// Moves all size bytes at offset with pread or pwrite, resuming after short transfers.
-template <typename Byte, typename Transfer>
-bool TransferAll(Transfer transfer, int fd, Byte* bytes, std::size_t size, std::uint64_t offset) {
-    while (size > 0) {
-        ssize_t n = transfer(fd, bytes, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
-    return TransferAll(::pwrite, fd, static_cast<const char*>(data), size, offset);
-}
-
-bool ReadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
-    return TransferAll(::pread, fd, static_cast<char*>(data), size, offset);
-}
-
-bool LockFile(int fd, short type) {
-    struct flock region {};
-    region.l_type = type;
-    region.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLKW, &region) < 0) {
-        if (errno != EINTR) return false;
-    }
-    return true;
+bool ReadAll(std::intptr_t file, void* data, std::size_t size, std::uint64_t offset) {
+    return imagehost::ReadAt(file, data, size, offset);
 }
 
 std::uint64_t StoreSize(const format::Header& h, std::uint32_t slots) {
@@ -92,11 +59,8 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
         *error = "cannot create " + path + ": " + why;
         return nullptr;
     }
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *error = SystemError("cannot create", path);
-        return nullptr;
-    }
+    std::intptr_t fd = imagehost::CreateNew(path, error);
+    if (fd == imagehost::kNoFile) return nullptr;
     std::unique_ptr<ImageFile> image(new ImageFile(path, fd));
     image->header_ = LayoutHeader(setup);
     image->geometry_ = setup.geometry;
@@ -114,12 +78,13 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
     }
     if (!WriteAll(fd, &image->header_, sizeof image->header_, format::kHeaderOffset) ||
         !WriteAll(fd, state.get(), sizeof *state, format::kStateOffset) ||
-        ::ftruncate(fd, static_cast<off_t>(state->fileSize)) != 0 ||
+        !imagehost::SetSize(fd, state->fileSize) ||
         (state->firmwarePresent &&
          !WriteAll(fd, versionField, sizeof versionField, image->header_.firmwareOffset + firmware::kVersionOffset - 2)) ||
         !image->Map(state->fileSize, error)) {
-        if (error->empty()) *error = SystemError("cannot write", path);
-        ::unlink(path.c_str());
+        if (error->empty()) *error = "cannot write " + path;
+        image.reset();
+        imagehost::Remove(path);
         return nullptr;
     }
     PlantBlocks(*image, setup.plantings);
@@ -127,25 +92,22 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
 }
 
 std::unique_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string* error) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        *error = SystemError("cannot open", path);
-        return nullptr;
-    }
+    std::intptr_t fd = imagehost::OpenExisting(path, error);
+    if (fd == imagehost::kNoFile) return nullptr;
     std::unique_ptr<ImageFile> image(new ImageFile(path, fd));
-    if (!LockFile(fd, F_WRLCK)) {
-        *error = SystemError("cannot lock", path);
+    if (!imagehost::Lock(fd)) {
+        *error = "cannot lock " + path;
         return nullptr;
     }
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && image->Validate(static_cast<std::uint64_t>(info.st_size), error);
-    LockFile(fd, F_UNLCK);
+    auto size = imagehost::SizeOf(fd);
+    bool ok = size && image->Validate(*size, error);
+    imagehost::Unlock(fd);
     return ok ? std::move(image) : nullptr;
 }
 
 bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
     std::string refused = path_ + " is not a virtual drive image";
-    if (fileSize < format::kTablesOffset || !ReadAll(fd_, &header_, sizeof header_, 0) ||
+    if (fileSize < format::kTablesOffset || !ReadAll(file_, &header_, sizeof header_, 0) ||
         std::memcmp(header_.magic, format::kMagic, sizeof header_.magic) != 0) {
         *error = refused;
         return false;
@@ -168,7 +130,7 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
     }
     geometry_ = setup.geometry;
     format::State state{};
-    if (!ReadAll(fd_, &state, sizeof state, format::kStateOffset)) {
+    if (!ReadAll(file_, &state, sizeof state, format::kStateOffset)) {
         *error = path_ + ": the image is truncated";
         return false;
     }
@@ -191,25 +153,22 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
 
 ImageFile::~ImageFile() {
     Unmap();
-    ::close(fd_);
+    imagehost::Close(file_);
 }
 
 void ImageFile::Unmap() {
     if (base_ == nullptr) return;
     ForgetMapping(base_);
-    ::munmap(base_, mapped_);
+    imagehost::Unmap(base_, mapped_, &mapping_);
     base_ = nullptr;
     mapped_ = 0;
 }
 
 bool ImageFile::Map(std::uint64_t size, std::string* error) {
     Unmap();
-    void* at = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-    if (at == MAP_FAILED) {
-        *error = SystemError("cannot map", path_);
-        return false;
-    }
-    base_ = static_cast<std::uint8_t*>(at);
+    std::uint8_t* at = imagehost::Map(file_, size, &mapping_, path_, error);
+    if (at == nullptr) return false;
+    base_ = at;
     mapped_ = size;
     WatchMapping(base_, mapped_);
     return true;
@@ -217,29 +176,27 @@ bool ImageFile::Map(std::uint64_t size, std::string* error) {
 
 bool ImageFile::Lock(std::string* error) {
     threads_.lock();
-    if (!LockFile(fd_, F_WRLCK)) {
-        *error = SystemError("cannot lock", path_);
+    if (!imagehost::Lock(file_)) {
+        *error = "cannot lock " + path_;
         threads_.unlock();
         return false;
     }
-    struct stat info {};
     std::uint64_t wanted = base_ ? state().fileSize : 0;
-    bool ok = base_ != nullptr && !Damaged() && ::fstat(fd_, &info) == 0 &&
-              static_cast<std::uint64_t>(info.st_size) >= mapped_;
+    auto size = imagehost::SizeOf(file_);
+    bool ok = base_ != nullptr && !Damaged() && size && *size >= mapped_;
     if (ok && wanted != mapped_) {
-        ok = wanted == StoreSize(header_, state().slotCapacity) &&
-             wanted <= static_cast<std::uint64_t>(info.st_size) && Map(wanted, error);
+        ok = wanted == StoreSize(header_, state().slotCapacity) && wanted <= *size && Map(wanted, error);
     }
     if (!ok) {
         if (error->empty()) *error = path_ + ": the image was truncated or damaged";
-        LockFile(fd_, F_UNLCK);
+        imagehost::Unlock(file_);
         threads_.unlock();
     }
     return ok;
 }
 
 void ImageFile::Unlock() {
-    LockFile(fd_, F_UNLCK);
+    imagehost::Unlock(file_);
     threads_.unlock();
 }
 
@@ -261,11 +218,7 @@ std::uint32_t& ImageFile::diskSlot(std::uint64_t logicalPage) {
 
 void ImageFile::DiscardDiskTable() {
     std::uint64_t length = geometry_.TotalPages() * sizeof(std::uint32_t);
-    // A hole reads as zeros; where the file system cannot punch one, zero the table by hand.
-    if (::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(header_.diskTableOffset),
-                    static_cast<off_t>(length)) != 0) {
-        std::memset(base_ + header_.diskTableOffset, 0, length);
-    }
+    imagehost::Zero(file_, base_, header_.diskTableOffset, length);
 }
 
 format::BlockRecord& ImageFile::block(std::uint32_t chip, std::uint32_t block) {
@@ -304,8 +257,7 @@ bool ImageFile::GrowStore(std::uint32_t more) {
     std::uint64_t oldSize = StoreSize(header_, capacity);
     std::uint64_t newSize = StoreSize(header_, static_cast<std::uint32_t>(wanted));
     // Reserve the disk blocks now: a full disk must fail here, not as a fault on a mapped write.
-    if (::posix_fallocate(fd_, static_cast<off_t>(oldSize), static_cast<off_t>(newSize - oldSize)) != 0)
-        return false;
+    if (!imagehost::Reserve(file_, oldSize, newSize)) return false;
     std::string ignored;
     if (!Map(newSize, &ignored)) {
         Map(oldSize, &ignored);
@@ -320,7 +272,7 @@ void ImageFile::PublishPlugState() {
     format::State& s = state();
     std::size_t at = offsetof(format::State, plugged);
     std::size_t length = offsetof(format::State, commandCount) - at;
-    WriteAll(fd_, reinterpret_cast<std::uint8_t*>(&s) + at, length, format::kStateOffset + at);
+    WriteAll(file_, reinterpret_cast<std::uint8_t*>(&s) + at, length, format::kStateOffset + at);
 }
 
 }  // namespace mendora::vdrive

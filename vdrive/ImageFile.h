@@ -54,19 +54,20 @@ public:
 
     // Makes room for at least `more` further slots; false when the disk refuses.
     bool GrowStore(std::uint32_t more);
-    // Writes the plug fields through the file, so that inotify watchers see a change.
+    // Writes the plug fields through the file, so that watchers of the file see a change.
     void PublishPlugState();
 
     const std::string& path() const { return path_; }
 
 private:
-    ImageFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    ImageFile(std::string path, std::intptr_t file) : path_(std::move(path)), file_(file) {}
     bool Map(std::uint64_t size, std::string* error);
     void Unmap();
     bool Validate(std::uint64_t fileSize, std::string* error);
 
     std::string path_;
-    int fd_;
+    std::intptr_t file_;       // the host's file descriptor or handle
+    std::intptr_t mapping_ = 0;  // the host's mapping object, where it has one
     std::mutex threads_;
     std::uint8_t* base_ = nullptr;
     std::uint64_t mapped_ = 0;

@@ -22,12 +22,12 @@ using Lanes = std::uint64_t __attribute__((vector_size(32)));
 // Fletcher-style sums in four lanes: additions only, so the loop runs at memory speed;
 // the second sums weigh each word by its position. Equal hashes are still compared byte
 // for byte, so a weak spot costs time, never a wrong page. Built for AVX2 as well, where
-// one addition covers all four lanes; every build gives the same value. ThreadSanitizer
-// cannot run the resolver that picks a clone before it starts, so its builds take one.
-#ifndef __SANITIZE_THREAD__
-__attribute__((target_clones("avx2", "default")))
-#endif
-std::uint64_t HashPage(const std::uint8_t* content, std::size_t length) {
+// one addition covers all four lanes, and picked at run time by a plain test of the
+// processor (object formats without indirect functions, and ThreadSanitizer, cannot use
+// the compiler's own clones); every build gives the same value.
+namespace {
+
+[[gnu::always_inline]] inline std::uint64_t HashPageBody(const std::uint8_t* content, std::size_t length) {
     Lanes s{}, w{};
     for (std::size_t at = 0; at + 32 <= length; at += 32) {
         Lanes words;
@@ -41,6 +41,19 @@ std::uint64_t HashPage(const std::uint8_t* content, std::size_t length) {
     h = Mix(h ^ s[2]) ^ Mix(w[2] + 2);
     h = Mix(h ^ s[3]) ^ Mix(w[3] + 3);
     return Mix(h);
+}
+
+__attribute__((target("avx2"))) std::uint64_t HashPageAvx2(const std::uint8_t* content, std::size_t length) {
+    return HashPageBody(content, length);
+}
+
+std::uint64_t HashPagePlain(const std::uint8_t* content, std::size_t length) { return HashPageBody(content, length); }
+
+}  // namespace
+
+std::uint64_t HashPage(const std::uint8_t* content, std::size_t length) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2 ? HashPageAvx2(content, length) : HashPagePlain(content, length);
 }
 
 bool PageStore::Holds(std::uint32_t slot, const std::uint8_t* content) {

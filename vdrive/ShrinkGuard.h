@@ -5,7 +5,7 @@
 // touching a mapped page beyond the new end then raises a bus error. For the mappings
 // watched here, that page and the rest of the mapping are replaced by zero pages instead, so
 // the command under way completes, and the mapping is marked damaged so that its result is
-// discarded and the image is reported as cut short.
+// discarded and the image is reported as cut short. (Windows never lets a mapped file shrink.)
 namespace mendora::vdrive {
 
 void WatchMapping(void* base, std::size_t size);

@@ -1,7 +1,6 @@
 #include "vdrive/Trace.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <cstdio>
 
 namespace mendora::vdrive {
 
@@ -38,17 +37,18 @@ std::string TraceLine(const Command& command, const Reply& reply) {
     return line;
 }
 
-TraceFile::TraceFile(const std::string& path)
-    : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) {}
+TraceFile::TraceFile(const std::string& path) : file_(std::fopen(path.c_str(), "ab")) {}
 
 TraceFile::~TraceFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (file_ != nullptr) std::fclose(file_);
 }
 
+// One write per line, flushed at once, so that lines of several openers do not interleave.
 void TraceFile::Append(const std::string& line) {
-    if (fd_ < 0) return;
+    if (file_ == nullptr) return;
     std::string whole = line + '\n';
-    [[maybe_unused]] ssize_t ignored = ::write(fd_, whole.data(), whole.size());
+    std::fwrite(whole.data(), 1, whole.size(), file_);
+    std::fflush(file_);
 }
 
 }  // namespace mendora::vdrive

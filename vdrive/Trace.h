@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "vdrive/Command.h"
@@ -17,11 +18,11 @@ public:
     ~TraceFile();
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_ != nullptr; }
     void Append(const std::string& line);
 
 private:
-    int fd_;
+    std::FILE* file_;
 };
 
 }  // namespace mendora::vdrive

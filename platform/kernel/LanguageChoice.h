@@ -8,7 +8,8 @@ namespace mendora::platform {
 // zh_TW and zh_HK give Traditional Chinese, zh_CN and zh_SG Simplified, anything else English.
 std::uint16_t LanguageForLocale(const std::string& locale);
 
-// The language of the first non-empty of LC_ALL, LC_MESSAGES and LANG.
+// The user's language: the first non-empty of LC_ALL, LC_MESSAGES and LANG; on Windows,
+// where these are rarely set, the user's interface language otherwise.
 std::uint16_t UserLanguage();
 
 }  // namespace mendora::platform

@@ -21,6 +21,9 @@ struct ModuleLoad {
 
 inline constexpr std::uint32_t kUnknownLoadError = 0x20000000;
 
+// Loads the dynamic library at a full path.
+ModuleLoad LoadModuleFile(const std::string& path);
+
 // Loads dynamic libraries by module name: "QDLL" is the file "QDLL.dll" beside the executable.
 class ModuleLoader {
 public:

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "platform/scsi/LinuxScsiTransport.h"
+#include "platform/scsi/NativeScsi.h"
 #include "platform/scsi/VirtualScsiTransport.h"
 #include "vdrive/MakerIdentity.h"
 
@@ -33,7 +33,7 @@ std::vector<std::string> DriveNamespace::ImagesFromEnvironment() {
     const char* list = std::getenv(kVirtualDrivesVariable);
     std::string rest = list ? list : "";
     while (!rest.empty()) {
-        std::size_t colon = rest.find(':');
+        std::size_t colon = rest.find(kVirtualDrivesSeparator);
         std::string one = rest.substr(0, colon);
         if (!one.empty()) images.push_back(one);
         rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
@@ -60,20 +60,7 @@ std::unique_ptr<ScsiTransport> DriveNamespace::OpenSource(const DriveEntry& entr
         auto drive = vdrive::VirtualDrive::Open(entry.source, error);
         return drive ? std::make_unique<VirtualScsiTransport>(std::move(drive), clock_) : nullptr;
     }
-    auto pt = OpenSgPassThrough(entry.source, error);
-    if (!pt) return nullptr;
-    LinuxScsiTransport::Reopen reopen;
-    if (std::string serial = finder_.Serial(entry.source); !serial.empty()) {
-        reopen = [&finder = finder_, serial]() -> std::unique_ptr<SgPassThrough> {
-            for (const std::string& node : finder.MakerDisks()) {
-                if (finder.Serial(node) != serial) continue;
-                std::string ignored;
-                return OpenSgPassThrough(node, &ignored);
-            }
-            return nullptr;
-        };
-    }
-    return std::make_unique<LinuxScsiTransport>(std::move(pt), std::move(reopen), &clock_);
+    return OpenDeviceTransport(entry.source, finder_, clock_, error);
 }
 
 std::unique_ptr<ScsiTransport> DriveNamespace::Open(const std::string& name, std::string* error) {

@@ -8,8 +8,14 @@
 
 namespace mendora::platform {
 
-// The environment variable listing virtual drive images, separated by ':'.
+// The environment variable listing virtual drive images, separated by ':' (by ';' on
+// Windows, whose paths hold ':').
 inline constexpr const char* kVirtualDrivesVariable = "MENDORA_VDRIVE";
+#if defined(_WIN32)
+inline constexpr char kVirtualDrivesSeparator = ';';
+#else
+inline constexpr char kVirtualDrivesSeparator = ':';
+#endif
 
 // Finds the USB disks whose USB vendor and product are the maker's, sorted by node.
 class UsbDiskFinder {

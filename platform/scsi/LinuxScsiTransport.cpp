@@ -1,5 +1,7 @@
 #include "platform/scsi/LinuxScsiTransport.h"
 
+#include "platform/scsi/NativeScsi.h"
+
 #include <scsi/sg_pt.h>
 
 #include <algorithm>
@@ -7,6 +9,25 @@
 #include <cerrno>
 
 namespace mendora::platform {
+
+// A drive with a serial number is looked up again by it when its node vanishes.
+std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, UsbDiskFinder& finder, Clock& clock,
+                                                   std::string* error) {
+    auto pt = OpenSgPassThrough(source, error);
+    if (!pt) return nullptr;
+    LinuxScsiTransport::Reopen reopen;
+    if (std::string serial = finder.Serial(source); !serial.empty()) {
+        reopen = [&finder, serial]() -> std::unique_ptr<SgPassThrough> {
+            for (const std::string& node : finder.MakerDisks()) {
+                if (finder.Serial(node) != serial) continue;
+                std::string ignored;
+                return OpenSgPassThrough(node, &ignored);
+            }
+            return nullptr;
+        };
+    }
+    return std::make_unique<LinuxScsiTransport>(std::move(pt), std::move(reopen), &clock);
+}
 
 namespace {
 

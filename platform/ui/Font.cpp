@@ -1,6 +1,5 @@
 #include "platform/ui/Font.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -10,6 +9,8 @@
 #include <mutex>
 #include <stdexcept>
 #include <vector>
+
+#include "platform/ui/FontFiles.h"
 
 namespace mendora::platform {
 
@@ -58,41 +59,6 @@ FT_Library Library() {
     return library;
 }
 
-struct FaceFile {
-    std::string path;
-    int index = 0;
-};
-
-// The best scalable face for the pattern at the weight. With a code point, only a face
-// whose character set holds it counts: the closest match need not when no face does.
-FaceFile MatchPattern(FcPattern* pattern, int weight, char32_t code = 0) {
-    FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FaceFile found;
-    FcCharSet* has = nullptr;
-    FcChar8* path = nullptr;
-    bool holds = code == 0 || (match && FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch &&
-                               FcCharSetHasChar(has, code));
-    if (match && holds && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
-        found.path = reinterpret_cast<const char*>(path);
-        FcPatternGetInteger(match, FC_INDEX, 0, &found.index);
-    }
-    if (match) FcPatternDestroy(match);
-    return found;
-}
-
-FaceFile MatchFace(const std::string& family, int weight) {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FaceFile found = MatchPattern(pattern, weight);
-    FcPatternDestroy(pattern);
-    return found;
-}
-
 // Next code point of UTF-8 text; a byte that does not start a valid sequence stands
 // for itself (Latin-1), so any 8-bit text can be drawn.
 char32_t NextCodePoint(const std::string& s, std::size_t& i) {
@@ -135,19 +101,6 @@ std::shared_ptr<FontFace> SharedFace(const std::string& family, int height, int 
     auto face = FaceAt(MatchFace(family, weight), height, weight);
     cache.emplace(key, face);
     return face;
-}
-
-// The best face at the weight whose character set holds the code point; empty when no
-// installed face has it.
-FaceFile MatchFaceWith(char32_t code, int weight) {
-    FcPattern* pattern = FcPatternCreate();
-    FcCharSet* wanted = FcCharSetCreate();
-    FcCharSetAddChar(wanted, code);
-    FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
-    FaceFile found = MatchPattern(pattern, weight, code);
-    FcCharSetDestroy(wanted);
-    FcPatternDestroy(pattern);
-    return found;
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
+
+#include "platform/kernel/Console.h"
 
 namespace mendora::platform {
 bool AssumeYesFromEnvironment() {
@@ -11,7 +12,7 @@ bool AssumeYesFromEnvironment() {
 }
 
 TerminalMessageHost::TerminalMessageHost()
-    : TerminalMessageHost(stdin, stderr, ::isatty(STDIN_FILENO) == 1, AssumeYesFromEnvironment()) {}
+    : TerminalMessageHost(stdin, stderr, IsTerminal(stdin), AssumeYesFromEnvironment()) {}
 
 TerminalMessageHost::TerminalMessageHost(std::FILE* input, std::FILE* output, bool interactive,
                                          bool assumeYes)

@@ -26,7 +26,7 @@ inline std::string Entry(const std::string& name, const std::string& member) {
 inline std::vector<std::string> FilesBelow(const std::string& root) {
     std::vector<std::string> found;
     for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
-        if (!item.is_directory()) found.push_back(std::filesystem::relative(item.path(), root).string());
+        if (!item.is_directory()) found.push_back(std::filesystem::relative(item.path(), root).generic_string());
     }
     std::sort(found.begin(), found.end());
     return found;

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
 #include "platform/kernel/BufferedFile.h"
-#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/NativeKernel.h"
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
 
@@ -14,9 +15,10 @@ namespace {
 // read back the same bytes, as a plain string would.
 TEST(BufferedFileTest, BehavesLikeTheFileBehindIt) {
     TempDir dir;
-    platform::LinuxFileSystem files;
+    platform::NativeFileSystem files;
     std::string path = dir / "f";
-    platform::BufferedFile file(files.Open(path, platform::OpenMode::CreateReadWrite), 8);
+    auto owned = std::make_unique<platform::BufferedFile>(files.Open(path, platform::OpenMode::CreateReadWrite), 8);
+    platform::BufferedFile& file = *owned;
     std::string model;
     std::size_t at = 0;
     std::mt19937 random(7);
@@ -49,6 +51,7 @@ TEST(BufferedFileTest, BehavesLikeTheFileBehindIt) {
         ASSERT_EQ(file.Length(), model.size());
     }
     ASSERT_TRUE(file.Flush());
+    owned.reset();  // an unshared file cannot be read by another opener while it is open
     EXPECT_EQ(ReadBytes(path), model);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "tests/archive/ArchiveTestSupport.h"
+#include "tests/Environment.h"
 
 namespace mendora::testing {
 namespace {
@@ -71,7 +72,7 @@ TEST_F(PackTest, BootpackRoundTrip) {
     if (!std::filesystem::exists(tool)) GTEST_SKIP() << "bootpack is not built";
     auto run = [&](const std::string& arguments) {
         int status = std::system((tool + " " + arguments + " >" + (dir / "stdout") + " 2>/dev/null").c_str());
-        return WEXITSTATUS(status);
+        return mendora::testing::ExitCodeOf(status);
     };
     std::filesystem::create_directories(dir / "src/FP/A2C");
     WriteBytes(dir / "src/FP/A2C/us.bin", std::string(65536, 'u'));

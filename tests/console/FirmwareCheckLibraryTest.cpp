@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "tests/console/DialogTestKit.h"
+#include "tests/Environment.h"
 #include "tests/devlib/QdllModule.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
@@ -19,7 +20,7 @@ platform::FakeModuleLoader::Symbols BuiltLibrarySymbols() {
                              "QDLL_GetUpdateFWFile", "QDLL_GetChipID", "QDLL_GetDriveLetter", "QDLL_GetDeviceAttrib",
                              "QDLL_GetFlashAttrib", "QDLL_GetCurrentProgress", "QDLL_GetCurrentState",
                              "QDLL_RunRepairDevice", "QDLL_GetBADBlockInfomation", "QDLL_GetErrorCode"})
-        symbols[name] = ::dlsym(QdllModule::Loaded().module, name);
+        symbols[name] = QdllModule::Loaded().Symbol(name);
     return symbols;
 }
 
@@ -33,7 +34,7 @@ Shown CheckOn(const std::string& preset) {
     std::string error;
     auto drive = vdrive::VirtualDrive::Create(rig.dir / "drive.img", *vdrive::Preset(preset), &error);
     EXPECT_TRUE(drive) << error;
-    ::setenv("MENDORA_VDRIVE", (rig.dir / "drive.img").c_str(), 1);
+    mendora::testing::SetEnv("MENDORA_VDRIVE", (rig.dir / "drive.img"));
     rig.fake.modules.modules["QDLL"] = BuiltLibrarySymbols();
     Shown shown;
     rig.Run([&](RepairDialog& d) {
@@ -41,12 +42,12 @@ Shown CheckOn(const std::string& preset) {
         shown.newVersion = d.GetDlgItemText(1009);
         d.EndDialog(0);
     });
-    ::unsetenv("MENDORA_VDRIVE");
+    mendora::testing::UnsetEnv("MENDORA_VDRIVE");
     return shown;
 }
 
 TEST(FirmwareCheckWithTheLibrary, ShowsTheVersionMadeForTheDrivesController) {
-    ASSERT_TRUE(QdllModule::Loaded().Complete()) << ::dlerror();
+    ASSERT_TRUE(QdllModule::Loaded().Complete()) << QdllModule::Loaded().load.errorText;
     // Device.ini selects QF70 (code 0) in both runs.
     Shown qf90 = CheckOn("qf90");
     EXPECT_EQ(qf90.info, "QUORVANE USB Flash Disk QF90 4096MB\n\nFW Ver:Q90110");

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "console/FirmwareCheck.h"
-#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/NativeKernel.h"
 #include "tests/console/DialogTestKit.h"
 
 namespace mendora::testing {
@@ -86,7 +86,7 @@ TEST(FirmwareCheck, AMissingOrShortUpdateFileGivesAnEmptyNewVersion) {
 
 TEST(FirmwareCheck, TheUpdateFileVersionIsSixBytesAtEFF2) {
     TempDir dir;
-    platform::LinuxFileSystem files;
+    platform::NativeFileSystem files;
     std::string bytes(0xEFF8, 'x');
     bytes.replace(0xEFF0, 8, "..1.0513");
     std::ofstream(dir / "exact.bin", std::ios::binary) << bytes;

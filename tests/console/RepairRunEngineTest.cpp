@@ -6,7 +6,7 @@
 #include "RepairRunFakes.h"
 #include "console/RepairRun.h"
 #include "console/RevertPreparation.h"
-#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/NativeKernel.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
@@ -58,7 +58,7 @@ protected:
     std::string image = dir / "drive.img";
     vdrive::DriveSetup setup = SmallDrive();
     RunRig rig{{image}};
-    platform::LinuxFileSystem files;
+    platform::NativeFileSystem files;
     RevertHost host{rig.drives, files, rig.fake.registry, rig.fake.profiles, rig.fake.messages, rig.fake.clock,
                     MENDORA_GENERATED_FILES};
 };

@@ -9,7 +9,7 @@
 #include <future>
 
 #include "RepairRunFakes.h"
-#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/NativeKernel.h"
 #include "platform/ui/WindowSystem.h"
 #include "platform/ui/qt/QtUiHost.h"
 #include "tests/console/DialogTestKit.h"
@@ -99,7 +99,7 @@ TEST(RepairRunScreenshots, EachPhaseOfARunInTheQtHost) {
     fake.modules.modules["QDLL"] = FakeLibrarySymbols();
     for (auto& [name, entry] : RunLibrarySymbols()) fake.modules.modules["QDLL"][name] = entry;
     FakeLibrary().bad = 3, FakeLibrary().total = 128, FakeLibrary().divisor = 1;
-    platform::LinuxFileSystem files;  // the engine reads the revert image
+    platform::NativeFileSystem files;  // the engine reads the revert image
     GrabbingMessages messages;
     platform::Kernel kernel{fake.tempRoot, fake.process, files,    fake.mutexes, fake.version,  fake.rights,
                             fake.resources, fake.debug,  fake.clock, messages,   fake.registry, fake.profiles,

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "tests/TempDir.h"
+#include "platform/kernel/NativeKernel.h"
+#include "tests/Environment.h"
 #include "tests/devlib/QdllModule.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
@@ -16,20 +18,20 @@ namespace mendora::testing {
 // A test with the loaded module, one new device handle and virtual drives of its own.
 struct LibraryFixture : ::testing::Test {
     void SetUp() override {
-        ASSERT_TRUE(qdll.module != nullptr) << ::dlerror();
+        ASSERT_TRUE(qdll.module != nullptr) << qdll.load.errorText;
         ASSERT_TRUE(qdll.Complete());
-        ::setenv("MENDORA_VDRIVE", "", 1);
+        mendora::testing::SetEnv("MENDORA_VDRIVE", "");
         handle = qdll.CreateCUSBDevice();
         ASSERT_NE(handle, 0u);
     }
-    void TearDown() override { ::unsetenv("MENDORA_VDRIVE"); }
+    void TearDown() override { mendora::testing::UnsetEnv("MENDORA_VDRIVE"); }
 
     // Creates an image and makes it the only virtual drive.
     std::unique_ptr<vdrive::VirtualDrive> Plug(vdrive::DriveSetup setup, const std::string& name = "a.img") {
         std::string error;
         auto drive = vdrive::VirtualDrive::Create(dir / name, setup, &error);
         EXPECT_TRUE(drive) << error;
-        ::setenv("MENDORA_VDRIVE", (dir / name).c_str(), 1);
+        mendora::testing::SetEnv("MENDORA_VDRIVE", (dir / name));
         return drive;
     }
     std::unique_ptr<vdrive::VirtualDrive> Plug(const std::string& preset, const std::string& name = "a.img") {
@@ -42,7 +44,8 @@ struct LibraryFixture : ::testing::Test {
 };
 
 inline std::string ExecutableDirectory() {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+    std::string exe = platform::NativeProcessHost().ExecutablePath();
+    return exe.substr(0, exe.rfind('/'));
 }
 
 }  // namespace mendora::testing

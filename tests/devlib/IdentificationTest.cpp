@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "tests/devlib/DevlibTestKit.h"
+#include "tests/Environment.h"
 #include "vdrive/MakerIdentity.h"
 
 namespace mendora::testing {
@@ -80,7 +81,7 @@ TEST_F(Identification, DriveWithoutFirmwareAnswersFFFFFF) {
 TEST_F(Identification, SecondVirtualDriveIsLetterE) {
     auto first = Plug("qf90", "a.img");
     auto second = Plug("qf70", "b.img");
-    ::setenv("MENDORA_VDRIVE", (dir / "a.img" + ":" + dir / "b.img").c_str(), 1);
+    mendora::testing::SetEnv("MENDORA_VDRIVE", dir / "a.img" + mendora::testing::kListSeparator + dir / "b.img");
     EXPECT_EQ(qdll.GetNumberOfDrive(handle), 2);
     ASSERT_EQ(qdll.SetCurrentDriveNumber(handle, 1), 1);
     char letter = 0, version[32] = {};
@@ -147,8 +148,8 @@ TEST(QdllExports, OnlyTheEntryPointsAreVisible) {
     QdllModule& qdll = QdllModule::Loaded();
     ASSERT_TRUE(qdll.module != nullptr);
     EXPECT_TRUE(qdll.Complete());
-    EXPECT_EQ(::dlsym(qdll.module, "_ZN7mendora6devlib11DeviceTable8InstanceEv"), nullptr);
-    EXPECT_EQ(::dlsym(qdll.module, "_ZN7mendora6vdrive14DecodeIdentifyESt4spanIKhLm18446744073709551615EE"), nullptr);
+    EXPECT_EQ(qdll.Symbol("_ZN7mendora6devlib11DeviceTable8InstanceEv"), nullptr);
+    EXPECT_EQ(qdll.Symbol("_ZN7mendora6vdrive14DecodeIdentifyESt4spanIKhLm18446744073709551615EE"), nullptr);
 }
 
 }  // namespace

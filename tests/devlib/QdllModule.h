@@ -1,7 +1,9 @@
 #pragma once
-#include <dlfcn.h>
+#include <memory>
+#include <string>
 
 #include "devlib/QdllApi.h"
+#include "platform/kernel/ModuleLoader.h"
 
 namespace mendora::testing {
 
@@ -13,7 +15,11 @@ struct QdllModule {
         return m;
     }
 
-    void* module = ::dlopen(MENDORA_QDLL_PATH, RTLD_NOW | RTLD_LOCAL);
+    platform::ModuleLoad load = platform::LoadModuleFile(MENDORA_QDLL_PATH);
+    platform::Module* module = load.module.get();
+
+    // An entry point by name, or nullptr.
+    void* Symbol(const char* name) { return module ? module->Symbol(name) : nullptr; }
 
 #define MENDORA_QDLL_ENTRY(name) decltype(&QDLL_##name) name = Find<decltype(&QDLL_##name)>("QDLL_" #name)
     MENDORA_QDLL_ENTRY(CreateCUSBDevice);
@@ -44,7 +50,7 @@ private:
     QdllModule() = default;
     template <typename F>
     F Find(const char* name) {
-        return module ? reinterpret_cast<F>(::dlsym(module, name)) : nullptr;
+        return reinterpret_cast<F>(Symbol(name));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "tests/flash/EngineTestKit.h"
+#include "tests/Environment.h"
 
 namespace mendora::testing {
 namespace {
@@ -21,8 +22,7 @@ int RunTool(const std::string& arguments, std::string* output, const std::string
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output->append(buffer, n);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;  // -1: ended by a signal
+    return mendora::testing::ExitCodeOf(::pclose(pipe));  // -1: ended by a signal
 }
 
 std::vector<std::string> Lines(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/kernel/NamedEvents.h"
+#include "tests/Environment.h"
 #include "platform/kernel/RegFile.h"
 #include "platform/kernel/linux/InihProfileReader.h"
 #include "platform/kernel/linux/LinuxFileSystem.h"
@@ -43,14 +44,14 @@ TEST(RegistryFile, OddValuesAndOtherKeysCountAsMissing) {
 
 TEST(RegistryFile, TheUserFileLivesUnderTheConfigDirectory) {
     testing::TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+    mendora::testing::SetEnv("XDG_CONFIG_HOME", dir.Path());
     EXPECT_EQ(LinuxRegistry::FilePath(), dir.Path() + "/mendora/user.reg");
     LinuxRegistry registry;
     EXPECT_EQ(registry.ReadDword(kKey, "TestStartBlock"), std::nullopt);  // no file
     LinuxFileSystem().CreateDirectory(dir / "mendora");
     WriteText(dir / "mendora/user.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\software\\kzrevert]\n\"TestStartBlock\"=dword:0000000a\n");
     EXPECT_EQ(registry.ReadDword(kKey, "TestStartBlock"), 10u);
-    ::unsetenv("XDG_CONFIG_HOME");
+    mendora::testing::UnsetEnv("XDG_CONFIG_HOME");
 }
 
 class Profile : public ::testing::Test {

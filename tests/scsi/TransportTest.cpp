@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/kernel/fake/FakeServices.h"
+#include "tests/Environment.h"
 #include "platform/scsi/DriveNamespace.h"
 #include "platform/scsi/LinuxScsiTransport.h"
 #include "platform/scsi/PassThroughRecord.h"
@@ -216,9 +217,9 @@ TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
     EXPECT_NE(error.find("refused"), std::string::npos);
     EXPECT_FALSE(names.Open("G:", &error));
 
-    ::setenv(kVirtualDrivesVariable, "a.img::b.img", 1);
+    mendora::testing::SetEnv(kVirtualDrivesVariable, std::string("a.img") + mendora::testing::kListSeparator + mendora::testing::kListSeparator + "b.img");
     EXPECT_EQ(DriveNamespace::ImagesFromEnvironment(), (std::vector<std::string>{"a.img", "b.img"}));
-    ::unsetenv(kVirtualDrivesVariable);
+    mendora::testing::UnsetEnv(kVirtualDrivesVariable);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/FileBytes.h"
+#include "tests/Environment.h"
 #include "tests/TempDir.h"
 
 namespace {
@@ -21,7 +22,7 @@ int Tool(const std::string& arguments, std::string* output = nullptr) {
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
     int status = ::pclose(pipe);
     if (output) *output = text;
-    return WEXITSTATUS(status);
+    return mendora::testing::ExitCodeOf(status);
 }
 
 TEST(VdriveTool, CreatesPresetsReportsJsonAndPlugState) {

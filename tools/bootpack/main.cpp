@@ -1,8 +1,8 @@
 // bootpack: writes, lists and unpacks boot-code archives with the system's own code.
 #include <string>
 
+#include "platform/kernel/NativeKernel.h"
 #include "platform/kernel/TableResources.h"
-#include "platform/kernel/linux/LinuxKernel.h"
 #include "tools/bootpack/Commands.h"
 #include "tools/bootpack/ToolHost.h"
 #include "tools/common/CommandLine.h"
@@ -29,7 +29,7 @@ struct Args {
 int Run(const std::string& command, const Args& args) {
     bootpack::ToolHost host;
     platform::TableResources resources({}, platform::kLangEnglish);
-    platform::LinuxKernel services(resources, host);
+    platform::NativeKernel services(resources, host);
     platform::Kernel kernel{services.tempRoot, services.process, services.files,
                             services.mutexes,  services.version, services.rights,
                             resources,         host,             services.clock,

@@ -1,10 +1,8 @@
 #include "tools/revert/WorkDirectory.h"
-
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "archive/BootArchive.h"
+#include "platform/kernel/Console.h"
 
 namespace mendora::revert_tool {
 
@@ -38,7 +36,7 @@ std::string PrepareWorkDirectory(platform::Kernel& kernel, std::string* error) {
         *error = "no private temporary directory: " + why;
         return {};
     }
-    std::string directory = root + "mendora-revert-" + std::to_string(::getpid());
+    std::string directory = root + "mendora-revert-" + std::to_string(platform::CurrentProcessId());
     if (!kernel.files.CreateDirectory(directory) && !kernel.files.Lookup(directory).isDirectory) {
         *error = "cannot create " + directory;
         return {};

@@ -1,7 +1,5 @@
 // mendora-revert: the complete revert of one drive from the command line, as the repair
 // console's revert worker runs it.
-#include <unistd.h>
-
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -13,8 +11,10 @@
 #include "flash/RevertEngine.h"
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/TableResources.h"
-#include "platform/kernel/linux/LinuxKernel.h"
+#include "platform/kernel/Console.h"
+#include "platform/kernel/NativeKernel.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "platform/scsi/NativeScsi.h"
 #include "resources/EmbeddedResources.h"
 #include "tools/common/EngineReport.h"
 #include "tools/revert/Identify.h"
@@ -90,11 +90,11 @@ int main(int argc, char** argv) {
     if (auto exit = ParseOptions(argc, argv, &options)) return *exit;
 
     StderrMessages messages;
-    platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
-    platform::LinuxKernel host(resources, messages);
+    auto resources = platform::ExecutableResources(EmbeddedResourceTable());
+    platform::NativeKernel host(*resources, messages);
 
     NoUsbDisks none;
-    platform::UdevDiskFinder udev;
+    platform::NativeDiskFinder udev;
     const bool virtualOnly = !options.vdrive.empty();
     auto images = virtualOnly ? std::vector<std::string>{options.vdrive} : platform::DriveNamespace::ImagesFromEnvironment();
     platform::DriveNamespace drives(images, virtualOnly ? static_cast<platform::UsbDiskFinder&>(none) : udev,
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
     std::uint8_t result;
     tools::EngineBlocks blocks;
     {
-        StatusPrinter printer(geo, stdout, ::isatty(STDOUT_FILENO) != 0);
+        StatusPrinter printer(geo, stdout, platform::IsTerminal(stdout));
         result = RunRevert(geo, revertOptions, options.logFlag, revertHost, &blocks);
     }
     RemoveWorkDirectory(work);

@@ -50,7 +50,7 @@ public:
     bool Connect(std::string* error);
     bool Open() const { return fd_ >= 0; }
     int Descriptor() const { return fd_; }
-    int PlugDescriptor() const { return plug_.Descriptor(); }
+    int PlugDescriptor() const { return static_cast<int>(plug_.Waitable()); }
     bool WantsWrite() { return parser_ && usbredirparser_has_data_to_write(parser_) > 0; }
     void OnReadable();
     void OnWritable() { Flush(); }

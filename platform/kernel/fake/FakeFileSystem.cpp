@@ -12,15 +12,15 @@ bool FakeFileSystem::Fails(Op op, const std::string& path) {
 }
 
 bool FakeFileSystem::CreateDirectory(const std::string& path) {
-    return !Fails(Op::CreateDirectory, path) && LinuxFileSystem::CreateDirectory(path);
+    return !Fails(Op::CreateDirectory, path) && NativeFileSystem::CreateDirectory(path);
 }
 
 bool FakeFileSystem::SetArchiveOnly(const std::string& path) {
-    return !Fails(Op::SetArchiveOnly, path) && LinuxFileSystem::SetArchiveOnly(path);
+    return !Fails(Op::SetArchiveOnly, path) && NativeFileSystem::SetArchiveOnly(path);
 }
 
 bool FakeFileSystem::Delete(const std::string& path) {
-    return !Fails(Op::Delete, path) && LinuxFileSystem::Delete(path);
+    return !Fails(Op::Delete, path) && NativeFileSystem::Delete(path);
 }
 
 // The process's real current directory is left alone, so that tests cannot disturb
@@ -32,11 +32,11 @@ bool FakeFileSystem::SetCurrentDirectory(const std::string& path) {
 }
 
 bool FakeFileSystem::CopyFile(const std::string& from, const std::string& to) {
-    return !Fails(Op::CopyFile, to) && LinuxFileSystem::CopyFile(from, to);
+    return !Fails(Op::CopyFile, to) && NativeFileSystem::CopyFile(from, to);
 }
 
 std::unique_ptr<File> FakeFileSystem::Open(const std::string& path, OpenMode mode) {
-    return Fails(Op::Open, path) ? nullptr : LinuxFileSystem::Open(path, mode);
+    return Fails(Op::Open, path) ? nullptr : NativeFileSystem::Open(path, mode);
 }
 
 std::unique_ptr<File> FakeFileSystem::CreateScratch(const std::string& directory,
@@ -44,11 +44,11 @@ std::unique_ptr<File> FakeFileSystem::CreateScratch(const std::string& directory
                                                     std::string* path) {
     return Fails(Op::CreateScratch, directory)
                ? nullptr
-               : LinuxFileSystem::CreateScratch(directory, prefix, path);
+               : NativeFileSystem::CreateScratch(directory, prefix, path);
 }
 
 bool FakeFileSystem::SameSpelling(const std::string& a, const std::string& b) {
-    return ignoresCase ? EqualIgnoringCase(a, b) : LinuxFileSystem::SameSpelling(a, b);
+    return ignoresCase ? EqualIgnoringCase(a, b) : NativeFileSystem::SameSpelling(a, b);
 }
 
 }  // namespace mendora::platform

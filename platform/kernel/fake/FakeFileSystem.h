@@ -2,13 +2,13 @@
 #include <set>
 #include <string>
 
-#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/NativeKernel.h"
 
 namespace mendora::platform {
 
 // The real file system with failures on demand: a test names an operation (and, when it
 // likes, a path) that is to fail, and the fake answers as the host would on a refusal.
-class FakeFileSystem : public LinuxFileSystem {
+class FakeFileSystem : public NativeFileSystem {
 public:
     enum class Op { CreateDirectory, SetArchiveOnly, Delete, SetCurrentDirectory, CopyFile,
                     Open, CreateScratch };

@@ -6,7 +6,7 @@
 #include "platform/kernel/fake/FakeFileSystem.h"
 #include "platform/kernel/fake/FakeMessageHost.h"
 #include "platform/kernel/fake/FakeServices.h"
-#include "platform/kernel/linux/InihProfileReader.h"
+#include "platform/kernel/NativeKernel.h"
 
 namespace mendora::platform {
 
@@ -27,7 +27,7 @@ struct FakeKernel {
     FakeClock clock;
     FakeMessageHost messages;
     FakeRegistry registry;
-    InihProfileReader profiles;  // settings files are real files in the test's directory
+    NativeProfileReader profiles;  // settings files are real files in the test's directory
     NamedEvents events;
     FakeModuleLoader modules;
 

@@ -20,16 +20,8 @@ private:
 
 }  // namespace
 
-ModuleLoad LinuxModuleLoader::Load(const std::string& moduleName) {
+ModuleLoad LoadModuleFile(const std::string& path) {
     ModuleLoad load;
-    std::string exe = process_.ExecutablePath();
-    std::size_t slash = exe.rfind('/');
-    if (slash == std::string::npos || moduleName.find('/') != std::string::npos) {
-        load.errorCode = kUnknownLoadError;
-        load.errorText = "no module directory for " + moduleName;
-        return load;
-    }
-    std::string path = exe.substr(0, slash + 1) + moduleName + ".dll";
     errno = 0;
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
@@ -40,6 +32,18 @@ ModuleLoad LinuxModuleLoader::Load(const std::string& moduleName) {
     }
     load.module = std::make_unique<SharedObject>(handle);
     return load;
+}
+
+ModuleLoad LinuxModuleLoader::Load(const std::string& moduleName) {
+    ModuleLoad load;
+    std::string exe = process_.ExecutablePath();
+    std::size_t slash = exe.rfind('/');
+    if (slash == std::string::npos || moduleName.find('/') != std::string::npos) {
+        load.errorCode = kUnknownLoadError;
+        load.errorText = "no module directory for " + moduleName;
+        return load;
+    }
+    return LoadModuleFile(exe.substr(0, slash + 1) + moduleName + ".dll");
 }
 
 }  // namespace mendora::platform

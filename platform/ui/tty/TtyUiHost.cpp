@@ -1,13 +1,11 @@
 #include "platform/ui/tty/TtyUiHost.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/Console.h"
 #include "platform/ui/Constants.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/WindowNode.h"
@@ -43,7 +41,7 @@ std::string ProgressLine(Window& bar) {
 
 }  // namespace
 
-TtyUiHost::TtyUiHost() : TtyUiHost(stdin, stderr, ::isatty(STDIN_FILENO) == 1, AssumeYesFromEnvironment()) {}
+TtyUiHost::TtyUiHost() : TtyUiHost(stdin, stderr, IsTerminal(stdin), AssumeYesFromEnvironment()) {}
 
 TtyUiHost::TtyUiHost(std::FILE* input, std::FILE* output, bool interactive, bool assumeYes)
     : terminal_(input, output, interactive, assumeYes), input_(input), output_(output),
@@ -84,8 +82,7 @@ bool TtyUiHost::ReadKey(long long wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(wait));
         return false;
     }
-    pollfd fd{::fileno(input_), POLLIN, 0};
-    if (::poll(&fd, 1, static_cast<int>(wait)) <= 0) return false;
+    if (!WaitForInput(input_, wait)) return false;
     char line[64];
     if (!std::fgets(line, sizeof line, input_)) {
         inputClosed_ = true;

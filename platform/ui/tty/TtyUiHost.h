@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/kernel/linux/LinuxClock.h"
+#include "platform/kernel/NativeKernel.h"
 #include "platform/ui/TerminalMessageHost.h"
 #include "platform/ui/UiHost.h"
 
@@ -39,7 +39,7 @@ private:
     void Print();
     bool ReadKey(long long waitMilliseconds);
 
-    LinuxClock clock_;
+    NativeClock clock_;
     TerminalMessageHost terminal_;
     std::FILE* input_;
     std::FILE* output_;

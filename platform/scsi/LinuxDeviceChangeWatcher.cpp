@@ -87,7 +87,7 @@ void LinuxDeviceChangeWatcher::Stop() {
 void LinuxDeviceChangeWatcher::Run(Listener listener) {
     std::vector<pollfd> fds{{stopFd_, POLLIN, 0}};
     if (sources_->monitor) fds.push_back({udev_monitor_get_fd(sources_->monitor), POLLIN, 0});
-    for (const auto& plug : sources_->plugs) fds.push_back({plug->Descriptor(), POLLIN, 0});
+    for (const auto& plug : sources_->plugs) fds.push_back({static_cast<int>(plug->Waitable()), POLLIN, 0});
     for (;;) {
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) continue;

@@ -1,0 +1,124 @@
+// Whole repairs by the built Windows program under wine, the way a user runs it: the
+// launcher copies itself into the temporary folder and starts the copy, which repairs a
+// virtual drive with planted faults (the console window's terminal host answers for the
+// user); a QF70 with firmware is re-plugged when asked.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/kernel/win32/Win32Kernel.h"
+#include "tests/Environment.h"
+#include "tests/TempDir.h"
+#include "vdrive/Presets.h"
+#include "vdrive/VirtualDrive.h"
+
+namespace mendora {
+namespace {
+
+constexpr const char* kReplugText = "Please re-plug device to finish the job.";
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+bool WaitForText(const std::string& path, const std::string& text, int seconds = 240) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (Contains(ReadText(path), text)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// A running executable cannot be deleted on Windows: once the copy can be, it has ended.
+bool WaitUntilEnded(const std::string& executable, int seconds = 120) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        std::error_code error;
+        if (!std::filesystem::exists(executable) || std::filesystem::remove(executable, error)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+std::string Native(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+class WindowsRepair : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
+    const std::string kind = GetParam();
+    testing::TempDir root;
+    const std::string image = root / "drive.img";
+    vdrive::DriveSetup setup = *vdrive::Preset(kind);
+    setup.plantings.factoryBad = 3;
+    setup.plantings.weak = 2;
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, setup, &error)) << error;
+
+    std::string why;
+    const std::string work = platform::Win32TempRoot().Directory(&why) + "UfdApp";
+    ASSERT_TRUE(WaitUntilEnded(work + "/Mendrix.exe")) << "another run still holds " << work;
+    for (auto [name, value] : {std::pair<const char*, std::string>{"MENDORA_UI", "tty"},
+                               {"MENDORA_ASSUME_YES", "1"},
+                               {"MENDORA_VDRIVE", image},
+                               {"MENDORA_DEBUG", root / "debug.log"},
+                               {"LANG", "C"}})
+        testing::SetEnv(name, value);
+    const std::string out = root / "out.txt";
+    const std::string command = "\"\"" + Native(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe") +
+                                "\" <NUL >\"" + Native(out) + "\" 2>&1\"";
+    EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(out);
+    for (const char* name : {"MENDORA_UI", "MENDORA_ASSUME_YES", "MENDORA_VDRIVE", "MENDORA_DEBUG"})
+        testing::UnsetEnv(name);
+
+    const bool replug = kind == "qf70";
+    if (replug) {
+        ASSERT_TRUE(WaitForText(out, std::string("** ") + kReplugText + " **")) << ReadText(out);
+        auto drive = vdrive::VirtualDrive::Open(image, &error);
+        ASSERT_TRUE(drive) << error;
+        ASSERT_TRUE(drive->SetPlugged(false, &error)) << error;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(drive->SetPlugged(true, &error)) << error;
+    }
+    ASSERT_TRUE(WaitForText(out, "[Mendora] Repair complete, Please un-plug device")) << ReadText(out);
+    ASSERT_TRUE(WaitUntilEnded(work + "/Mendrix.exe"));
+
+    const std::string text = ReadText(out);
+    EXPECT_TRUE(Contains(text, "[Mendora] All Data will be deleted. Continue ?")) << text;
+    EXPECT_EQ(Contains(text, kReplugText), replug) << text;
+    const std::string debug = ReadText(root / "debug.log");
+    for (const char* line : {"Revert EraseAll OK", "Revert PatternRW OK", "REVERT FINISHED", "ErrCode=0x0"})
+        EXPECT_TRUE(Contains(debug, line)) << line << "\n" << debug;
+
+    auto drive = vdrive::VirtualDrive::Open(image, &error);
+    ASSERT_TRUE(drive) << error;
+    auto blocks = drive->Blocks(&error);
+    ASSERT_TRUE(blocks) << error;
+    int planted = 0;
+    for (const vdrive::BlockStatus& b : *blocks) {
+        if (b.kind == vdrive::format::BlockKind::Good) continue;
+        ++planted;
+        EXPECT_TRUE(b.marked) << "chip " << b.chip << " block " << b.block;
+    }
+    EXPECT_EQ(planted, 5);
+    auto info = drive->Info(&error);
+    ASSERT_TRUE(info) << error;
+    EXPECT_TRUE(info->diskReady);
+    EXPECT_EQ(info->identity.firmwareVersion.value_or(""), kind == "qf90" ? "Q90120" : "Q70105");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothControllers, WindowsRepair, ::testing::Values("qf90", "qf70"));
+
+}  // namespace
+}  // namespace mendora
