@@ -12,7 +12,15 @@ inline constexpr int kExitUsageError = 2;
 // Parses the command line. Answers the exit status when the tool should stop at once:
 // 0 after --help, kExitUsageError on a usage error (the text is printed either way);
 // nullopt to go on.
+// Options are spelt --name on every host: a path such as /tmp is never taken for a
+// Windows-style /option.
+inline void UnixStyleOptions(CLI::App& app) {
+    app.allow_windows_style_options(false);
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) UnixStyleOptions(*command);
+}
+
 inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
+    UnixStyleOptions(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
