@@ -10,7 +10,7 @@
 #include "RepairRunFakes.h"
 #include "console/RepairRun.h"
 #include "console/RevertPreparation.h"
-#include "platform/kernel/linux/LinuxFileSystem.h"
+#include "platform/kernel/NativeKernel.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
@@ -91,7 +91,7 @@ struct Console {
     RunRig rig;
     RunRig::NoDisks none;
     CountingDrives drives;
-    platform::LinuxFileSystem files;
+    platform::NativeFileSystem files;
     RevertHost host{drives, files, rig.fake.registry, rig.fake.profiles, rig.fake.messages, rig.fake.clock,
                     MENDORA_GENERATED_FILES};
 };
