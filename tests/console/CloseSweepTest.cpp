@@ -18,6 +18,7 @@
 namespace mendora {
 namespace {
 
+using testing::AnswersFor;
 using testing::FakeLibrary;
 using testing::RunRig;
 
@@ -51,21 +52,6 @@ vdrive::DriveSetup SmallQf70() {
     setup.plantings.weak = 2;
     setup.plantings.weakBits = 40;
     return setup;
-}
-
-LibraryAnswers AnswersFor(const vdrive::DriveSetup& setup) {
-    LibraryAnswers a;
-    a.driveLetter = 'D';
-    std::copy(std::begin(setup.identity.flashId), std::end(setup.identity.flashId), a.chipId);
-    a.model = 0x70;
-    a.zoneBank = setup.identity.zoneBank;
-    a.chipCount = static_cast<std::uint8_t>(setup.geometry.chipEnables);
-    a.maxSectors = static_cast<std::uint16_t>(setup.geometry.pagesPerBlock);
-    a.maxLogSectors = static_cast<std::uint16_t>(setup.geometry.SectorsPerBlock());
-    a.maxBlocks = static_cast<std::uint16_t>(setup.geometry.blocksPerZone);
-    a.maxZones = static_cast<std::uint16_t>(setup.geometry.zones);
-    a.redundantSymbol = static_cast<std::uint8_t>(setup.identity.redundantSymbol);
-    return a;
 }
 
 enum class Moment { Reverting, AwaitingReplug, InLibraryCall };

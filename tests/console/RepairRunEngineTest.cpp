@@ -14,6 +14,7 @@
 namespace mendora {
 namespace {
 
+using testing::AnswersFor;
 using testing::FakeLibrary;
 using testing::RunRig;
 
@@ -24,21 +25,6 @@ vdrive::DriveSetup SmallDrive() {
     setup.plantings.weak = 2;
     setup.plantings.weakBits = 40;  // past any correction
     return setup;
-}
-
-LibraryAnswers AnswersFor(const vdrive::DriveSetup& setup) {
-    LibraryAnswers a;
-    a.driveLetter = 'D';
-    std::copy(std::begin(setup.identity.flashId), std::end(setup.identity.flashId), a.chipId);
-    a.model = 0x90;
-    a.zoneBank = setup.identity.zoneBank;
-    a.chipCount = static_cast<std::uint8_t>(setup.geometry.chipEnables);
-    a.maxSectors = static_cast<std::uint16_t>(setup.geometry.pagesPerBlock);
-    a.maxLogSectors = static_cast<std::uint16_t>(setup.geometry.SectorsPerBlock());
-    a.maxBlocks = static_cast<std::uint16_t>(setup.geometry.blocksPerZone);
-    a.maxZones = static_cast<std::uint16_t>(setup.geometry.zones);
-    a.redundantSymbol = static_cast<std::uint8_t>(setup.identity.redundantSymbol);
-    return a;
 }
 
 class RepairRunEngineTest : public ::testing::Test {

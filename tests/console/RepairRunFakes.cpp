@@ -108,6 +108,21 @@ std::span<const platform::ResourceEntry> RunStrings() {
     return table;
 }
 
+LibraryAnswers AnswersFor(const vdrive::DriveSetup& setup) {
+    LibraryAnswers a;
+    a.driveLetter = 'D';
+    std::copy(std::begin(setup.identity.flashId), std::end(setup.identity.flashId), a.chipId);
+    a.model = static_cast<std::uint8_t>(setup.identity.chipId);
+    a.zoneBank = setup.identity.zoneBank;
+    a.chipCount = static_cast<std::uint8_t>(setup.geometry.chipEnables);
+    a.maxSectors = static_cast<std::uint16_t>(setup.geometry.pagesPerBlock);
+    a.maxLogSectors = static_cast<std::uint16_t>(setup.geometry.SectorsPerBlock());
+    a.maxBlocks = static_cast<std::uint16_t>(setup.geometry.blocksPerZone);
+    a.maxZones = static_cast<std::uint16_t>(setup.geometry.zones);
+    a.redundantSymbol = static_cast<std::uint8_t>(setup.identity.redundantSymbol);
+    return a;
+}
+
 RunRig::RunRig(std::vector<std::string> images) : drives(std::move(images), noDisks, fake.clock) {
     ResetFakeLibrary();
     fake.modules.modules["QDLL"] = RunLibrarySymbols();

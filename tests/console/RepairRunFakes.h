@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "console/RepairRun.h"
+#include "console/RevertPreparation.h"
 #include "console/RunView.h"
 #include "platform/kernel/TableResources.h"
 #include "platform/kernel/fake/FakeKernel.h"
+#include "vdrive/DriveSetup.h"
 
 namespace mendora::testing {
 
@@ -140,6 +142,9 @@ struct FakeRevertScript {
     }
 };
 RevertPassesFactory FakeRevertPasses(FakeRevertScript& script);
+
+// What the device library answers about a virtual drive, for the records' preparation.
+LibraryAnswers AnswersFor(const vdrive::DriveSetup& setup);
 
 // The string table entries the run shows.
 std::span<const platform::ResourceEntry> RunStrings();
