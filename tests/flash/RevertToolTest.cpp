@@ -32,16 +32,21 @@ std::vector<std::string> Lines(const std::string& path) {
     return lines;
 }
 
-TEST(RevertTool, RevertsAVirtualDriveAndMarksEveryPlantedBlock) {
-    TempDir dir;
+// A QF90 of two chips of 64 blocks with planted factory-bad and weak blocks.
+vdrive::DriveSetup SmallQf90(std::uint32_t factoryBad, std::uint32_t weak, std::uint32_t seed) {
     vdrive::DriveSetup setup = *vdrive::Preset("qf90");
     setup.geometry = vdrive::Geometry{2, 1, 64, 4, 4};
-    setup.plantings.factoryBad = 3;
-    setup.plantings.weak = 2;
-    setup.plantings.seed = 11;
+    setup.plantings.factoryBad = factoryBad;
+    setup.plantings.weak = weak;
+    setup.plantings.seed = seed;
+    return setup;
+}
+
+TEST(RevertTool, RevertsAVirtualDriveAndMarksEveryPlantedBlock) {
+    TempDir dir;
     std::string error;
     const std::string image = dir / "drive.img";
-    auto drive = vdrive::VirtualDrive::Create(image, setup, &error);
+    auto drive = vdrive::VirtualDrive::Create(image, SmallQf90(3, 2, 11), &error);
     ASSERT_TRUE(drive) << error;
 
     std::string out;
@@ -185,14 +190,9 @@ namespace {
 
 TEST(RevertTool, JsonListsEveryPlantedBlockWithWhyAndMapIsDrawn) {
     TempDir dir;
-    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
-    setup.geometry = vdrive::Geometry{2, 1, 64, 4, 4};
-    setup.plantings.factoryBad = 2;
-    setup.plantings.weak = 2;
-    setup.plantings.seed = 5;
     std::string error;
     const std::string image = dir / "drive.img";
-    auto drive = vdrive::VirtualDrive::Create(image, setup, &error);
+    auto drive = vdrive::VirtualDrive::Create(image, SmallQf90(2, 2, 5), &error);
     ASSERT_TRUE(drive) << error;
     std::string out;
     ASSERT_EQ(RunTool("--vdrive " + image + " --json " + (dir / "r.json") + " --map " + (dir / "m.png"), &out), 0)
