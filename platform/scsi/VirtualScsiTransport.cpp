@@ -1,7 +1,8 @@
 #include "platform/scsi/VirtualScsiTransport.h"
 
 #include <algorithm>
-#include <cstdlib>
+
+#include "platform/scsi/StallWait.h"
 
 namespace mendora::platform {
 
@@ -24,16 +25,6 @@ TransportStatus FromDrive(vdrive::TransportError e) {
     }
 }
 
-// How long a stalled command with this timeout keeps the caller waiting.
-std::uint32_t StallWait(std::uint32_t timeoutSeconds) {
-    const std::uint32_t full = timeoutSeconds * 1000u;
-    const char* text = std::getenv(kStallWaitVariable);
-    if (text == nullptr || *text < '0' || *text > '9') return full;
-    char* end = nullptr;
-    const unsigned long wait = std::strtoul(text, &end, 10);
-    return *end == '\0' && wait < full ? static_cast<std::uint32_t>(wait) : full;
-}
-
 }  // namespace
 
 ScsiResult VirtualScsiTransport::Execute(const ScsiRequest& request) {
@@ -46,7 +37,7 @@ ScsiResult VirtualScsiTransport::Execute(const ScsiRequest& request) {
                             request.direction == DataDirection::None ? std::span<std::uint8_t>() : request.data,
                             request.timeoutSeconds};
     vdrive::Reply reply = drive_->Execute(command);
-    if (reply.error == vdrive::TransportError::Timeout) clock_.Sleep(StallWait(request.timeoutSeconds));
+    if (reply.error == vdrive::TransportError::Timeout) clock_.Sleep(StallWaitMs(request.timeoutSeconds));
     result.transport = FromDrive(reply.error);
     result.scsiStatus = reply.status;
     result.bytesMoved = reply.moved;

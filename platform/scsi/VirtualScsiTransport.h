@@ -7,12 +7,8 @@
 
 namespace mendora::platform {
 
-// The environment variable that shortens the wait of a stalled command, in milliseconds,
-// so that fault sweeps can stall many commands; unset, a stall costs its whole timeout.
-inline constexpr const char* kStallWaitVariable = "MENDORA_VDRIVE_STALL_MS";
-
 // The pass-through to a virtual drive image. A command that stalls costs its timeout (or
-// the shorter wait above) on the clock before it fails.
+// the shorter wait of StallWaitMs) on the clock before it fails.
 class VirtualScsiTransport : public ScsiTransport {
 public:
     VirtualScsiTransport(std::unique_ptr<vdrive::VirtualDrive> drive, Clock& clock)

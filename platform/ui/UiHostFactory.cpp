@@ -1,7 +1,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/ui/TestUiHost.h"
 #include "platform/ui/UiHost.h"
 #include "platform/ui/qt/QtUiHost.h"
 #include "platform/ui/tty/TtyUiHost.h"
@@ -20,7 +19,6 @@ std::unique_ptr<UiHost> CreateUiHost() {
     const char* choice = std::getenv("MENDORA_UI");
     std::string ui = choice && *choice ? choice : (Set("DISPLAY") || Set("WAYLAND_DISPLAY") ? "qt" : "tty");
     if (ui == "qt") return std::make_unique<QtUiHost>();
-    if (ui == "test") return std::make_unique<TestUiHost>();
     return std::make_unique<TtyUiHost>();
 }
 

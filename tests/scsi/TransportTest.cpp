@@ -8,6 +8,7 @@
 #include "platform/scsi/DriveNamespace.h"
 #include "platform/scsi/LinuxScsiTransport.h"
 #include "platform/scsi/PassThroughRecord.h"
+#include "platform/scsi/StallWait.h"
 #include "platform/scsi/VirtualScsiTransport.h"
 #include "tests/TempDir.h"
 #include "tests/vdrive/DriveTestKit.h"

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "platform/scsi/VirtualScsiTransport.h"
+#include "platform/scsi/StallWait.h"
 #include "tools/soak/Drives.h"
 #include "tools/soak/Sweep.h"
 #include "vdrive/Controller.h"
