@@ -5,13 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "version/Version.h"
+
 namespace mendora::tools {
 
 inline constexpr int kExitUsageError = 2;
 
-// Parses the command line. Answers the exit status when the tool should stop at once:
-// 0 after --help, kExitUsageError on a usage error (the text is printed either way);
-// nullopt to go on.
 // Options are spelt --name on every host: a path such as /tmp is never taken for a
 // Windows-style /option.
 inline void UnixStyleOptions(CLI::App& app) {
@@ -19,8 +18,12 @@ inline void UnixStyleOptions(CLI::App& app) {
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) UnixStyleOptions(*command);
 }
 
+// Parses the command line. Answers the exit status when the tool should stop at once:
+// 0 after --help or --version ("<tool> <version>"), kExitUsageError on a usage error (the
+// text is printed either way); nullopt to go on.
 inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
     UnixStyleOptions(app);
+    app.set_version_flag("--version", app.get_name() + " " + MENDORA_VERSION, "Print the name and version and exit");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
