@@ -64,9 +64,22 @@ int RunOn(const std::string& command, const Args& args) {
     return Plug(command, *drive);
 }
 
+const char kServeUsbUsage[] =
+    "Usage: mendora-vdrive serve-usb IMAGE --socket PATH [IMAGE --socket PATH]...\n"
+    "Serves each image as a USB mass-storage device on the usbredir socket a USB host\n"
+    "listens on, until the host closes it.\n"
+    "Options:\n"
+    "  -h,--help      print this help message and exit\n"
+    "  --socket PATH  the usbredir socket the image before it is served on\n";
+
 // serve-usb IMAGE --socket PATH [IMAGE --socket PATH]...: pairs in order, read by hand
 // because each --socket belongs to the image before it.
 int ServeUsbCommand(int argc, char** argv) {
+    if (argc == 3 && (std::string(argv[2]) == "--help" || std::string(argv[2]) == "-h")) {
+        std::cout << kServeUsbUsage;
+        return kExitOk;
+    }
+    if (argc < 3) return Fail("serve-usb wants IMAGE --socket PATH pairs", kExitUsage);
     std::vector<UsbLink> links;
     for (int i = 2; i < argc; i += 3) {
         if (i + 2 >= argc || std::string(argv[i + 1]) != "--socket" || std::string(argv[i]).rfind("--", 0) == 0)
@@ -93,6 +106,8 @@ int Run(int argc, char** argv) {
         ->add_option("--png", args.png, "the picture's file")
         ->type_name("FILE")
         ->required();
+    // Listed for --help only: the command line is read by ServeUsbCommand above.
+    app.add_subcommand("serve-usb", "serve images on a USB bus (serve-usb --help)");
     if (auto exit = ParseCommandLine(app, argc, argv)) return *exit;
     return RunOn(app.get_subcommands().front()->get_name(), args);
 }
