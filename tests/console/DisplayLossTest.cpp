@@ -1,7 +1,9 @@
 // The desktop host losing its display in the middle of a repair: the X server is killed
 // while the revert runs.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -16,28 +18,28 @@
 namespace mendora::testing {
 namespace {
 
-// A private X server on a free display, killed with the object (or before, by Kill).
+// A private X server on a display it picks itself, killed with the object (or before, by
+// Kill). Xvfb writes the display's number once it accepts connections, so no display is
+// guessed and none is used before it is ready.
 class XServer {
 public:
     XServer() {
-        for (int n = 40 + ::getpid() % 50; n < 140 && display_.empty(); ++n) {
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
-                std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-                continue;
-            display_ = ":" + std::to_string(n);
-            socket_ = "/tmp/.X11-unix/X" + std::to_string(n);
-        }
+        int fds[2];
+        if (::pipe(fds) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::execlp("Xvfb", "Xvfb", display_.c_str(), "-nolisten", "tcp", "-screen", "0", "800x600x24",
+            ::close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "800x600x24",
                      static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        for (int i = 0; i < 200 && !std::filesystem::exists(socket_); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::close(fds[1]);
+        display_ = ReadDisplayNumber(fds[0]);
+        ::close(fds[0]);
     }
     ~XServer() { Kill(); }
-    bool Ready() const { return pid_ > 0 && std::filesystem::exists(socket_); }
+    bool Ready() const { return pid_ > 0 && !display_.empty(); }
     const std::string& Display() const { return display_; }
     void Kill() {
         if (pid_ <= 0) return;
@@ -47,7 +49,16 @@ public:
     }
 
 private:
-    std::string display_, socket_;
+    // ":<number>" from Xvfb's line, or empty when none comes within 10 seconds.
+    static std::string ReadDisplayNumber(int fd) {
+        std::string digits;
+        char c = 0;
+        pollfd wait{fd, POLLIN, 0};
+        while (::poll(&wait, 1, 10'000) == 1 && ::read(fd, &c, 1) == 1 && c != '\n') digits += c;
+        return c == '\n' && !digits.empty() ? ":" + digits : "";
+    }
+
+    std::string display_;
     pid_t pid_ = -1;
 };
 
