@@ -2,14 +2,9 @@
 // pulled out during the pattern test and one it refuses; the QF70 with firmware re-plugged
 // when its row asks.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -20,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/TempDir.h"
+#include "tests/station/StationProcess.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
@@ -52,45 +48,21 @@ struct StationRun {
 // Runs the station on the images with its table on a pipe; re-plugs `replug` when the
 // drive's row says so.
 StationRun RunStation(const testing::TempDir& dir, const std::vector<std::string>& images, const std::string& replug) {
-    std::vector<std::string> args = {"mendora-station", "--json", dir / "report.json", "--map", dir / "maps",
-                                     "--interval", "0.5", "--vdrive"};
+    std::vector<std::string> args = {"--json", dir / "report.json", "--map", dir / "maps", "--interval", "0.5",
+                                     "--vdrive"};
     args.insert(args.end(), images.begin(), images.end());
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir.Path(), "PATH=/usr/bin:/bin", "LANG=C"};
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    for (auto& e : env) envp.push_back(e.data());
-    argv.push_back(nullptr), envp.push_back(nullptr);
-    int pipeFds[2];
-    EXPECT_EQ(::pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    pid_t pid = 0;
-    const std::string program = std::string(MENDORA_BIN_DIR) + "/mendora-station";
     StationRun run;
-    if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) return run;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    FILE* out = ::fdopen(pipeFds[0], "r");
-    char line[4096];
-    while (std::fgets(line, sizeof line, out)) {
-        run.out += line;
-        const std::string text = line;
-        if (!run.replugged && text.rfind("F:", 0) == 0 && text.find("re-plug now") != std::string::npos) {
-            std::string error;
-            auto drive = vdrive::VirtualDrive::Open(replug, &error);
-            EXPECT_TRUE(drive && drive->SetPlugged(false, &error)) << error;
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            EXPECT_TRUE(drive && drive->SetPlugged(true, &error)) << error;
-            run.replugged = true;
-        }
-    }
-    std::fclose(out);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto output = testing::RunStationProcess(dir, args, [&](pid_t, const std::string& text) {
+        if (run.replugged || text.rfind("F:", 0) != 0 || text.find("re-plug now") == std::string::npos) return;
+        std::string error;
+        auto drive = vdrive::VirtualDrive::Open(replug, &error);
+        EXPECT_TRUE(drive && drive->SetPlugged(false, &error)) << error;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_TRUE(drive && drive->SetPlugged(true, &error)) << error;
+        run.replugged = true;
+    });
+    run.status = output.status;
+    run.out = std::move(output.out);
     return run;
 }
 

@@ -2,12 +2,8 @@
 // and a re-plug that never comes. Each run takes a few seconds.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/TempDir.h"
+#include "tests/station/StationProcess.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
@@ -30,42 +27,13 @@ struct StationRun {
 
 // Runs the station on the images, its table on a pipe; onLine sees every line it prints.
 StationRun RunStation(const testing::TempDir& dir, std::vector<std::string> args, const std::vector<std::string>& images,
-               const std::function<void(pid_t, const std::string&)>& onLine) {
-    args.insert(args.begin(), {"mendora-station", "--json", dir / "report.json", "--interval", "0.2"});
+                      const std::function<void(pid_t, const std::string&)>& onLine) {
+    args.insert(args.begin(), {"--json", dir / "report.json", "--interval", "0.2"});
     args.push_back("--vdrive");
     args.insert(args.end(), images.begin(), images.end());
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir.Path(), "PATH=/usr/bin:/bin", "LANG=C"};
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    for (auto& e : env) envp.push_back(e.data());
-    argv.push_back(nullptr), envp.push_back(nullptr);
-    int fds[2];
-    EXPECT_EQ(::pipe(fds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    const std::string program = std::string(MENDORA_BIN_DIR) + "/mendora-station";
-    pid_t pid = 0;
-    StationRun run;
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (spawned != 0) return ::close(fds[0]), run;
-    FILE* out = ::fdopen(fds[0], "r");
-    char line[4096];
-    while (std::fgets(line, sizeof line, out)) {
-        run.out += line;
-        onLine(pid, line);
-    }
-    std::fclose(out);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto output = testing::RunStationProcess(dir, args, onLine);
     std::ifstream file(dir / "report.json");
-    run.reports = nlohmann::json::parse(file, nullptr, false);
-    return run;
+    return {output.status, std::move(output.out), nlohmann::json::parse(file, nullptr, false)};
 }
 
 // The station's workers: its child processes.
