@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "flash/RevertEngine.h"
 #include "flash/TextFormat.h"
 
@@ -116,7 +118,8 @@ std::optional<std::uint8_t> RevertEngine::HandleWrittenBlock(std::uint32_t block
     LogLine(Format(inverted ? "<Write fail> Bad block = %lx CE=%d\n" : "<Write Fail> Bad block = %lx CE=%d\n",
                    static_cast<unsigned long>(block), mask_),
             1);
-    badCount_ += planes_;
+    // A pair counts both its blocks, but a range's odd last block counts once.
+    badCount_ += std::min(planes_, endBlock_ - block);
     ShowCount();
     return std::nullopt;
 }

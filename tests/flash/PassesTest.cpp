@@ -341,6 +341,24 @@ TEST(Interleave, TwoPlanesStepByTwoBlocksBetweenSwitches) {
     EXPECT_EQ(writes.at(1).cdb, (Bytes{0xF6, 0xFF, 0, 0, 0, 32, 0, 0, 32, 0xFF, 0xFF, 0xFF, 1}));
 }
 
+TEST(Interleave, AWriteFailureInARangesOddLastBlockCountsThatBlockOnce) {
+    vdrive::DriveSetup setup = SmallDrive(1, 8);
+    setup.plantings.factoryBad = 1;
+    EngineBench b(setup);
+    b.options.TwoPlane = 1;
+    // The range is the factory-bad block alone, so its pair reaches past the range's end.
+    const std::uint32_t bad = OfKind(b, BlockKind::FactoryBad).at(0).block;
+    b.fakes.registry.Set("software\\kzrevert", "TestStartBlock", bad);
+    b.fakes.registry.Set("software\\kzrevert", "TestBlockCount", 1);
+    std::uint32_t mostShown = 0;
+    b.drives.onSend = [&](const SentCommand&) { mostShown = std::max<std::uint32_t>(mostShown, b.geo.BadBlockCount); };
+    auto engine = b.Engine();
+    ASSERT_EQ(engine->EraseAll(1), 2);
+    ASSERT_EQ(engine->PatternTest(0), 2);
+    EXPECT_EQ(mostShown, 1u);
+    EXPECT_EQ(b.geo.BadBlockCount, 1u);
+}
+
 TEST(Progress, StepsAndEndsOfThePasses) {
     // 2 chips x 4096 blocks: the pattern test's share is 50, a step every 163 blocks.
     EngineBench b(SmallDrive(2, 4096, 1, 1));
