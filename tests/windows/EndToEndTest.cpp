@@ -1,7 +1,7 @@
 // Whole repairs by the built Windows program under wine, the way a user runs it: the
 // launcher copies itself into the temporary folder and starts the copy, which repairs a
 // virtual drive with planted faults (the console window's terminal host answers for the
-// user); a QF70 with firmware is re-plugged when asked.
+// user), for every drive kind; a QF70 with firmware is re-plugged when asked.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -118,7 +118,7 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
     EXPECT_EQ(info->identity.firmwareVersion.value_or(""), kind == "qf90" ? "Q90120" : "Q70105");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothControllers, WindowsRepair, ::testing::Values("qf90", "qf70"));
+INSTANTIATE_TEST_SUITE_P(EveryDriveKind, WindowsRepair, ::testing::Values("qf90", "qf70", "qf70-nofw"));
 
 }  // namespace
 }  // namespace mendora
