@@ -24,6 +24,9 @@ struct ScsiRequest {
     std::span<std::uint8_t> data;  // the bytes to send, or room for those to receive
     std::uint32_t timeoutSeconds = 0;
     std::uint8_t senseLength = 0;  // sense bytes wanted back, at most 32
+    // A query or a read: a command that cannot change the drive, so that it may be sent
+    // again when it met a device that had vanished. Anything else is never repeated.
+    bool repeatable = false;
 };
 
 struct ScsiResult {
@@ -31,6 +34,9 @@ struct ScsiResult {
     std::uint8_t scsiStatus = 0;
     std::vector<std::uint8_t> sense;
     std::size_t bytesMoved = 0;
+    // The device went away and came back (a port reset) before this command: a controller
+    // that did so has lost whatever was loaded into its RAM.
+    bool afterReset = false;
     bool TransportOk() const { return transport == TransportStatus::Ok; }
 };
 

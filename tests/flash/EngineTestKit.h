@@ -18,9 +18,7 @@ namespace mendora::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct NoUsbDisks : platform::UsbDiskFinder {
-    std::vector<std::string> MakerDisks() override { return {}; }
-};
+using NoUsbDisks = platform::NoUsbDisks;
 
 // One command as it went to the drive.
 struct SentCommand {

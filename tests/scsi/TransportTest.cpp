@@ -128,14 +128,19 @@ TEST(LinuxScsiTransport, FindsTheDriveAgainAfterItsNodeVanished) {
         },
         &clock);
     Bytes cdb = {0xFC, 0, 0, 0, 1, 0, 0, 0, 0, 0}, data(1);
-    // The command that met the vanished node is sent again on the new one, once.
-    ScsiResult r = t.Execute({cdb, DataDirection::In, data, 2, 24});
+    // A query that met the vanished node is sent again on the new one, once, and its answer
+    // says the device was reset.
+    ScsiRequest query{cdb, DataDirection::In, data, 2, 24};
+    query.repeatable = true;
+    ScsiResult r = t.Execute(query);
     EXPECT_EQ(r.transport, TransportStatus::Ok);
+    EXPECT_TRUE(r.afterReset);
     EXPECT_EQ(goneCalls, 1);
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->calls, 1);
     EXPECT_EQ(fresh->cdb, cdb);
     EXPECT_EQ(clock.ticks, 4 * LinuxScsiTransport::kReattachPollMs);
+    EXPECT_TRUE(t.Execute({cdb, DataDirection::In, data, 2, 24}).afterReset);
 
     // Pulled out for good: one wait of bounded length, then every command fails at once.
     fresh->doResult = -ENODEV;
@@ -157,9 +162,33 @@ TEST(LinuxScsiTransport, FindsTheDriveAgainAfterItsNodeVanished) {
     EXPECT_EQ(clock.ticks, before);
 }
 
+// A write, erase or RAM load may have reached the device before its node vanished: it is
+// reported failed and never sent again, though the drive is found again for what follows.
+TEST(LinuxScsiTransport, NeverRepeatsACommandThatCanChangeTheDrive) {
+    FakeClock clock;
+    auto first = std::make_unique<StubPassThrough>();
+    first->doResult = -ENODEV;
+    StubPassThrough* fresh = nullptr;
+    LinuxScsiTransport t(
+        std::move(first),
+        [&]() -> std::unique_ptr<SgPassThrough> {
+            auto pt = std::make_unique<StubPassThrough>();
+            fresh = pt.get();
+            return pt;
+        },
+        &clock);
+    Bytes write = {0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, data(512);
+    EXPECT_EQ(t.Execute({write, DataDirection::Out, data, 2, 24}).transport, TransportStatus::NoDevice);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->calls, 0);
+    ScsiResult next = t.Execute({write, DataDirection::Out, data, 2, 24});
+    EXPECT_EQ(next.transport, TransportStatus::Ok);
+    EXPECT_TRUE(next.afterReset);
+}
+
 struct ListedDisks : UsbDiskFinder {
-    std::vector<std::string> nodes;
-    std::vector<std::string> MakerDisks() override { return nodes; }
+    std::vector<FoundDisk> disks;
+    std::vector<FoundDisk> MakerDisks() override { return disks; }
 };
 
 TEST(VirtualScsiTransport, AStalledCommandWaitsItsTimeoutOrTheShorterWaitAsked) {
@@ -199,15 +228,19 @@ TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
     ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "ours.img", testing::SmallSetup(), &error));
     ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "theirs.img", foreign, &error));
     ListedDisks disks;
-    disks.nodes = {"/dev/sdb"};
+    // The host's own name for a USB disk, unless a virtual drive has it; then its port.
+    disks.disks = {{"/dev/sg3", "F:", "sdf", {"1-2", "S1", "", "", ""}},
+                   {"/dev/sg4", "D:", "sdd", {"1-3", "S2", "", "", ""}}};
     FakeClock clock;
     DriveNamespace names({dir / "ours.img", dir / "theirs.img"}, disks, clock);
     auto drives = names.Drives();
-    ASSERT_EQ(drives.size(), 3u);
+    ASSERT_EQ(drives.size(), 4u);
     EXPECT_EQ(drives[0].name, "D:");
     EXPECT_EQ(drives[1].name, "E:");
     EXPECT_EQ(drives[2].name, "F:");
-    EXPECT_EQ(drives[2].source, "/dev/sdb");
+    EXPECT_EQ(drives[2].source, "/dev/sg3");
+    EXPECT_EQ(drives[3].name, "1-3");
+    EXPECT_EQ(drives[3].source, "/dev/sg4");
 
     auto ours = names.Open("\\\\.\\d:", &error);
     ASSERT_TRUE(ours) << error;

@@ -47,9 +47,7 @@ public:
     bool ActivateWindow(const std::string&) override { return false; }
 };
 
-struct NoUsbDisks : platform::UsbDiskFinder {
-    std::vector<std::string> MakerDisks() override { return {}; }
-};
+using NoUsbDisks = platform::NoUsbDisks;
 
 // "E" from "E:", "e:" or "\\.\E:".
 char DriveLetter(std::string name) {

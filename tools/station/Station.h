@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/scsi/DriveNamespace.h"
 #include "tools/station/DriveRow.h"
 
 namespace mendora::station {
@@ -34,6 +35,7 @@ public:
     static void Interrupt();
 
 private:
+    void Add(const platform::DriveEntry& entry);
     void StartWorkers(const std::string& executable, const std::string& logDirectory);
     void Forward();
     void Poll();

@@ -91,7 +91,7 @@ int Worker::Run() {
 bool Worker::Identify() {
     if (!library_.Has(DeviceLibrary::Entry::CreateCUSBDevice)) return Refused("Can't find QDLL.dll"), false;
     device_ = library_.CreateCUSBDevice();
-    if (library_.DeviceExist(device_) == 0 || library_.SetCurrentDriveNumber(device_, options_.number) == 0) {
+    if (library_.DeviceExist(device_) == 0 || library_.SetCurrentDriveNumber(device_, 0) == 0) {
         Fail("failed", LoadConsoleString(resources_, kNoDeviceString));
         return false;
     }

@@ -17,13 +17,12 @@
 namespace mendora::station {
 
 struct WorkerOptions {
-    int number = 0;                 // the drive among those the device library finds
     std::string mapFile;            // where to draw the bad-block map; empty: none
     double replugSeconds = 300;     // how long the re-plug may take
 };
 
 // One drive's whole repair in a process of its own (the device library's progress and the
-// revert records are process-wide): identification and the records as the console fills
+// revert records are process-wide), confined by its environment to that drive alone: identification and the records as the console fills
 // them, the revert, the re-plug of a QF70 with firmware, the library phase. Progress goes
 // to the station as lines on stdout every 200 ms; the last line is the drive's report.
 class Worker {

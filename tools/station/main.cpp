@@ -102,7 +102,6 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1.0, 86400.0));
     // One drive's repair in a process of its own, started by the station.
     app.add_flag("--worker", workerMode)->group("");
-    app.add_option("--number", worker.number)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;

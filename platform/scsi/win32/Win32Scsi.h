@@ -43,10 +43,11 @@ private:
 TransportStatus StatusOfIoError(std::uint32_t error);
 
 // The disks of the maker's USB ids (SetupAPI: disk interfaces whose USB parent device has the
-// maker's vendor and product), as device paths, sorted.
+// maker's vendor and product), each named by the letter Windows shows for its volume (or
+// "PhysicalDriveN" when it has none) and known by its USB location and serial.
 class SetupApiDiskFinder : public UsbDiskFinder {
 public:
-    std::vector<std::string> MakerDisks() override;
+    std::vector<FoundDisk> MakerDisks() override;
 };
 
 // Whether a USB device instance id ("USB\VID_xxxx&PID_yyyy\...") names the maker's ids.

@@ -61,7 +61,7 @@ std::unique_ptr<DeviceControl> OpenDeviceControl(const std::string& path, std::s
     return std::make_unique<HandleControl>(handle);
 }
 
-std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, UsbDiskFinder&, Clock&,
+std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, const DriveIdentity&, UsbDiskFinder&, Clock&,
                                                    std::string* error) {
     auto device = OpenDeviceControl(source, error);
     return device ? std::make_unique<Win32ScsiTransport>(std::move(device)) : nullptr;
