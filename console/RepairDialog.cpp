@@ -202,6 +202,10 @@ std::string RepairDialog::ReadNewFirmwareVersion() {
 void RepairDialog::PrepareRecords() {
     LibraryAnswers a;
     library_.GetDriveLetter(device_, 1, &a.driveLetter);
+    // The letter now stands for the drive just identified: should another drive take it
+    // before the revert opens it, the revert is refused.
+    std::string error;
+    if (!drives_->Pin(std::string(1, a.driveLetter) + ":", &error)) kernel_.debug.Write(error);
     library_.GetDeviceAttrib(device_, a.chipId, &a.model, &a.attribute, &a.zoneBank, &a.chipCount);
     library_.GetFlashAttrib(device_, &a.maxSectors, &a.maxLogSectors, &a.maxBlocks, &a.maxZones, &a.a1Version,
                             &a.redundantSymbol);

@@ -1,6 +1,5 @@
 // mendora-revert: the complete revert of one drive from the command line, as the repair
 // console's revert worker runs it.
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -49,10 +48,15 @@ public:
 
 using NoUsbDisks = platform::NoUsbDisks;
 
-// "E" from "E:", "e:" or "\\.\E:".
-char DriveLetter(std::string name) {
-    if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
-    return name.empty() ? 'D' : static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+// The letter the revert opens the drive by, whatever name or port it was given as; 0 when
+// it is no drive or has no letter.
+char DriveLetter(platform::DriveNamespace& drives, const std::string& given) {
+    const std::string name = platform::NormalDriveName(given);
+    for (const platform::DriveEntry& entry : drives.Drives()) {
+        if (entry.name != name && entry.identity.port != name) continue;
+        return entry.name.size() == 2 && entry.name[1] == ':' ? entry.name[0] : 0;
+    }
+    return 0;
 }
 
 // The console's sequence: each pass only while the previous one finished.
@@ -104,7 +108,9 @@ int main(int argc, char** argv) {
         std::string error;
         auto drive = drives.Open(driveName, &error);
         if (!drive) return Fail(error, kExitUsage);
-        if (std::string problem = IdentifyDrive(*drive, DriveLetter(driveName), &answers); !problem.empty())
+        const char letter = DriveLetter(drives, driveName);
+        if (letter == 0) return Fail(driveName + " has no drive letter to open it by", kExitUsage);
+        if (std::string problem = IdentifyDrive(*drive, letter, &answers); !problem.empty())
             return Fail(problem, kExitUsage);
     }
     FlashGeometry geo;

@@ -115,9 +115,11 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
     return written ? 0 : 1;
 }
 
-void Station::StartWorkers(const std::string& executable, const std::string& logDirectory) {
+void Station::StartWorkers(const std::string& executable, const std::string& logDirectory,
+                           const std::vector<std::string>& extraArgs) {
     for (auto& row : rows_) {
         std::vector<std::string> args = {"--worker", "--replug-timeout", std::to_string(options_.replugSeconds)};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         if (!options_.mapDirectory.empty())
             args.insert(args.end(), {"--map-file", options_.mapDirectory + "/" + FileStem(row->name) + ".png"});
         row->worker = std::make_unique<WorkerProcess>();

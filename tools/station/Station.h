@@ -31,12 +31,18 @@ public:
     // Repairs them all with workers run from `executable`, their diagnostics in logDirectory.
     // Answers the exit status: 0 every drive repaired, 1 some not.
     int Run(const std::string& executable, const std::string& logDirectory);
+    // Identifies every drive in its own worker and prints what each is, touching nothing
+    // else. Answers the exit status: 0 when every drive identified, 1 when some did not.
+    int List(const std::string& executable, const std::string& logDirectory);
+    // One line per drive to be repaired: its name, port and serial.
+    std::vector<std::string> DriveLines() const;
     // Asks every worker to stop (from a signal handler too).
     static void Interrupt();
 
 private:
     void Add(const platform::DriveEntry& entry);
-    void StartWorkers(const std::string& executable, const std::string& logDirectory);
+    void StartWorkers(const std::string& executable, const std::string& logDirectory,
+                      const std::vector<std::string>& extraArgs = {});
     void Forward();
     void Poll();
     void Take(DriveRow& row, double now);

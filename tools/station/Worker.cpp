@@ -66,7 +66,9 @@ Worker::~Worker() {
 }
 
 int Worker::Run() {
-    if (Identify()) {
+    if (options_.identifyOnly) {
+        if (Identify()) report_["verdict"] = "identified";
+    } else if (Identify()) {
         StartReporter();
         std::uint8_t result = Revert();
         report_["status_code"] = result;

@@ -19,6 +19,7 @@ namespace mendora::station {
 struct WorkerOptions {
     std::string mapFile;            // where to draw the bad-block map; empty: none
     double replugSeconds = 300;     // how long the re-plug may take
+    bool identifyOnly = false;      // say what the drive is and stop: nothing is written
 };
 
 // One drive's whole repair in a process of its own (the device library's progress and the

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/kernel/Console.h"
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/TableResources.h"
 #include "platform/kernel/linux/LinuxKernel.h"
@@ -56,7 +57,25 @@ public:
     bool ActivateWindow(const std::string&) override { return false; }
 };
 
-int RunStation(StationOptions options) {
+// Asks once before anything is erased: on a terminal the person answers; a script says
+// --yes; with neither nothing is touched.
+bool Confirmed(const Station& station, bool yes) {
+    if (yes) return true;
+    const auto lines = station.DriveLines();
+    if (!platform::IsTerminal(stdin)) {
+        std::fprintf(stderr, "mendora-station: %zu drive(s) would be erased; there is no terminal to ask, so "
+                             "give --yes to go ahead\n", lines.size());
+        return false;
+    }
+    for (const auto& line : lines) std::printf("  %s\n", line.c_str());
+    std::printf("All data on these %zu drives will be deleted. Continue? [y/N] ", lines.size());
+    std::fflush(stdout);
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr) return false;
+    return answer[0] == 'y' || answer[0] == 'Y';
+}
+
+int RunStation(StationOptions options, bool list, bool yes) {
     if (!options.mapDirectory.empty()) {
         std::error_code error;
         std::filesystem::create_directories(options.mapDirectory, error);
@@ -66,6 +85,7 @@ int RunStation(StationOptions options) {
     std::string error;
     if (!station.FindDrives(&error)) return std::fprintf(stderr, "mendora-station: %s\n", error.c_str()), kExitUsage;
     if (station.Empty()) return std::fprintf(stderr, "mendora-station: no drive found\n"), kExitUsage;
+    if (!list && !Confirmed(station, yes)) return kExitUsage;
 
     StderrMessages messages;
     platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
@@ -79,6 +99,7 @@ int RunStation(StationOptions options) {
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+    if (list) return station.List(home.WorkerExecutable(), home.Directory());
     return station.Run(home.WorkerExecutable(), home.Directory());
 }
 
@@ -89,9 +110,13 @@ int main(int argc, char** argv) {
     app.footer(kTableHelp);
     StationOptions options;
     WorkerOptions worker;
-    bool workerMode = false;
+    bool workerMode = false, list = false, yes = false;
     app.add_option("--vdrive", options.vdrives, "virtual drive images to repair")->expected(1, -1);
-    app.add_option("--drive", options.drives, "drive names to repair, such as E:")->expected(1, -1);
+    app.add_option("--drive", options.drives, "drives to repair, by name (such as E:) or USB port (such as 1-2.3)")
+        ->expected(1, -1);
+    app.add_flag("--list", list, "identify each drive and say what it is (name, port, serial, model and capacity, "
+                                 "firmware, in use), writing nothing");
+    app.add_flag("--yes", yes, "erase without asking; without a terminal to ask, the station needs it");
     app.add_option("--json", options.jsonFile, "write the reports, one object per drive");
     app.add_option("--map", options.mapDirectory, "draw each drive's bad-block map into DIR as <letter>.png");
     app.add_option("--interval", options.interval, "seconds between table lines on a pipe (default 2)")
@@ -103,8 +128,9 @@ int main(int argc, char** argv) {
     // One drive's repair in a process of its own, started by the station.
     app.add_flag("--worker", workerMode)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
+    app.add_flag("--identify-only", worker.identifyOnly)->group("");
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
     if (workerMode) return RunWorker(worker);
-    return RunStation(options);
+    return RunStation(options, list, yes);
 }
