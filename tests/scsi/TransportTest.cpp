@@ -256,5 +256,47 @@ TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
     mendora::testing::UnsetEnv(kVirtualDrivesVariable);
 }
 
+// A name stands for the drive it first named: another drive that has taken the name since
+// is refused before anything is sent, and a drive is found again by its port and serial.
+TEST(DriveNamespace, ANameIsBoundToItsDriveAndADriveIsFoundByItsPlace) {
+    ListedDisks disks;
+    const DriveIdentity first{"1-1", "SAME", "", "", ""}, second{"1-2", "SAME", "", "", ""};
+    disks.disks = {{"/dev/sg1", "B:", "sdb", first}, {"/dev/sg2", "C:", "sdc", second}};
+    FakeClock clock;
+    DriveNamespace names({}, disks, clock);
+    std::string error;
+    ASSERT_TRUE(names.Pin("b:", &error)) << error;
+
+    // The first drive re-plugged as sdd while the second took sdb.
+    disks.disks = {{"/dev/sg2", "B:", "sdb", second}, {"/dev/sg1", "D:", "sdd", first}};
+    EXPECT_FALSE(names.Open("B:", &error));
+    EXPECT_NE(error.find("B: is no longer the drive that was identified"), std::string::npos) << error;
+    auto found = names.Find(first, &error);
+    ASSERT_TRUE(found) << error;
+    EXPECT_EQ(found->name, "D:");
+    EXPECT_EQ(found->source, "/dev/sg1");
+
+    // Two drives that answer at one place cannot be told apart: none is chosen.
+    disks.disks.push_back({"/dev/sg3", "E:", "sde", first});
+    EXPECT_FALSE(names.Find(first, &error));
+    EXPECT_NE(error.find("more than one drive"), std::string::npos) << error;
+    EXPECT_FALSE(names.Find({"9-9", "SAME", "", "", ""}, &error));
+}
+
+TEST(DriveNamespace, AConfinedProcessSeesItsOwnDriveAlone) {
+    ListedDisks disks;
+    const DriveIdentity mine{"1-4.2", "S2", "", "", ""};
+    disks.disks = {{"/dev/sg1", "B:", "sdb", {"1-4.1", "S1", "", "", ""}}, {"/dev/sg2", "C:", "sdc", mine}};
+    FakeClock clock;
+    mendora::testing::SetEnv(kOnlyDriveVariable, mine.Key());
+    DriveNamespace names({}, disks, clock);
+    mendora::testing::UnsetEnv(kOnlyDriveVariable);
+    auto drives = names.Drives();
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0].name, "C:");
+    EXPECT_TRUE(drives[0].identity.SamePlace(mine));
+    EXPECT_EQ(IdentityFromKey(mine.Key()).serial, "S2");
+}
+
 }  // namespace
 }  // namespace mendora::platform
