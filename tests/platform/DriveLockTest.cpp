@@ -14,9 +14,16 @@
 #include "platform/kernel/DriveLockName.h"
 #include "platform/kernel/ModuleLoader.h"
 #include "platform/kernel/NativeKernel.h"
+#include "platform/kernel/fake/FakeServices.h"
 #include "tests/ChildProcess.h"
 #include "tests/TempDir.h"
 #include "tests/platform/TestDriveLocks.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+
+#include "platform/kernel/linux/DriveLockDirectory.h"
+#endif
 
 namespace mendora::platform {
 namespace {
@@ -197,6 +204,26 @@ TEST(DriveLock, NamesAreSafeFileNamesTheSameForEveryBuildAndApartForKeysThatRead
 }
 
 #if !defined(_WIN32)
+TEST(DriveLock, RootSharesOneSystemDirectoryAndRefusesOneThatIsNotItsOwnOthersUseTheirPrivateOne) {
+    TempDir dir;
+    FakeTempRoot tempRoot;
+    tempRoot.directory = dir / "private/";
+    std::string why;
+    if (::geteuid() != 0) {
+        EXPECT_EQ(DriveLockDirectory(tempRoot, &why, dir / "system"), dir / "private/");
+        return;
+    }
+    EXPECT_EQ(DriveLockDirectory(tempRoot, &why, dir / "system"), dir / "system/");
+    EXPECT_EQ(std::filesystem::status(dir / "system").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0755));
+    std::filesystem::create_directory(dir / "elsewhere");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "planted");
+    EXPECT_EQ(DriveLockDirectory(tempRoot, &why, dir / "planted"), "");
+    EXPECT_EQ(why, dir / "planted: it is a symbolic link");
+    // Without /run/lock at all, root falls back on its private directory.
+    EXPECT_EQ(DriveLockDirectory(tempRoot, &why, dir / "none/system"), dir / "private/");
+}
+
 TEST(DriveLock, ALinkPlantedForTheLockFileIsNeverFollowed) {
     TempDir dir;
     const std::string key = "usb 3-1 LINKED";

@@ -3,28 +3,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/kernel/linux/LinuxFileSystem.h"
 
 namespace mendora::platform {
-namespace {
 
-constexpr const char* kSystemLockDirectory = "/run/lock/mendora";
-
-// Empty when the directory is missing, cannot be made or is not root's private one.
-std::string SystemLockDirectory() {
-    ::mkdir(kSystemLockDirectory, 0755);
-    if (!LinuxFileSystem().CheckPrivateDirectory(kSystemLockDirectory).empty()) return {};
-    return std::string(kSystemLockDirectory) + "/";
-}
-
-}  // namespace
-
-std::string DriveLockDirectory(TempRoot& tempRoot, std::string* why) {
-    if (::geteuid() == 0) {
-        std::string system = SystemLockDirectory();
-        if (!system.empty()) return system;
+std::string DriveLockDirectory(TempRoot& tempRoot, std::string* why, const std::string& systemDirectory) {
+    if (::geteuid() != 0) return tempRoot.Directory(why);
+    if (::mkdir(systemDirectory.c_str(), 0755) != 0 && errno != EEXIST) return tempRoot.Directory(why);
+    std::string problem = LinuxFileSystem().CheckPrivateDirectory(systemDirectory);
+    if (!problem.empty()) {
+        if (why) *why = systemDirectory + ": " + problem;
+        return {};
     }
-    return tempRoot.Directory(why);
+    return systemDirectory + "/";
 }
 
 }  // namespace mendora::platform
