@@ -1,5 +1,8 @@
 #include "console/RepairDialog.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "console/ConsoleState.h"
 #include "console/ConsoleStrings.h"
 #include "console/DeviceSelection.h"
@@ -137,6 +140,7 @@ bool RepairDialog::OnInitDialog() {
         return Refuse(kWrongSystemString, 2);
     PrepareRecords();
     if (SharedGeometry().attrib & kDualChannelBit) return Refuse(kDualChannelString, 2);
+    if (!HoldDrive()) return false;
 
     run_ = std::make_unique<RepairRun>(RunContext{kernel_, library_, device_, *this, Console(), SharedGeometry(),
                                                   SharedOptions(), revertHost_});
@@ -202,16 +206,28 @@ std::string RepairDialog::ReadNewFirmwareVersion() {
 void RepairDialog::PrepareRecords() {
     LibraryAnswers a;
     library_.GetDriveLetter(device_, 1, &a.driveLetter);
-    // The letter now stands for the drive just identified: should another drive take it
-    // before the revert opens it, the revert is refused.
-    std::string error;
-    if (!drives_->Pin(std::string(1, a.driveLetter) + ":", &error)) kernel_.debug.Write(error);
     library_.GetDeviceAttrib(device_, a.chipId, &a.model, &a.attribute, &a.zoneBank, &a.chipCount);
     library_.GetFlashAttrib(device_, &a.maxSectors, &a.maxLogSectors, &a.maxBlocks, &a.maxZones, &a.a1Version,
                             &a.redundantSymbol);
     kernel_.debug.Write(DeviceAttribLine(a));
     kernel_.debug.Write(FlashAttribLine(a));
     PrepareRevertRecords(a, SharedGeometry(), SharedOptions());
+}
+
+// The drive's letter now stands for the drive just identified, held against every other
+// program: should another drive take the letter before the revert opens it, the revert is
+// refused. A drive another program holds, or the system uses, is refused now. A letter that
+// names no drive here is left to the revert, which fails to open it.
+bool RepairDialog::HoldDrive() {
+    const FlashGeometry& geo = SharedGeometry();
+    const std::string name(geo.DriveName, strnlen(geo.DriveName, sizeof geo.DriveName));
+    const auto drives = drives_->Drives();
+    if (std::none_of(drives.begin(), drives.end(), [&](const auto& d) { return d.name == name; })) return true;
+    std::string error;
+    if (drives_->Pin(name, &error)) return true;
+    kernel_.messages.MessageBox(error, ApplicationName(), MessageButtons::Ok);
+    EndDialog(2);
+    return false;
 }
 
 void RepairDialog::StartRun() {

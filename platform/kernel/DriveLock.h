@@ -31,5 +31,7 @@ inline std::string DriveInUseText(const std::string& key) { return key + " is in
 // The host's drive locks. On Linux their files live in /run/lock/mendora for root, else in
 // the user's private temporary directory.
 std::unique_ptr<DriveLocks> NativeDriveLocks(TempRoot& tempRoot);
+// The host's drive locks in the user's own temporary directory, one set for the module.
+DriveLocks& ModuleDriveLocks();
 
 }  // namespace mendora::platform

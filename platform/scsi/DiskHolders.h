@@ -34,6 +34,9 @@ public:
     // Linux: swaps off and unmounts everything FindUse reports (stacked devices are only
     // reported); Windows: locks and dismounts each volume.
     virtual std::unique_ptr<DiskRelease> Release(const std::string& disk) = 0;
+    // Whether a disk is always released before use, without being asked: Windows locks and
+    // dismounts a drive's volumes before the first command, and refuses one it cannot lock.
+    virtual bool ReleasedBeforeUse() const { return false; }
 };
 
 std::unique_ptr<DiskHolders> NativeDiskHolders();

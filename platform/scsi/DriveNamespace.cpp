@@ -54,8 +54,9 @@ std::string NormalDriveName(std::string name) {
     return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))) + ":";
 }
 
-DriveNamespace::DriveNamespace(std::vector<std::string> images, UsbDiskFinder& finder, Clock& clock)
-    : images_(std::move(images)), only_(OnlyDriveFromEnvironment()), finder_(finder), clock_(clock) {}
+DriveNamespace::DriveNamespace(std::vector<std::string> images, UsbDiskFinder& finder, Clock& clock,
+                               DiskHolders* holders)
+    : images_(std::move(images)), only_(OnlyDriveFromEnvironment()), finder_(finder), clock_(clock), holders_(holders) {}
 
 std::vector<std::string> DriveNamespace::ImagesFromEnvironment() {
     std::vector<std::string> images;
@@ -116,22 +117,59 @@ std::optional<DriveEntry> DriveNamespace::Resolve(const std::string& name, std::
     const std::string wanted = NormalDriveName(name);
     for (DriveEntry& entry : Drives()) {
         if (entry.name != wanted && entry.identity.port != wanted) continue;
-        std::lock_guard lock(pinsGuard_);
-        auto pin = pins_.find(entry.name);
-        if (pin == pins_.end()) {
-            pins_.emplace(entry.name, entry.identity);
-        } else if (!pin->second.SamePlace(entry.identity)) {
-            *error = entry.name + " is no longer the drive that was identified (" + pin->second.Describe() +
-                     "; now " + entry.identity.Describe() + ")";
-            return std::nullopt;
-        }
+        if (!Hold(entry, error)) return std::nullopt;
         return entry;
     }
     *error = "no drive " + name;
     return std::nullopt;
 }
 
-bool DriveNamespace::Pin(const std::string& name, std::string* error) { return Resolve(name, error).has_value(); }
+// The first time a name is resolved it is bound to its drive, and the drive is locked
+// against every other process; later the name must still lead to that drive.
+bool DriveNamespace::Hold(const DriveEntry& entry, std::string* error) {
+    std::lock_guard lock(heldGuard_);
+    auto held = held_.find(entry.name);
+    if (held != held_.end()) {
+        if (held->second.identity.SamePlace(entry.identity)) return true;
+        *error = entry.name + " is no longer the drive that was identified (" + held->second.identity.Describe() +
+                 "; now " + entry.identity.Describe() + ")";
+        return false;
+    }
+    std::string why;
+    auto driveLock = ModuleDriveLocks().TryLock(entry.identity.Key(), &why);
+    if (!driveLock) {
+        *error = entry.name + " (" + entry.identity.Describe() + ") is in use by another program";
+        return false;
+    }
+    held_.emplace(entry.name, Held{entry.identity, std::move(driveLock), nullptr});
+    return true;
+}
+
+bool DriveNamespace::Pin(const std::string& name, std::string* error, bool unmount) {
+    auto entry = Resolve(name, error);
+    return entry && Free(*entry, unmount, error);
+}
+
+// A disk the system uses is not erased from under it: its uses are ended when asked (on
+// Windows always), else the drive is refused, naming them.
+bool DriveNamespace::Free(const DriveEntry& entry, bool unmount, std::string* error) {
+    if (entry.isVirtual || entry.blockName.empty()) return true;
+    if (holders_ == nullptr) {
+        nativeHolders_ = NativeDiskHolders();
+        holders_ = nativeHolders_.get();
+    }
+    std::string why;
+    auto use = holders_->FindUse(entry.blockName, &why);
+    if (!use) return *error = entry.name + ": " + why, false;
+    const bool release = unmount || holders_->ReleasedBeforeUse();
+    if (!use->InUse() && !holders_->ReleasedBeforeUse()) return true;
+    if (!release) return *error = entry.name + " (" + DiskInUseText(entry.blockName, *use) + ")", false;
+    auto freed = holders_->Release(entry.blockName);
+    if (!freed->failures.empty()) return *error = entry.name + " (" + DiskNotFreedText(entry.blockName, freed->failures) + ")", false;
+    std::lock_guard lock(heldGuard_);
+    held_[entry.name].release = std::move(freed);
+    return true;
+}
 
 std::unique_ptr<ScsiTransport> DriveNamespace::OpenSource(const DriveEntry& entry, std::string* error) {
     if (entry.isVirtual) {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/DriveLock.h"
+#include "platform/scsi/DiskHolders.h"
 #include "platform/scsi/DriveIdentity.h"
 #include "platform/scsi/ScsiTransport.h"
 
@@ -61,12 +63,14 @@ struct DriveEntry {
 // then the maker's USB disks under the name the host gives each (the letter of its disk
 // name on Linux), or its port when that name is taken or missing. A name stands for the
 // drive identity it first opened in this namespace: a later open of the name that finds
-// another drive there is refused. Open() hands out a drive for vendor commands only after
-// its INQUIRY shows the maker's controller, so a wrong mapping never reaches another disk.
-// The finder must outlive the drives opened through it.
+// another drive there is refused. A drive this namespace has opened is held for its
+// lifetime: another process is refused it ("in use"). Open() hands out a drive for vendor
+// commands only after its INQUIRY shows the maker's controller, so a wrong mapping never
+// reaches another disk. The finder must outlive the drives opened through it.
 class DriveNamespace {
 public:
-    DriveNamespace(std::vector<std::string> images, UsbDiskFinder& finder, Clock& clock);
+    DriveNamespace(std::vector<std::string> images, UsbDiskFinder& finder, Clock& clock,
+                   DiskHolders* holders = nullptr);
     virtual ~DriveNamespace() = default;
     static std::vector<std::string> ImagesFromEnvironment();
     // The drive this process is confined to, when the environment names one.
@@ -76,22 +80,35 @@ public:
     // The drive of this identity wherever it sits now, found by port and serial; empty with
     // *error when it is not there or more than one drive would fit.
     std::optional<DriveEntry> Find(const DriveIdentity& identity, std::string* error);
-    // Binds a name to the drive it names now; false with *error when there is none.
-    bool Pin(const std::string& name, std::string* error);
+    // Binds a name to the drive it names now, to be erased: false with *error when there is
+    // none, another process holds it, or the system uses it (a mounted filesystem, swap),
+    // unless `unmount` lets its uses be ended first.
+    bool Pin(const std::string& name, std::string* error, bool unmount = false);
     // name: "D:", "\\.\D:" or a port, any case. Virtual so that a caller can wrap the
     // transport.
     virtual std::unique_ptr<ScsiTransport> Open(const std::string& name, std::string* error);
 
 private:
+    // A name's drive, held by this process.
+    struct Held {
+        DriveIdentity identity;
+        std::unique_ptr<DriveLock> lock;
+        std::unique_ptr<DiskRelease> release;  // the system's uses ended, when they were
+    };
+
     std::optional<DriveEntry> Resolve(const std::string& name, std::string* error);
+    bool Hold(const DriveEntry& entry, std::string* error);
+    bool Free(const DriveEntry& entry, bool unmount, std::string* error);
     std::unique_ptr<ScsiTransport> OpenSource(const DriveEntry& entry, std::string* error);
 
     std::vector<std::string> images_;
     std::optional<DriveIdentity> only_;
     UsbDiskFinder& finder_;
     Clock& clock_;
-    std::mutex pinsGuard_;
-    std::map<std::string, DriveIdentity> pins_;
+    DiskHolders* holders_;
+    std::unique_ptr<DiskHolders> nativeHolders_;
+    std::mutex heldGuard_;
+    std::map<std::string, Held> held_;
 };
 
 // Empty when the INQUIRY data names the maker's controller, else what it names. Fills

@@ -6,6 +6,7 @@
 #include "platform/kernel/fake/FakeServices.h"
 #include "tests/Environment.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "platform/scsi/fake/FakeDiskHolders.h"
 #include "platform/scsi/LinuxScsiTransport.h"
 #include "platform/scsi/PassThroughRecord.h"
 #include "platform/scsi/StallWait.h"
@@ -263,7 +264,9 @@ TEST(DriveNamespace, ANameIsBoundToItsDriveAndADriveIsFoundByItsPlace) {
     const DriveIdentity first{"1-1", "SAME", "", "", ""}, second{"1-2", "SAME", "", "", ""};
     disks.disks = {{"/dev/sg1", "B:", "sdb", first}, {"/dev/sg2", "C:", "sdc", second}};
     FakeClock clock;
-    DriveNamespace names({}, disks, clock);
+    FakeDiskHolders holders;
+    holders.uses["sdb"] = {};
+    DriveNamespace names({}, disks, clock, &holders);
     std::string error;
     ASSERT_TRUE(names.Pin("b:", &error)) << error;
 
@@ -281,6 +284,30 @@ TEST(DriveNamespace, ANameIsBoundToItsDriveAndADriveIsFoundByItsPlace) {
     EXPECT_FALSE(names.Find(first, &error));
     EXPECT_NE(error.find("more than one drive"), std::string::npos) << error;
     EXPECT_FALSE(names.Find({"9-9", "SAME", "", "", ""}, &error));
+}
+
+// A disk the system uses is refused, naming its uses, unless they may be ended first.
+TEST(DriveNamespace, ADiskTheSystemUsesIsRefusedUnlessItMayBeUnmounted) {
+    ListedDisks disks;
+    disks.disks = {{"/dev/sg1", "B:", "sdb", {"1-1", "S1", "", "", ""}}};
+    FakeClock clock;
+    FakeDiskHolders holders;
+    holders.uses["sdb"] = {{"/media/stick"}, {}, {}};
+    std::string error;
+    DriveNamespace refusing({}, disks, clock, &holders);
+    EXPECT_FALSE(refusing.Pin("B:", &error));
+    EXPECT_NE(error.find("mounted at /media/stick"), std::string::npos) << error;
+    EXPECT_TRUE(holders.released.empty());
+
+    holders.releaseFailures = {"/media/stick: Device or resource busy"};
+    DriveNamespace busy({}, disks, clock, &holders);
+    EXPECT_FALSE(busy.Pin("B:", &error, true));
+    EXPECT_NE(error.find("Device or resource busy"), std::string::npos) << error;
+
+    holders.releaseFailures.clear();
+    DriveNamespace unmounting({}, disks, clock, &holders);
+    EXPECT_TRUE(unmounting.Pin("B:", &error, true)) << error;
+    EXPECT_EQ(holders.released, (std::vector<std::string>{"sdb", "sdb"}));
 }
 
 TEST(DriveNamespace, AConfinedProcessSeesItsOwnDriveAlone) {

@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
     LibraryAnswers answers;
     {
         std::string error;
+        if (!drives.Pin(driveName, &error, options.unmount)) return Fail(error, kExitUsage);
         auto drive = drives.Open(driveName, &error);
         if (!drive) return Fail(error, kExitUsage);
         const char letter = DriveLetter(drives, driveName);

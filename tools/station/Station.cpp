@@ -120,6 +120,7 @@ void Station::StartWorkers(const std::string& executable, const std::string& log
     for (auto& row : rows_) {
         std::vector<std::string> args = {"--worker", "--replug-timeout", std::to_string(options_.replugSeconds)};
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        if (options_.unmount) args.push_back("--worker-unmount");
         if (!options_.mapDirectory.empty())
             args.insert(args.end(), {"--map-file", options_.mapDirectory + "/" + FileStem(row->name) + ".png"});
         row->worker = std::make_unique<WorkerProcess>();

@@ -17,6 +17,7 @@ struct StationOptions {
     double silenceSeconds = 30;        // a worker silent this long is ended
     double replugSeconds = 300;
     double interval = 2;               // between plain lines on a pipe
+    bool unmount = false;              // workers end the system's uses of their drives first
 };
 
 // Runs one worker per drive and follows them to their end: the live table, the interrupt,

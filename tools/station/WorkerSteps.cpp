@@ -36,9 +36,7 @@ std::string Directory(const std::string& path) {
 
 // The console's sequence: each pass only while the previous one finished.
 std::uint8_t Worker::Revert() {
-    platform::UdevDiskFinder udev;
-    CountingNamespace drives(platform::DriveNamespace::ImagesFromEnvironment(), udev, host_.clock, count_);
-    RevertHost revertHost{drives,         host_.files, host_.registry, host_.profiles, host_.kernel.messages,
+    RevertHost revertHost{drives_,        host_.files, host_.registry, host_.profiles, host_.kernel.messages,
                           host_.clock,    Directory(host_.process.ExecutablePath())};
     RevertEngine engine("", geo_, revertOptions_, 0, revertHost);
     engine.SetEccLimit(revertOptions_.EccLimit);

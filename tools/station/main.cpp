@@ -117,6 +117,9 @@ int main(int argc, char** argv) {
     app.add_flag("--list", list, "identify each drive and say what it is (name, port, serial, model and capacity, "
                                  "firmware, in use), writing nothing");
     app.add_flag("--yes", yes, "erase without asking; without a terminal to ask, the station needs it");
+    app.add_flag("--unmount", options.unmount,
+                 "unmount each drive's filesystems (and end its swap) first; without it a drive the system uses is "
+                 "refused");
     app.add_option("--json", options.jsonFile, "write the reports, one object per drive");
     app.add_option("--map", options.mapDirectory, "draw each drive's bad-block map into DIR as <letter>.png");
     app.add_option("--interval", options.interval, "seconds between table lines on a pipe (default 2)")
@@ -129,6 +132,7 @@ int main(int argc, char** argv) {
     app.add_flag("--worker", workerMode)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
     app.add_flag("--identify-only", worker.identifyOnly)->group("");
+    app.add_flag("--worker-unmount", worker.unmount)->group("");
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
     if (workerMode) return RunWorker(worker);

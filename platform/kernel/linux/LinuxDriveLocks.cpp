@@ -11,6 +11,7 @@
 
 #include "platform/kernel/DriveLockName.h"
 #include "platform/kernel/linux/DriveLockDirectory.h"
+#include "platform/kernel/linux/LinuxTempRoot.h"
 #include "platform/kernel/linux/ProcessLockFile.h"
 
 namespace mendora::platform {
@@ -112,5 +113,11 @@ std::unique_ptr<DriveLock> LinuxDriveLocks::TryLock(const std::string& key, std:
 }
 
 std::unique_ptr<DriveLocks> NativeDriveLocks(TempRoot& tempRoot) { return std::make_unique<LinuxDriveLocks>(tempRoot); }
+
+DriveLocks& ModuleDriveLocks() {
+    static LinuxTempRoot tempRoot;
+    static LinuxDriveLocks locks(tempRoot);
+    return locks;
+}
 
 }  // namespace mendora::platform

@@ -96,4 +96,9 @@ std::unique_ptr<DriveLock> Win32DriveLocks::TryLock(const std::string& key, std:
 
 std::unique_ptr<DriveLocks> NativeDriveLocks(TempRoot&) { return std::make_unique<Win32DriveLocks>(); }
 
+DriveLocks& ModuleDriveLocks() {
+    static Win32DriveLocks locks;
+    return locks;
+}
+
 }  // namespace mendora::platform

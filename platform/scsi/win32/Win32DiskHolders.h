@@ -46,6 +46,7 @@ public:
     std::optional<DiskUse> FindUse(const std::string& disk, std::string* why) override;
     // Locks and dismounts every volume on the drive; the answer keeps them locked.
     std::unique_ptr<DiskRelease> Release(const std::string& disk) override;
+    bool ReleasedBeforeUse() const override { return true; }
 
 private:
     struct Volume {
