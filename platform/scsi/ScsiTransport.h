@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -17,6 +18,17 @@ enum class TransportStatus {
     Os,         // the operating system refused the request
 };
 
+// The Windows pass-through records: the buffered one carries the data in its own 512-byte
+// area, the direct one points at the caller's buffer.
+enum class RecordKind { Buffered, Direct };
+
+// The record a command must travel in and the DataIn byte it carries (0 out, 1 in), also
+// when it moves no data. Hosts without such records ignore it.
+struct RecordChoice {
+    RecordKind kind = RecordKind::Buffered;
+    std::uint8_t dataIn = 0;
+};
+
 // One raw SCSI command: a CDB of 6, 10, 12 or 13 bytes with an optional data phase.
 struct ScsiRequest {
     std::span<const std::uint8_t> cdb;
@@ -24,6 +36,7 @@ struct ScsiRequest {
     std::span<std::uint8_t> data;  // the bytes to send, or room for those to receive
     std::uint32_t timeoutSeconds = 0;
     std::uint8_t senseLength = 0;  // sense bytes wanted back, at most 32
+    std::optional<RecordChoice> record{};  // none: the transport picks by size and direction
 };
 
 struct ScsiResult {
