@@ -137,6 +137,21 @@ TEST(Win32Transport, FailedCallsMapToTheTransportsCategoriesAndBadRequestsNeverR
     EXPECT_TRUE(rig.driver->calls.empty());
 }
 
+TEST(Win32Transport, ADriveThatIsGoneMeansNoDeviceFromDeviceIoControlAndCreateFile) {
+    const std::uint32_t kDeviceRemoved = 1617, kNoSuchDevice = 433, kDevNotExist = 55;
+    for (std::uint32_t error : {kDeviceRemoved, kNoSuchDevice, kDevNotExist}) {
+        EXPECT_EQ(StatusOfIoError(error), TransportStatus::NoDevice) << error;
+        Rig rig;
+        rig.driver->failWith = error;
+        std::vector<std::uint8_t> block(4096);
+        EXPECT_EQ(rig.transport->Execute({kVendorCdb, DataDirection::In, block, 10, 0}).transport,
+                  TransportStatus::NoDevice)
+            << error;
+        EXPECT_NE(OpenFailure("\\\\.\\E:", error).find("the drive is gone"), std::string::npos) << error;
+    }
+    EXPECT_EQ(OpenFailure("\\\\.\\E:", 5), "cannot open \\\\.\\E: (error 5)");  // access denied: not gone
+}
+
 // The vendor commands as the driver sees them.
 struct VendorRig : Rig {
     ScsiDevice::Drive& drive() { return *transport; }

@@ -42,8 +42,11 @@ private:
     std::unique_ptr<DeviceControl> device_;
 };
 
-// The transport category of a failed DeviceIoControl's error code.
+// The transport category of a failed DeviceIoControl's or CreateFileA's error code.
 TransportStatus StatusOfIoError(std::uint32_t error);
+
+// The message of a failed CreateFileA, saying when the drive is gone.
+std::string OpenFailure(const std::string& path, std::uint32_t error);
 
 // The disks of the maker's USB ids (SetupAPI: disk interfaces whose USB parent device has the
 // maker's vendor and product), as device paths, sorted.

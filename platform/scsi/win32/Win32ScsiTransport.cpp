@@ -60,6 +60,9 @@ static_assert(IOCTL_SCSI_PASS_THROUGH_DIRECT == kIoctlScsiPassThroughDirect);
 static_assert(SCSI_IOCTL_DATA_OUT == kScsiIoctlDataOut && SCSI_IOCTL_DATA_IN == kScsiIoctlDataIn &&
               SCSI_IOCTL_DATA_UNSPECIFIED == kScsiIoctlDataUnspecified);
 
+// Not in the mingw-w64 headers.
+constexpr std::uint32_t kErrorNoSuchDevice = 433;
+
 std::uint8_t DataInOf(DataDirection direction) {
     switch (direction) {
         case DataDirection::Out: return kScsiIoctlDataOut;
@@ -110,7 +113,7 @@ std::unique_ptr<DeviceControl> OpenDeviceControl(const std::string& path, std::s
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        *error = "cannot open " + path + " (error " + std::to_string(GetLastError()) + ")";
+        *error = OpenFailure(path, GetLastError());
         return nullptr;
     }
     return std::make_unique<HandleControl>(handle);
@@ -127,6 +130,8 @@ TransportStatus StatusOfIoError(std::uint32_t error) {
         case ERROR_SEM_TIMEOUT:
         case ERROR_TIMEOUT: return TransportStatus::Timeout;
         case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+        case kErrorNoSuchDevice:
         case ERROR_DEV_NOT_EXIST:
         case ERROR_FILE_NOT_FOUND:
         case ERROR_INVALID_HANDLE:
@@ -137,6 +142,11 @@ TransportStatus StatusOfIoError(std::uint32_t error) {
         case ERROR_ADAP_HDW_ERR: return TransportStatus::Transport;
         default: return TransportStatus::Os;
     }
+}
+
+std::string OpenFailure(const std::string& path, std::uint32_t error) {
+    std::string text = "cannot open " + path + " (error " + std::to_string(error) + ")";
+    return StatusOfIoError(error) == TransportStatus::NoDevice ? text + ": the drive is gone" : text;
 }
 
 ScsiResult Win32ScsiTransport::Execute(const ScsiRequest& request) {
