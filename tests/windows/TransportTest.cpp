@@ -130,9 +130,11 @@ TEST(Win32Transport, FailedCallsMapToTheTransportsCategoriesAndBadRequestsNeverR
     EXPECT_EQ(rig.transport->Execute({kVendorCdb, DataDirection::In, reply, 10, 33}).transport, TransportStatus::Os);
     EXPECT_EQ(rig.transport->Execute({kVendorCdb, DataDirection::None, reply, 10, 0}).transport, TransportStatus::Os);
     // A buffered record has 512 bytes of room; DataIn must move data the caller's way.
-    ScsiRequest overflow{kVendorCdb, DataDirection::In, beyondArea, 10, 0, RecordChoice{RecordKind::Buffered, 1}};
+    ScsiRequest overflow{kVendorCdb, DataDirection::In, beyondArea, 10, 0};
+    overflow.record = RecordChoice{RecordKind::Buffered, 1};
     EXPECT_EQ(rig.transport->Execute(overflow).transport, TransportStatus::Os);
-    ScsiRequest backwards{kVendorCdb, DataDirection::Out, reply, 10, 0, RecordChoice{RecordKind::Direct, 1}};
+    ScsiRequest backwards{kVendorCdb, DataDirection::Out, reply, 10, 0};
+    backwards.record = RecordChoice{RecordKind::Direct, 1};
     EXPECT_EQ(rig.transport->Execute(backwards).transport, TransportStatus::Os);
     EXPECT_TRUE(rig.driver->calls.empty());
 }
