@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -17,6 +18,17 @@ enum class TransportStatus {
     Os,         // the operating system refused the request
 };
 
+// The Windows pass-through records: the buffered one carries the data in its own 512-byte
+// area, the direct one points at the caller's buffer.
+enum class RecordKind { Buffered, Direct };
+
+// The record a command must travel in and the DataIn byte it carries (0 out, 1 in), also
+// when it moves no data. Hosts without such records ignore it.
+struct RecordChoice {
+    RecordKind kind = RecordKind::Buffered;
+    std::uint8_t dataIn = 0;
+};
+
 // One raw SCSI command: a CDB of 6, 10, 12 or 13 bytes with an optional data phase.
 struct ScsiRequest {
     std::span<const std::uint8_t> cdb;
@@ -27,6 +39,7 @@ struct ScsiRequest {
     // A query or a read: a command that cannot change the drive, so that it may be sent
     // again when it met a device that had vanished. Anything else is never repeated.
     bool repeatable = false;
+    std::optional<RecordChoice> record{};  // none: the transport picks by size and direction
 };
 
 struct ScsiResult {

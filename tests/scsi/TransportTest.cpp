@@ -97,6 +97,14 @@ TEST(PassThroughRecords, BufferedAndDirectRecordsByteForByte) {
     EXPECT_EQ(d.size(), 80u);
     EXPECT_EQ(BufferedOutputLength(1), 81u);
     EXPECT_EQ(BufferedInputLength(), 44u);
+
+    // The driver's answer: ScsiStatus at byte 2 (byte 1 is the high byte of Length),
+    // SenseInfoLength at 7, DataTransferLength at 12.
+    std::array<std::uint8_t, 44> answered = {44, 0, 0x02, 0, 1, 0, 10, 18, 1, 0, 0, 0, 0x10, 0x02, 0, 0};
+    RecordAnswer a = AnswerOf(answered);
+    EXPECT_EQ(a.scsiStatus, 0x02);
+    EXPECT_EQ(a.senseLength, 18);
+    EXPECT_EQ(a.dataTransferLength, 0x210u);
 }
 
 TEST(LinuxScsiTransport, RefusesTransfersAboveTheNodesLimitBeforeTheKernel) {
