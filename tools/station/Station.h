@@ -57,7 +57,7 @@ private:
 
 double Seconds();
 
-// Where a drive's bad-block map is drawn: <directory>/<letter>.png.
+// Where a drive's bad-block map is drawn: <directory>/<letter>.png (see StationOutputs.cpp).
 std::string MapFileOf(const std::string& directory, const std::string& driveName);
 
 }  // namespace mendora::station

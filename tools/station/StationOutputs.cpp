@@ -1,11 +1,18 @@
 // The files the station writes besides its table, checked before any drive is repaired.
+#include <cctype>
+
 #include "platform/kernel/OutputFiles.h"
 #include "tools/station/Station.h"
 
 namespace mendora::station {
 
+// The letter of a drive named "E:"; any other name with every character that is not a
+// letter or a digit made '_'.
 std::string MapFileOf(const std::string& directory, const std::string& driveName) {
-    return directory + "/" + driveName.substr(0, 1) + ".png";
+    std::string stem = driveName.size() == 2 && driveName[1] == ':' ? driveName.substr(0, 1) : driveName;
+    for (char& c : stem)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return directory + "/" + stem + ".png";
 }
 
 bool Station::CheckMapFiles(std::string* error) const {
