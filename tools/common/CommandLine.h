@@ -57,8 +57,10 @@ CLI::Option* AddNumber(CLI::App& app, const std::string& name, T* field, std::ui
 // A path option's check: an empty path names no file at all. (No description, so the
 // help text stays as it is.)
 inline CLI::Validator GivenPath() {
-    return CLI::Validator(
-        [](std::string& text) { return text.empty() ? std::string("an empty path names nothing") : std::string(); }, "");
+    auto given = [](std::string& text) {
+        return text.empty() ? std::string("an empty path names nothing") : std::string();
+    };
+    return CLI::Validator(given, "");
 }
 
 // A number of seconds from min to max. "nan" is refused too: it passes CLI::Range, whose

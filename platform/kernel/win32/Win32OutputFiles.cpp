@@ -49,7 +49,8 @@ std::string PrepareOutputDirectory(const std::string& path) {
     if (path.empty()) return "no directory was given";
     DWORD attributes = AttributesOf(path);
     if (attributes == kMissing) {
-        if (!CreateDirectoryA(NativePath(path).c_str(), nullptr)) return "it cannot be made: " + win32::ErrorText(GetLastError());
+        if (!CreateDirectoryA(NativePath(path).c_str(), nullptr))
+            return "it cannot be made: " + win32::ErrorText(GetLastError());
         return {};
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "it is a symbolic link";
