@@ -147,9 +147,7 @@ public:
     void Stop() override {}
 };
 
-struct NoDisks : platform::UsbDiskFinder {
-    std::vector<std::string> MakerDisks() override { return {}; }
-};
+using NoDisks = platform::NoUsbDisks;
 
 }  // namespace
 

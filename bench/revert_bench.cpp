@@ -51,9 +51,7 @@ public:
     Clock::duration inside{};
 };
 
-struct NoDisks : platform::UsbDiskFinder {
-    std::vector<std::string> MakerDisks() override { return {}; }
-};
+using NoDisks = platform::NoUsbDisks;
 
 // The controller's waits cost no time here: the run measures work, not pauses.
 struct InstantClock : platform::Clock {

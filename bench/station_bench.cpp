@@ -44,7 +44,7 @@ std::vector<std::string> MakeDrives(const std::string& root, const std::string& 
 }
 
 Timing RunStation(const std::string& root, const std::vector<std::string>& images) {
-    std::vector<std::string> args = {"--vdrive"};
+    std::vector<std::string> args = {"--yes", "--vdrive"};
     args.insert(args.end(), images.begin(), images.end());
     std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + root, "PATH=/usr/bin:/bin", "LANG=C"};
     Timing t;

@@ -1,5 +1,8 @@
 #include "console/RepairDialog.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "console/ConsoleState.h"
 #include "console/ConsoleStrings.h"
 #include "console/DeviceSelection.h"
@@ -137,6 +140,7 @@ bool RepairDialog::OnInitDialog() {
         return Refuse(kWrongSystemString, 2);
     PrepareRecords();
     if (SharedGeometry().attrib & kDualChannelBit) return Refuse(kDualChannelString, 2);
+    if (!HoldDrive()) return false;
 
     run_ = std::make_unique<RepairRun>(RunContext{kernel_, library_, device_, *this, Console(), SharedGeometry(),
                                                   SharedOptions(), revertHost_});
@@ -208,6 +212,22 @@ void RepairDialog::PrepareRecords() {
     kernel_.debug.Write(DeviceAttribLine(a));
     kernel_.debug.Write(FlashAttribLine(a));
     PrepareRevertRecords(a, SharedGeometry(), SharedOptions());
+}
+
+// The drive's letter now stands for the drive just identified, held against every other
+// program: should another drive take the letter before the revert opens it, the revert is
+// refused. A drive another program holds, or the system uses, is refused now. A letter that
+// names no drive here is left to the revert, which fails to open it.
+bool RepairDialog::HoldDrive() {
+    const FlashGeometry& geo = SharedGeometry();
+    const std::string name(geo.DriveName, strnlen(geo.DriveName, sizeof geo.DriveName));
+    const auto drives = drives_->Drives();
+    if (std::none_of(drives.begin(), drives.end(), [&](const auto& d) { return d.name == name; })) return true;
+    std::string error;
+    if (drives_->Pin(name, &error)) return true;
+    kernel_.messages.MessageBox(error, ApplicationName(), MessageButtons::Ok);
+    EndDialog(2);
+    return false;
 }
 
 void RepairDialog::StartRun() {

@@ -69,6 +69,7 @@ private:
     void ShowDeviceInformation();
     std::string ReadNewFirmwareVersion();
     void PrepareRecords();
+    bool HoldDrive();
     void StartRun();
     void OnPaint();
     void WatchDeviceChanges();

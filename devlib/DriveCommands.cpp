@@ -29,7 +29,11 @@ bool IsControllerGeometry(const vdrive::Geometry& g) {
 
 bool DriveCommands::Carry(std::span<const std::uint8_t> cdb, platform::DataDirection direction,
                           std::span<std::uint8_t> data, std::uint32_t timeoutSeconds) {
-    platform::ScsiResult r = drive_.Execute({cdb, direction, data, timeoutSeconds, 18});
+    // What only asks or reads may be sent again after the device was reset; a format or a
+    // firmware write never is.
+    platform::ScsiRequest request{cdb, direction, data, timeoutSeconds, 18};
+    request.repeatable = direction == platform::DataDirection::In;
+    platform::ScsiResult r = drive_.Execute(request);
     return r.TransportOk() && r.scsiStatus == 0 && r.bytesMoved == data.size();
 }
 

@@ -15,7 +15,7 @@ bool LibraryDevice::SelectDrive(int number) {
     std::lock_guard lock(drive_);
     auto drives = MakerDrives().List();
     if (number < 0 || static_cast<std::size_t>(number) >= drives.size()) return false;
-    name_ = drives[static_cast<std::size_t>(number)].name;
+    place_ = drives[static_cast<std::size_t>(number)].place;
     return true;
 }
 
@@ -24,20 +24,21 @@ std::optional<MakerDrive> LibraryDevice::Current() {
     return CurrentLocked();
 }
 
-std::string LibraryDevice::CurrentName() {
-    if (name_.empty()) {
-        auto drives = MakerDrives().List();
-        if (!drives.empty()) name_ = drives.front().name;
-    }
-    return name_;
+std::optional<platform::DriveIdentity> LibraryDevice::CurrentPlace() {
+    if (place_) return place_;
+    auto drives = MakerDrives().List();
+    if (drives.empty()) return std::nullopt;
+    return drives.front().place;
 }
 
 std::optional<MakerDrive> LibraryDevice::CurrentLocked() {
-    std::string name = CurrentName();
-    if (name.empty()) return std::nullopt;
-    auto opened = MakerDrives().Open(name);
-    if (!opened) return std::nullopt;
-    return MakerDrive{name, opened->identity};
+    auto place = CurrentPlace();
+    if (!place) return std::nullopt;
+    MakerDrives drives;
+    std::string error;
+    auto entry = drives.Open(*place, &error);
+    if (!entry) return std::nullopt;
+    return MakerDrive{entry->name, entry->identity, entry->place};
 }
 
 std::string LibraryDevice::UpdateFirmwarePath(std::uint8_t selectionCode) {
@@ -54,9 +55,9 @@ bool LibraryDevice::RunRepair(std::uint8_t flags) {
     status_.progress.store(0, std::memory_order_relaxed);
     status_.state.store(kRepairRunning, std::memory_order_relaxed);
     bool repaired = false;
-    if (std::string name = CurrentName(); !name.empty()) {
+    if (auto place = CurrentPlace()) {
         MakerDrives drives;
-        repaired = RepairRun(drives, process_, status_).Run(name, flags);
+        repaired = RepairRun(drives, process_, status_).Run(*place, flags);
     }
     status_.errorCode.store(repaired ? 0 : kQdllRepairFailed, std::memory_order_relaxed);
     // Released, so that whoever reads the end also reads the final progress and figures.

@@ -18,11 +18,13 @@ public:
     explicit LibraryDevice(platform::ProcessHost& process) : process_(process) {}
 
     int CountDrives();
-    // Makes drive `number` of those found now the current one, remembered by its name.
+    // Makes drive `number` of those found now the current one, remembered by its identity:
+    // its port and serial, and its controller's answer.
     bool SelectDrive(int number);
 
-    // The current drive (the first one found when none was selected), identified now;
-    // empty when it does not answer.
+    // The current drive (the first one found when none was selected), found again by its
+    // identity wherever it sits now and identified; empty when it is gone, does not answer,
+    // answers as another drive, or cannot be told from another drive at the same place.
     std::optional<MakerDrive> Current();
     // The update image for the current drive's controller; empty when there is no drive
     // or no image made for its controller.
@@ -33,12 +35,12 @@ public:
 
 private:
     std::optional<MakerDrive> CurrentLocked();
-    // The current drive's name; empty when none is selected and none is found.
-    std::string CurrentName();
+    // The selected drive's identity; while none was selected, the first drive found now.
+    std::optional<platform::DriveIdentity> CurrentPlace();
 
     platform::ProcessHost& process_;
     std::mutex drive_;
-    std::string name_;
+    std::optional<platform::DriveIdentity> place_;
     RepairStatus status_;
 };
 

@@ -19,8 +19,9 @@ constexpr int kDone = 100;
 
 }  // namespace
 
-bool RepairRun::Run(const std::string& driveName, std::uint8_t flags) {
-    auto opened = drives_.Open(driveName);
+bool RepairRun::Run(const platform::DriveIdentity& place, std::uint8_t flags) {
+    std::string error;
+    auto opened = drives_.Open(place, &error);
     if (!opened) return false;
     Advance(kOpened);
     DriveCommands drive(*opened->transport);

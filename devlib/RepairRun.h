@@ -14,15 +14,15 @@ namespace mendora::devlib {
 inline constexpr std::uint8_t kSelectionCodeBits = 0x1F;
 inline constexpr std::uint8_t kWriteFirmwareBit = 0x80;
 
-// The library phase of a repair on one drive: open it again (it may have been replugged
-// since it was identified), scan the bad-block marks the revert left, low-level format the
+// The library phase of a repair on one drive: find it again by its identity (it may have
+// been re-plugged since it was identified, and other drives plugged in or out), scan the bad-block marks the revert left, low-level format the
 // good blocks and, when asked, write the update firmware made for the drive's controller
 // and verify it by reading it back. Keeps `status` current from start to end.
 class RepairRun {
 public:
     RepairRun(MakerDrives& drives, platform::ProcessHost& process, RepairStatus& status)
         : drives_(drives), process_(process), status_(status) {}
-    bool Run(const std::string& driveName, std::uint8_t flags);
+    bool Run(const platform::DriveIdentity& place, std::uint8_t flags);
 
 private:
     bool ScanMarks(DriveCommands& drive, const vdrive::Geometry& geometry);

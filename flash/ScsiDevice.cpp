@@ -26,6 +26,7 @@ platform::ScsiResult ScsiDevice::Send(Drive& drive, const VendorRequest& request
     if (request.dataLength > 0) r.data = std::span<std::uint8_t>(data, request.dataLength);
     r.timeoutSeconds = request.timeoutSeconds;
     r.senseLength = request.senseLength;
+    r.record = request.Record();
     return drive.Execute(r);
 }
 

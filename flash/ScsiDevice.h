@@ -30,7 +30,8 @@ public:
     static int ReadPages(Drive& drive, std::uint32_t sector, std::uint32_t length, std::uint8_t* buffer,
                          std::uint8_t mask, std::uint8_t status);
 
-    // Sends one request: a direct one moves `buffer`, a buffered one its own data area.
+    // Sends one request in the record and with the DataIn its command names; `data` is the
+    // caller's buffer (direct) or the command's 512-byte data area (buffered).
     static platform::ScsiResult Send(Drive& drive, const VendorRequest& request, std::uint8_t* data);
 };
 

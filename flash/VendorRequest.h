@@ -8,7 +8,7 @@ namespace mendora {
 
 // How a request reaches the pass-through: a buffered record whose own 512-byte data area
 // carries the data, or a direct record that points at the caller's buffer.
-enum class RequestPath { Buffered, Direct };
+using RequestPath = platform::RecordKind;
 
 // Everything one vendor command puts into its pass-through record, as plain data.
 struct VendorRequest {
@@ -25,6 +25,7 @@ struct VendorRequest {
         if (dataLength == 0) return platform::DataDirection::None;
         return dataIn ? platform::DataDirection::In : platform::DataDirection::Out;
     }
+    platform::RecordChoice Record() const { return {path, dataIn}; }
 };
 
 // The request of each vendor command. Sector addresses are in 512-byte units within one

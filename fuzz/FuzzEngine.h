@@ -21,9 +21,7 @@ public:
     }
 
 private:
-    struct NoDisks : platform::UsbDiskFinder {
-        std::vector<std::string> MakerDisks() override { return {}; }
-    };
+    using NoDisks = platform::NoUsbDisks;
     struct Forward : platform::ScsiTransport {
         explicit Forward(platform::ScsiTransport& to) : to(to) {}
         platform::ScsiResult Execute(const platform::ScsiRequest& request) override { return to.Execute(request); }

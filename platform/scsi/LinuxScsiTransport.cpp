@@ -10,18 +10,18 @@
 
 namespace mendora::platform {
 
-// A drive with a serial number is looked up again by it when its node vanishes.
-std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, UsbDiskFinder& finder, Clock& clock,
-                                                   std::string* error) {
+// A drive that vanishes is looked for again at its port, with its serial.
+std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, const DriveIdentity& identity,
+                                                   UsbDiskFinder& finder, Clock& clock, std::string* error) {
     auto pt = OpenSgPassThrough(source, error);
     if (!pt) return nullptr;
     LinuxScsiTransport::Reopen reopen;
-    if (std::string serial = finder.Serial(source); !serial.empty()) {
-        reopen = [&finder, serial]() -> std::unique_ptr<SgPassThrough> {
-            for (const std::string& node : finder.MakerDisks()) {
-                if (finder.Serial(node) != serial) continue;
+    if (!identity.port.empty()) {
+        reopen = [&finder, identity]() -> std::unique_ptr<SgPassThrough> {
+            for (const FoundDisk& disk : finder.MakerDisks()) {
+                if (!disk.identity.SamePlace(identity)) continue;
                 std::string ignored;
-                return OpenSgPassThrough(node, &ignored);
+                return OpenSgPassThrough(disk.node, &ignored);
             }
             return nullptr;
         };
@@ -49,6 +49,7 @@ bool LinuxScsiTransport::Reattach() {
     for (;;) {
         if ((pt_ = reopen_())) {
             maxTransfer_ = pt_->MaxTransferBytes();
+            reset_ = true;
             waitedInVain_ = false;
             return true;
         }
@@ -72,7 +73,10 @@ ScsiResult LinuxScsiTransport::Execute(const ScsiRequest& request) {
         return result;
     }
     result = Send(request);
-    if (result.transport == TransportStatus::NoDevice && Reattach()) result = Send(request);
+    // A command that met a vanished node may still have reached the device: only one that
+    // cannot change the drive is sent again.
+    if (result.transport == TransportStatus::NoDevice && Reattach() && request.repeatable) result = Send(request);
+    result.afterReset = reset_;
     return result;
 }
 

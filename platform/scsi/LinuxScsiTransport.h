@@ -13,8 +13,9 @@ namespace mendora::platform {
 //
 // A command that moves more data than the node takes is refused before it reaches the
 // kernel. When the node has gone (the kernel reset the device and enumerated it again, so
-// it may come back under another node), `reopen` finds the same drive again: a command that
-// met a vanished node never reached the device, so it is sent once more on the new node.
+// it may come back under another node), `reopen` finds the same drive again at its port. A
+// command that met the vanished node is sent once more only when it cannot change the drive
+// (it may have reached the device); every result from then on says the device was reset.
 class LinuxScsiTransport : public ScsiTransport {
 public:
     // Answers the same drive on its current node, or null when it is not there (now).
@@ -35,6 +36,7 @@ private:
     Clock* clock_;
     int maxTransfer_ = 0;
     bool waitedInVain_ = false;  // the drive stayed away once: later commands do not wait again
+    bool reset_ = false;         // the node vanished and the drive was found again
 };
 
 }  // namespace mendora::platform

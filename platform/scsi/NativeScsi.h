@@ -21,9 +21,9 @@ using NativeDiskFinder = UdevDiskFinder;
 using NativeDeviceChangeWatcher = LinuxDeviceChangeWatcher;
 #endif
 
-// The pass-through to a real drive found by the disk finder (which also finds it again
-// after the host reset it); null with *error set when it cannot be opened.
-std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, UsbDiskFinder& finder, Clock& clock,
-                                                   std::string* error);
+// The pass-through to a real drive found by the disk finder (which also finds the same
+// identity again after the host reset it); null with *error set when it cannot be opened.
+std::unique_ptr<ScsiTransport> OpenDeviceTransport(const std::string& source, const DriveIdentity& identity,
+                                                   UsbDiskFinder& finder, Clock& clock, std::string* error);
 
 }  // namespace mendora::platform

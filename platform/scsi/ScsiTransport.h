@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -17,6 +18,17 @@ enum class TransportStatus {
     Os,         // the operating system refused the request
 };
 
+// The Windows pass-through records: the buffered one carries the data in its own 512-byte
+// area, the direct one points at the caller's buffer.
+enum class RecordKind { Buffered, Direct };
+
+// The record a command must travel in and the DataIn byte it carries (0 out, 1 in), also
+// when it moves no data. Hosts without such records ignore it.
+struct RecordChoice {
+    RecordKind kind = RecordKind::Buffered;
+    std::uint8_t dataIn = 0;
+};
+
 // One raw SCSI command: a CDB of 6, 10, 12 or 13 bytes with an optional data phase.
 struct ScsiRequest {
     std::span<const std::uint8_t> cdb;
@@ -24,6 +36,10 @@ struct ScsiRequest {
     std::span<std::uint8_t> data;  // the bytes to send, or room for those to receive
     std::uint32_t timeoutSeconds = 0;
     std::uint8_t senseLength = 0;  // sense bytes wanted back, at most 32
+    // A query or a read: a command that cannot change the drive, so that it may be sent
+    // again when it met a device that had vanished. Anything else is never repeated.
+    bool repeatable = false;
+    std::optional<RecordChoice> record{};  // none: the transport picks by size and direction
 };
 
 struct ScsiResult {
@@ -31,6 +47,9 @@ struct ScsiResult {
     std::uint8_t scsiStatus = 0;
     std::vector<std::uint8_t> sense;
     std::size_t bytesMoved = 0;
+    // The device went away and came back (a port reset) before this command: a controller
+    // that did so has lost whatever was loaded into its RAM.
+    bool afterReset = false;
     bool TransportOk() const { return transport == TransportStatus::Ok; }
 };
 

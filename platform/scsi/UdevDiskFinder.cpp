@@ -1,6 +1,6 @@
 #include <libudev.h>
 
-#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -28,14 +28,63 @@ bool IsDisk(udev_device* node) {
     return type != nullptr && std::strcmp(type, "0") == 0;
 }
 
-// The generic SCSI node (/dev/sgN) of every disk behind a USB device, with the USB
-// serial number. The generic node, not the block node: it takes vendor commands without
-// the block driver's own traffic on open and close, and it keeps the caller's timeout
-// where the block node raises a short one to its minimum.
-template <typename Visit>
-void VisitUsbDisks(Visit visit) {
+const char* Attribute(udev_device* device, const char* name) {
+    const char* value = device ? udev_device_get_sysattr_value(device, name) : nullptr;
+    return value ? value : "";
+}
+
+// The block device ("sdb") of the same SCSI device as a generic node; empty when none.
+std::string BlockName(udev* context, udev_device* scsi) {
+    std::string name;
+    udev_enumerate* scan = udev_enumerate_new(context);
+    udev_enumerate_add_match_subsystem(scan, "block");
+    udev_enumerate_add_match_parent(scan, scsi);
+    udev_enumerate_add_match_property(scan, "DEVTYPE", "disk");
+    udev_enumerate_scan_devices(scan);
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(scan)) {
+        udev_device* block = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
+        if (block == nullptr) continue;
+        if (const char* sysname = udev_device_get_sysname(block); name.empty() && sysname) name = sysname;
+        udev_device_unref(block);
+    }
+    udev_enumerate_unref(scan);
+    return name;
+}
+
+// "B:" for "sdb": the kernel's own name for the disk, stable while it stays plugged in and
+// the same in every process; empty for any other name ("sdaa").
+std::string LetterOf(const std::string& blockName) {
+    if (blockName.size() != 3 || blockName.rfind("sd", 0) != 0 || !std::islower(static_cast<unsigned char>(blockName[2])))
+        return {};
+    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(blockName[2])))) + ":";
+}
+
+FoundDisk DiskOf(udev* context, udev_device* generic, const char* node) {
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(generic, "usb", "usb_device");
+    udev_device* scsi = udev_device_get_parent_with_subsystem_devtype(generic, "scsi", "scsi_device");
+    FoundDisk disk;
+    disk.node = node;
+    disk.blockName = scsi ? BlockName(context, scsi) : "";
+    disk.name = LetterOf(disk.blockName);
+    const char* port = udev_device_get_sysname(usb);
+    disk.identity.port = port ? port : "";
+    disk.identity.serial = Attribute(usb, "serial");
+    disk.identity.vendor = TrimBlanks(Attribute(scsi, "vendor"));
+    disk.identity.product = TrimBlanks(Attribute(scsi, "model"));
+    return disk;
+}
+
+}  // namespace
+
+// The generic SCSI node (/dev/sgN) of every disk behind a maker's USB device. The generic
+// node, not the block node: it takes vendor commands without the block driver's own traffic
+// on open and close, and it keeps the caller's timeout where the block node raises a short
+// one to its minimum.
+std::vector<FoundDisk> UdevDiskFinder::MakerDisks() {
+    std::vector<FoundDisk> disks;
     udev* context = udev_new();
-    if (context == nullptr) return;
+    if (context == nullptr) return disks;
     udev_enumerate* scan = udev_enumerate_new(context);
     udev_enumerate_add_match_subsystem(scan, "scsi_generic");
     udev_enumerate_scan_devices(scan);
@@ -44,37 +93,12 @@ void VisitUsbDisks(Visit visit) {
         udev_device* generic = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
         if (generic == nullptr) continue;
         const char* node = udev_device_get_devnode(generic);
-        if (node != nullptr && IsMakerUsb(generic) && IsDisk(generic)) {
-            udev_device* usb = udev_device_get_parent_with_subsystem_devtype(generic, "usb", "usb_device");
-            const char* serial = udev_device_get_sysattr_value(usb, "serial");
-            visit(std::string(node), std::string(serial ? serial : ""));
-        }
+        if (node != nullptr && IsMakerUsb(generic) && IsDisk(generic)) disks.push_back(DiskOf(context, generic, node));
         udev_device_unref(generic);
     }
     udev_enumerate_unref(scan);
     udev_unref(context);
-}
-
-// "/dev/sg2" before "/dev/sg10".
-bool NodeOrder(const std::string& a, const std::string& b) {
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
-}
-
-}  // namespace
-
-std::vector<std::string> UdevDiskFinder::MakerDisks() {
-    std::vector<std::string> nodes;
-    VisitUsbDisks([&](const std::string& node, const std::string&) { nodes.push_back(node); });
-    std::sort(nodes.begin(), nodes.end(), NodeOrder);
-    return nodes;
-}
-
-std::string UdevDiskFinder::Serial(const std::string& node) {
-    std::string found;
-    VisitUsbDisks([&](const std::string& n, const std::string& serial) {
-        if (n == node) found = serial;
-    });
-    return found;
+    return disks;
 }
 
 }  // namespace mendora::platform

@@ -75,7 +75,7 @@ struct Console {
     }
 
     RunRig rig;
-    RunRig::NoDisks none;
+    platform::NoUsbDisks none;
     CountingDrives drives;
     platform::NativeFileSystem files;
     RevertHost host{drives, files, rig.fake.registry, rig.fake.profiles, rig.fake.messages, rig.fake.clock,

@@ -76,10 +76,7 @@ private:
     Listener listener_;
 };
 
-class NoDisks : public platform::UsbDiskFinder {
-public:
-    std::vector<std::string> MakerDisks() override { return {}; }
-};
+using NoDisks = platform::NoUsbDisks;
 
 // The test host, counting the top-level windows it is asked to show.
 class CountingHost : public platform::TestUiHost {

@@ -161,9 +161,7 @@ struct RunRig {
     ConsoleState console;
     FlashGeometry geometry;
     RevertOptions options;
-    struct NoDisks : platform::UsbDiskFinder {
-        std::vector<std::string> MakerDisks() override { return {}; }
-    } noDisks;
+    platform::NoUsbDisks noDisks;
     platform::DriveNamespace drives;
     RevertHost host{drives, fake.files, fake.registry, fake.profiles, fake.messages, fake.clock, "/nowhere"};
     FakeRevertScript script;

@@ -167,11 +167,11 @@ TEST_F(Repair, AnImageNotMadeForTheDrivesControllerIsNeverWritten) {
     process.executablePath = dir / "Mendrix.exe";
     std::filesystem::create_directories(dir / "Boot/90");
     devlib::MakerDrives drives;
-    const std::string name = drives.List().at(0).name;
+    const platform::DriveIdentity place = drives.List().at(0).place;
     for (const auto& c : cases) {
         WriteBytes(dir / "Boot/90/fw90.bin", c.image);
         devlib::RepairStatus status;
-        EXPECT_EQ(devlib::RepairRun(drives, process, status).Run(name, kUpdateFirmware), c.written) << c.what;
+        EXPECT_EQ(devlib::RepairRun(drives, process, status).Run(place, kUpdateFirmware), c.written) << c.what;
         EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, c.written ? "Q90120" : "Q90110") << c.what;
     }
 }

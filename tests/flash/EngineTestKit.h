@@ -18,9 +18,7 @@ namespace mendora::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct NoUsbDisks : platform::UsbDiskFinder {
-    std::vector<std::string> MakerDisks() override { return {}; }
-};
+using NoUsbDisks = platform::NoUsbDisks;
 
 // One command as it went to the drive.
 struct SentCommand {
@@ -33,20 +31,23 @@ struct SentCommand {
 class RecordingTransport : public platform::ScsiTransport {
 public:
     RecordingTransport(std::unique_ptr<platform::ScsiTransport> inner, std::vector<SentCommand>& log,
-                       std::function<void(const SentCommand&)>& onSend)
-        : inner_(std::move(inner)), log_(log), onSend_(onSend) {}
+                       std::function<void(const SentCommand&)>& onSend, const std::size_t& resetAfter)
+        : inner_(std::move(inner)), log_(log), onSend_(onSend), resetAfter_(resetAfter) {}
     platform::ScsiResult Execute(const platform::ScsiRequest& request) override {
         SentCommand sent{Bytes(request.cdb.begin(), request.cdb.end()), {}, request.data.size()};
         if (request.direction == platform::DataDirection::Out) sent.dataOut.assign(request.data.begin(), request.data.end());
         if (onSend_) onSend_(sent);
         log_.push_back(std::move(sent));
-        return inner_->Execute(request);
+        platform::ScsiResult result = inner_->Execute(request);
+        result.afterReset = log_.size() > resetAfter_;
+        return result;
     }
 
 private:
     std::unique_ptr<platform::ScsiTransport> inner_;
     std::vector<SentCommand>& log_;
     std::function<void(const SentCommand&)>& onSend_;
+    const std::size_t& resetAfter_;
 };
 
 // The drive namespace of one virtual image whose opened drives record every command after
@@ -58,11 +59,13 @@ public:
         opened.push_back(name);
         auto drive = DriveNamespace::Open(name, error);
         if (!drive) return nullptr;
-        return std::make_unique<RecordingTransport>(std::move(drive), sent, onSend);
+        return std::make_unique<RecordingTransport>(std::move(drive), sent, onSend, resetAfter);
     }
     std::vector<std::string> opened;
     std::vector<SentCommand> sent;
     std::function<void(const SentCommand&)> onSend;  // called before each command goes out
+    // Answers past this many commands say the device was reset (a port reset) before them.
+    std::size_t resetAfter = SIZE_MAX;
 
 private:
     NoUsbDisks finder_;

@@ -240,6 +240,22 @@ std::pair<std::uint8_t, std::size_t> RevertWithRemoval(std::uint8_t level, std::
     return {result, b.drives.sent.size()};
 }
 
+// A drive found again after a port reset answers, but its controller has lost the revert
+// image: from the first command after the reset the run fails, at whatever pass it was.
+TEST(PassEnds, ARevertAfterAPortResetNeverEndsInSuccess) {
+    std::size_t commands = 0;
+    {
+        EngineBench clean(SmallDrive(2, 8));
+        ASSERT_EQ(clean.RunComplete(), 2);
+        commands = clean.drives.sent.size();
+    }
+    for (std::size_t k = 0; k < commands; k += 1 + commands / 20) {
+        EngineBench b(SmallDrive(2, 8));
+        b.drives.resetAfter = k;
+        EXPECT_NE(b.RunComplete(), 2) << "reset after " << k << " of " << commands;
+    }
+}
+
 TEST(PassEnds, ARemovalAtAnyCommandOfARevertNeverEndsInSuccess) {
     for (std::uint8_t level : {0, 1, 2}) {
         auto [clean, commands] = RevertWithRemoval(level, -1);

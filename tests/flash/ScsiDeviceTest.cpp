@@ -87,6 +87,39 @@ TEST(ScsiDeviceJudgement, StatusCountsOnlyForWriteRamAndRepliesFollowTheRules) {
     EXPECT_EQ(sixteen, (Bytes{0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
 }
 
+TEST(ScsiDeviceRequests, EachCommandNamesItsRecordAndDataInToTheTransport) {
+    struct Recorder : platform::ScsiTransport {
+        std::vector<platform::ScsiRequest> seen;
+        platform::ScsiResult Execute(const platform::ScsiRequest& request) override {
+            seen.push_back(request);
+            return {};
+        }
+    } t;
+    Bytes ram(512), sixteen(16);
+    ScsiDevice::BeginRamLoad(t);
+    ScsiDevice::WriteRam(t, 0xF000, 512, ram.data());
+    ScsiDevice::SetInterleave(t, 0, 0, 1);
+    ScsiDevice::ReadSpare(t, 0, sixteen.data(), 1);
+    using platform::DataDirection, platform::RecordKind;
+    struct Expected {
+        RecordKind kind;
+        std::uint8_t dataIn;
+        DataDirection direction;
+    };
+    const Expected expected[] = {{RecordKind::Buffered, 0, DataDirection::None},
+                                 {RecordKind::Direct, 0, DataDirection::Out},
+                                 {RecordKind::Buffered, 1, DataDirection::In},
+                                 {RecordKind::Direct, 1, DataDirection::In}};
+    ASSERT_EQ(t.seen.size(), 4u);
+    for (std::size_t i = 0; i < t.seen.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(t.seen[i].record.has_value());
+        EXPECT_EQ(t.seen[i].record->kind, expected[i].kind);
+        EXPECT_EQ(t.seen[i].record->dataIn, expected[i].dataIn);
+        EXPECT_EQ(t.seen[i].direction, expected[i].direction);
+    }
+}
+
 TEST(ScsiDeviceOverVirtualDrive, RevertStartSequenceThenBlockCommandsAreTraced) {
     testing::TempDir dir;
     std::string error;

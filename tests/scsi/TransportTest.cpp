@@ -6,6 +6,7 @@
 #include "platform/kernel/fake/FakeServices.h"
 #include "tests/Environment.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "platform/scsi/fake/FakeDiskHolders.h"
 #include "platform/scsi/LinuxScsiTransport.h"
 #include "platform/scsi/PassThroughRecord.h"
 #include "platform/scsi/StallWait.h"
@@ -96,6 +97,14 @@ TEST(PassThroughRecords, BufferedAndDirectRecordsByteForByte) {
     EXPECT_EQ(d.size(), 80u);
     EXPECT_EQ(BufferedOutputLength(1), 81u);
     EXPECT_EQ(BufferedInputLength(), 44u);
+
+    // The driver's answer: ScsiStatus at byte 2 (byte 1 is the high byte of Length),
+    // SenseInfoLength at 7, DataTransferLength at 12.
+    std::array<std::uint8_t, 44> answered = {44, 0, 0x02, 0, 1, 0, 10, 18, 1, 0, 0, 0, 0x10, 0x02, 0, 0};
+    RecordAnswer a = AnswerOf(answered);
+    EXPECT_EQ(a.scsiStatus, 0x02);
+    EXPECT_EQ(a.senseLength, 18);
+    EXPECT_EQ(a.dataTransferLength, 0x210u);
 }
 
 TEST(LinuxScsiTransport, RefusesTransfersAboveTheNodesLimitBeforeTheKernel) {
@@ -128,14 +137,19 @@ TEST(LinuxScsiTransport, FindsTheDriveAgainAfterItsNodeVanished) {
         },
         &clock);
     Bytes cdb = {0xFC, 0, 0, 0, 1, 0, 0, 0, 0, 0}, data(1);
-    // The command that met the vanished node is sent again on the new one, once.
-    ScsiResult r = t.Execute({cdb, DataDirection::In, data, 2, 24});
+    // A query that met the vanished node is sent again on the new one, once, and its answer
+    // says the device was reset.
+    ScsiRequest query{cdb, DataDirection::In, data, 2, 24};
+    query.repeatable = true;
+    ScsiResult r = t.Execute(query);
     EXPECT_EQ(r.transport, TransportStatus::Ok);
+    EXPECT_TRUE(r.afterReset);
     EXPECT_EQ(goneCalls, 1);
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->calls, 1);
     EXPECT_EQ(fresh->cdb, cdb);
     EXPECT_EQ(clock.ticks, 4 * LinuxScsiTransport::kReattachPollMs);
+    EXPECT_TRUE(t.Execute({cdb, DataDirection::In, data, 2, 24}).afterReset);
 
     // Pulled out for good: one wait of bounded length, then every command fails at once.
     fresh->doResult = -ENODEV;
@@ -157,9 +171,33 @@ TEST(LinuxScsiTransport, FindsTheDriveAgainAfterItsNodeVanished) {
     EXPECT_EQ(clock.ticks, before);
 }
 
+// A write, erase or RAM load may have reached the device before its node vanished: it is
+// reported failed and never sent again, though the drive is found again for what follows.
+TEST(LinuxScsiTransport, NeverRepeatsACommandThatCanChangeTheDrive) {
+    FakeClock clock;
+    auto first = std::make_unique<StubPassThrough>();
+    first->doResult = -ENODEV;
+    StubPassThrough* fresh = nullptr;
+    LinuxScsiTransport t(
+        std::move(first),
+        [&]() -> std::unique_ptr<SgPassThrough> {
+            auto pt = std::make_unique<StubPassThrough>();
+            fresh = pt.get();
+            return pt;
+        },
+        &clock);
+    Bytes write = {0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, data(512);
+    EXPECT_EQ(t.Execute({write, DataDirection::Out, data, 2, 24}).transport, TransportStatus::NoDevice);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->calls, 0);
+    ScsiResult next = t.Execute({write, DataDirection::Out, data, 2, 24});
+    EXPECT_EQ(next.transport, TransportStatus::Ok);
+    EXPECT_TRUE(next.afterReset);
+}
+
 struct ListedDisks : UsbDiskFinder {
-    std::vector<std::string> nodes;
-    std::vector<std::string> MakerDisks() override { return nodes; }
+    std::vector<FoundDisk> disks;
+    std::vector<FoundDisk> MakerDisks() override { return disks; }
 };
 
 TEST(VirtualScsiTransport, AStalledCommandWaitsItsTimeoutOrTheShorterWaitAsked) {
@@ -199,15 +237,19 @@ TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
     ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "ours.img", testing::SmallSetup(), &error));
     ASSERT_TRUE(vdrive::VirtualDrive::Create(dir / "theirs.img", foreign, &error));
     ListedDisks disks;
-    disks.nodes = {"/dev/sdb"};
+    // The host's own name for a USB disk, unless a virtual drive has it; then its port.
+    disks.disks = {{"/dev/sg3", "F:", "sdf", {"1-2", "S1", "", "", ""}},
+                   {"/dev/sg4", "D:", "sdd", {"1-3", "S2", "", "", ""}}};
     FakeClock clock;
     DriveNamespace names({dir / "ours.img", dir / "theirs.img"}, disks, clock);
     auto drives = names.Drives();
-    ASSERT_EQ(drives.size(), 3u);
+    ASSERT_EQ(drives.size(), 4u);
     EXPECT_EQ(drives[0].name, "D:");
     EXPECT_EQ(drives[1].name, "E:");
     EXPECT_EQ(drives[2].name, "F:");
-    EXPECT_EQ(drives[2].source, "/dev/sdb");
+    EXPECT_EQ(drives[2].source, "/dev/sg3");
+    EXPECT_EQ(drives[3].name, "1-3");
+    EXPECT_EQ(drives[3].source, "/dev/sg4");
 
     auto ours = names.Open("\\\\.\\d:", &error);
     ASSERT_TRUE(ours) << error;
@@ -221,6 +263,74 @@ TEST(DriveNamespace, LettersFromDVirtualFirstAndForeignDrivesRefused) {
     mendora::testing::SetEnv(kVirtualDrivesVariable, std::string("a.img") + mendora::testing::kListSeparator + mendora::testing::kListSeparator + "b.img");
     EXPECT_EQ(DriveNamespace::ImagesFromEnvironment(), (std::vector<std::string>{"a.img", "b.img"}));
     mendora::testing::UnsetEnv(kVirtualDrivesVariable);
+}
+
+// A name stands for the drive it first named: another drive that has taken the name since
+// is refused before anything is sent, and a drive is found again by its port and serial.
+TEST(DriveNamespace, ANameIsBoundToItsDriveAndADriveIsFoundByItsPlace) {
+    ListedDisks disks;
+    const DriveIdentity first{"1-1", "SAME", "", "", ""}, second{"1-2", "SAME", "", "", ""};
+    disks.disks = {{"/dev/sg1", "B:", "sdb", first}, {"/dev/sg2", "C:", "sdc", second}};
+    FakeClock clock;
+    FakeDiskHolders holders;
+    holders.uses["sdb"] = {};
+    DriveNamespace names({}, disks, clock, &holders);
+    std::string error;
+    ASSERT_TRUE(names.Pin("b:", &error)) << error;
+
+    // The first drive re-plugged as sdd while the second took sdb.
+    disks.disks = {{"/dev/sg2", "B:", "sdb", second}, {"/dev/sg1", "D:", "sdd", first}};
+    EXPECT_FALSE(names.Open("B:", &error));
+    EXPECT_NE(error.find("B: is no longer the drive that was identified"), std::string::npos) << error;
+    auto found = names.Find(first, &error);
+    ASSERT_TRUE(found) << error;
+    EXPECT_EQ(found->name, "D:");
+    EXPECT_EQ(found->source, "/dev/sg1");
+
+    // Two drives that answer at one place cannot be told apart: none is chosen.
+    disks.disks.push_back({"/dev/sg3", "E:", "sde", first});
+    EXPECT_FALSE(names.Find(first, &error));
+    EXPECT_NE(error.find("more than one drive"), std::string::npos) << error;
+    EXPECT_FALSE(names.Find({"9-9", "SAME", "", "", ""}, &error));
+}
+
+// A disk the system uses is refused, naming its uses, unless they may be ended first.
+TEST(DriveNamespace, ADiskTheSystemUsesIsRefusedUnlessItMayBeUnmounted) {
+    ListedDisks disks;
+    disks.disks = {{"/dev/sg1", "B:", "sdb", {"1-1", "S1", "", "", ""}}};
+    FakeClock clock;
+    FakeDiskHolders holders;
+    holders.uses["sdb"] = {{"/media/stick"}, {}, {}};
+    std::string error;
+    DriveNamespace refusing({}, disks, clock, &holders);
+    EXPECT_FALSE(refusing.Pin("B:", &error));
+    EXPECT_NE(error.find("mounted at /media/stick"), std::string::npos) << error;
+    EXPECT_TRUE(holders.released.empty());
+
+    holders.releaseFailures = {"/media/stick: Device or resource busy"};
+    DriveNamespace busy({}, disks, clock, &holders);
+    EXPECT_FALSE(busy.Pin("B:", &error, true));
+    EXPECT_NE(error.find("Device or resource busy"), std::string::npos) << error;
+
+    holders.releaseFailures.clear();
+    DriveNamespace unmounting({}, disks, clock, &holders);
+    EXPECT_TRUE(unmounting.Pin("B:", &error, true)) << error;
+    EXPECT_EQ(holders.released, (std::vector<std::string>{"sdb", "sdb"}));
+}
+
+TEST(DriveNamespace, AConfinedProcessSeesItsOwnDriveAlone) {
+    ListedDisks disks;
+    const DriveIdentity mine{"1-4.2", "S2", "", "", ""};
+    disks.disks = {{"/dev/sg1", "B:", "sdb", {"1-4.1", "S1", "", "", ""}}, {"/dev/sg2", "C:", "sdc", mine}};
+    FakeClock clock;
+    mendora::testing::SetEnv(kOnlyDriveVariable, mine.Key());
+    DriveNamespace names({}, disks, clock);
+    mendora::testing::UnsetEnv(kOnlyDriveVariable);
+    auto drives = names.Drives();
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0].name, "C:");
+    EXPECT_TRUE(drives[0].identity.SamePlace(mine));
+    EXPECT_EQ(IdentityFromKey(mine.Key()).serial, "S2");
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ struct StationRun {
 // Runs the station on the images with its table on a pipe; re-plugs `replug` when the
 // drive's row says so.
 StationRun RunStation(const testing::TempDir& dir, const std::vector<std::string>& images, const std::string& replug) {
-    std::vector<std::string> args = {"--json", dir / "report.json", "--map", dir / "maps", "--interval", "0.5",
+    std::vector<std::string> args = {"--yes", "--json", dir / "report.json", "--map", dir / "maps", "--interval", "0.5",
                                      "--vdrive"};
     args.insert(args.end(), images.begin(), images.end());
     StationRun run;

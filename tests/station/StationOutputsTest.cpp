@@ -26,7 +26,7 @@ protected:
     }
 
     StationOutput Station(std::vector<std::string> args) {
-        args.insert(args.end(), {"--interval", "0.5", "--vdrive", image});
+        args.insert(args.end(), {"--yes", "--interval", "0.5", "--vdrive", image});
         return RunStationProcess(dir, args, [](pid_t, const std::string&) {});
     }
 

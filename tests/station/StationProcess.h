@@ -1,5 +1,6 @@
 #pragma once
 // Runs the built station the way a technician does, its table on a pipe.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,9 +22,11 @@ struct StationOutput {
 // Runs mendora-station with `args` in a private root `dir`, stdout and stderr on one pipe;
 // onLine sees every line it prints, with the station's process id.
 inline StationOutput RunStationProcess(const TempDir& dir, std::vector<std::string> args,
-                                       const std::function<void(pid_t, const std::string&)>& onLine) {
+                                       const std::function<void(pid_t, const std::string&)>& onLine,
+                                       const std::vector<std::string>& extraEnv = {}) {
     args.insert(args.begin(), "mendora-station");
     std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir.Path(), "PATH=/usr/bin:/bin", "LANG=C"};
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     for (auto& e : env) envp.push_back(e.data());
@@ -36,6 +39,8 @@ inline StationOutput RunStationProcess(const TempDir& dir, std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
+    // Never a terminal to answer from: what the station would ask, it must not wait for.
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     const std::string program = std::string(MENDORA_BIN_DIR) + "/mendora-station";
     pid_t pid = 0;
     const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());

@@ -28,7 +28,7 @@ struct StationRun {
 // Runs the station on the images, its table on a pipe; onLine sees every line it prints.
 StationRun RunStation(const testing::TempDir& dir, std::vector<std::string> args, const std::vector<std::string>& images,
                       const std::function<void(pid_t, const std::string&)>& onLine) {
-    args.insert(args.begin(), {"--json", dir / "report.json", "--interval", "0.2"});
+    args.insert(args.begin(), {"--yes", "--json", dir / "report.json", "--interval", "0.2"});
     args.push_back("--vdrive");
     args.insert(args.end(), images.begin(), images.end());
     auto output = testing::RunStationProcess(dir, args, onLine);

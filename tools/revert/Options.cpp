@@ -28,11 +28,15 @@ std::optional<int> ParseOptions(int argc, char** argv, Options* o) {
     auto* vdrive =
         app.add_option("--vdrive", o->vdrive, "a virtual drive image")->type_name("IMAGE")->check(tools::GivenPath());
     app.add_option("--drive", o->drive,
-                   "a drive by its name (virtual drives of MENDORA_VDRIVE first, then the maker's USB disks, "
-                   "from D: on)")
+                   "a drive by its name or USB port (virtual drives of MENDORA_VDRIVE from D: on, then the "
+                   "maker's USB disks under their own names: the letter of the disk's name on Linux, /dev/sdb "
+                   "is B:, the letter Windows shows on Windows)")
         ->type_name("E:")
         ->check(tools::GivenPath())
         ->excludes(vdrive);
+    app.add_flag("--unmount", o->unmount,
+                 "unmount the drive's filesystems (and end its swap) first; without it a drive the system uses "
+                 "is refused");
     tools::AddNumber(app, "--test-level", &o->testLevel, 2,
                      "0 plain (default), 1 erase with status, 2 also the inverted pattern and the blank-check verify");
     tools::AddNumber(app, "--pattern", &o->patternMode, 4, "pattern mode 0 to 4 (default 1)");

@@ -8,6 +8,7 @@ namespace mendora::revert_tool {
 struct Options {
     std::string vdrive;  // image path, or
     std::string drive;   // drive name such as "E:"
+    bool unmount = false;  // end the system's uses of the drive (mounts, swap) first
     std::optional<std::uint8_t> testLevel;
     std::uint8_t patternMode = 1;
     std::optional<std::uint8_t> eccLimit;

@@ -1,6 +1,5 @@
 // mendora-revert: the complete revert of one drive from the command line, as the repair
 // console's revert worker runs it.
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -48,14 +47,17 @@ public:
     bool ActivateWindow(const std::string&) override { return false; }
 };
 
-struct NoUsbDisks : platform::UsbDiskFinder {
-    std::vector<std::string> MakerDisks() override { return {}; }
-};
+using NoUsbDisks = platform::NoUsbDisks;
 
-// "E" from "E:", "e:" or "\\.\E:".
-char DriveLetter(std::string name) {
-    if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
-    return name.empty() ? 'D' : static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+// The letter the revert opens the drive by, whatever name or port it was given as; 0 when
+// it is no drive or has no letter.
+char DriveLetter(platform::DriveNamespace& drives, const std::string& given) {
+    const std::string name = platform::NormalDriveName(given);
+    for (const platform::DriveEntry& entry : drives.Drives()) {
+        if (entry.name != name && entry.identity.port != name) continue;
+        return entry.name.size() == 2 && entry.name[1] == ':' ? entry.name[0] : 0;
+    }
+    return 0;
 }
 
 // The console's sequence: each pass only while the previous one finished.
@@ -134,9 +136,12 @@ int main(int argc, char** argv) {
     LibraryAnswers answers;
     {
         std::string error;
+        if (!drives.Pin(driveName, &error, options.unmount)) return Fail(error, kExitUsage);
         auto drive = drives.Open(driveName, &error);
         if (!drive) return Fail(error, kExitUsage);
-        if (std::string problem = IdentifyDrive(*drive, DriveLetter(driveName), &answers); !problem.empty())
+        const char letter = DriveLetter(drives, driveName);
+        if (letter == 0) return Fail(driveName + " has no drive letter to open it by", kExitUsage);
+        if (std::string problem = IdentifyDrive(*drive, letter, &answers); !problem.empty())
             return Fail(problem, kExitUsage);
     }
     FlashGeometry geo;

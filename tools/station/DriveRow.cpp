@@ -92,6 +92,8 @@ nlohmann::json DriveRow::Report() const {
         if (!r.contains(key)) r[key] = value;
     r["drive"] = name;
     r["source"] = source;
+    r["port"] = place.port;
+    r["serial"] = place.serial;
     r["messages"] = messages;
     if (!r.contains("verdict")) r["verdict"] = "failed";
     return r;

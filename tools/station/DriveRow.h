@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/scsi/DriveIdentity.h"
 #include "tools/station/Eta.h"
 #include "tools/station/WorkerProcess.h"
 
@@ -13,10 +14,10 @@ namespace mendora::station {
 // One drive as the station follows it: how to start its worker, what the worker said so
 // far and, at the end, its report.
 struct DriveRow {
-    std::string name;                 // the station's name for it: "D:", "E:", ...
+    std::string name;                 // the station's name for it: "D:", "E:", ... or its port
     std::string source;               // image path or device node
+    platform::DriveIdentity place;    // the drive the worker is confined to
     std::vector<std::string> env;     // what the worker's environment changes
-    int number = 0;                   // the drive among those the worker's library finds
 
     std::unique_ptr<WorkerProcess> worker;
     double lastHeard = 0;

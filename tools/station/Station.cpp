@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -19,11 +20,47 @@ namespace {
 
 std::atomic<bool> gInterrupted{false};
 
-// "E:" from "e:", "E" or "\\.\E:".
-std::string NormalName(std::string name) {
-    if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
-    if (name.empty()) return name;
-    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))) + ":";
+// The worker sees its own drive alone: a virtual drive as the one image of its environment,
+// a USB disk through the identity it is confined to.
+std::vector<std::string> WorkerEnvironment(const platform::DriveEntry& entry) {
+    const std::string images = std::string(platform::kVirtualDrivesVariable) + "=";
+    if (entry.isVirtual) return {images + entry.source};
+    return {images, std::string(platform::kOnlyDriveVariable) + "=" + entry.identity.Key()};
+}
+
+// The virtual drives of --vdrive as a namespace names them.
+std::vector<platform::DriveEntry> ImageDrives(const std::vector<std::string>& images) {
+    platform::NoUsbDisks none;
+    platform::LinuxClock clock;
+    std::vector<std::string> paths;
+    for (const auto& image : images) {
+        std::error_code ignored;
+        auto path = std::filesystem::absolute(image, ignored);
+        paths.push_back(path.empty() ? image : path.string());
+    }
+    return platform::DriveNamespace(paths, none, clock).Drives();
+}
+
+std::vector<platform::DriveEntry> NamespaceDrives() {
+    platform::UdevDiskFinder udev;
+    platform::LinuxClock clock;
+    return platform::DriveNamespace(platform::DriveNamespace::ImagesFromEnvironment(), udev, clock).Drives();
+}
+
+// A file name for a drive's own files: its letter, or its name with every character that
+// is not a letter or a digit made '_'.
+std::string FileStem(const std::string& name) {
+    if (name.size() == 2 && name[1] == ':') return name.substr(0, 1);
+    std::string stem = name;
+    for (char& c : stem)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return stem;
+}
+
+bool Named(const platform::DriveEntry& entry, const std::vector<std::string>& wanted) {
+    return std::any_of(wanted.begin(), wanted.end(), [&](const std::string& name) {
+        return name == entry.name || name == entry.identity.port;
+    });
 }
 
 }  // namespace
@@ -37,35 +74,29 @@ void Station::Interrupt() { gInterrupted.store(true); }
 Station::Station(StationOptions options, std::FILE* out, bool terminal)
     : options_(std::move(options)), out_(out), terminal_(terminal) {}
 
+// Every drive is taken once, however often it is named, and a --drive name takes that drive
+// alone.
 bool Station::FindDrives(std::string* error) {
-    auto add = [&](const std::string& name, const std::string& source, const std::string& image, int number) {
-        auto row = std::make_unique<DriveRow>();
-        row->name = name, row->source = source, row->number = number;
-        row->env = {std::string(platform::kVirtualDrivesVariable) + "=" + image};
-        rows_.push_back(std::move(row));
-    };
-    if (!options_.vdrives.empty()) {
-        char letter = 'D';
-        for (const auto& image : options_.vdrives) {
-            std::string path = std::filesystem::absolute(image).string();
-            add(std::string(1, letter++) + ":", path, path, 0);
-        }
-        return true;
-    }
-    platform::UdevDiskFinder udev;
-    platform::LinuxClock clock;
-    platform::DriveNamespace names(platform::DriveNamespace::ImagesFromEnvironment(), udev, clock);
     std::vector<std::string> wanted;
-    for (const auto& d : options_.drives) wanted.push_back(NormalName(d));
-    int usb = 0;
-    for (const auto& entry : names.Drives()) {
-        const int number = entry.isVirtual ? 0 : usb++;
-        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), entry.name) == wanted.end()) continue;
-        add(entry.name, entry.source, entry.isVirtual ? entry.source : "", number);
-        std::erase(wanted, entry.name);
+    for (const auto& d : options_.drives) wanted.push_back(platform::NormalDriveName(d));
+    auto drives = options_.vdrives.empty() ? NamespaceDrives() : ImageDrives(options_.vdrives);
+    for (const auto& entry : drives) {
+        if (!options_.vdrives.empty() || wanted.empty() || Named(entry, wanted)) Add(entry);
     }
-    if (!wanted.empty()) return *error = "no drive " + wanted.front(), false;
+    for (const auto& name : wanted) {
+        const bool found = std::any_of(drives.begin(), drives.end(), [&](const auto& e) { return Named(e, {name}); });
+        if (!found) return *error = "no drive " + name, false;
+    }
     return true;
+}
+
+void Station::Add(const platform::DriveEntry& entry) {
+    for (const auto& row : rows_)
+        if (row->place.SamePlace(entry.identity)) return;
+    auto row = std::make_unique<DriveRow>();
+    row->name = entry.name, row->source = entry.source, row->place = entry.identity;
+    row->env = WorkerEnvironment(entry);
+    rows_.push_back(std::move(row));
 }
 
 int Station::Run(const std::string& executable, const std::string& logDirectory) {
@@ -85,16 +116,18 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
     return written ? 0 : 1;
 }
 
-void Station::StartWorkers(const std::string& executable, const std::string& logDirectory) {
+void Station::StartWorkers(const std::string& executable, const std::string& logDirectory,
+                           const std::vector<std::string>& extraArgs) {
     for (auto& row : rows_) {
-        std::vector<std::string> args = {"--worker", "--number", std::to_string(row->number), "--replug-timeout",
-                                         std::to_string(options_.replugSeconds)};
+        std::vector<std::string> args = {"--worker", "--replug-timeout", std::to_string(options_.replugSeconds)};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        if (options_.unmount) args.push_back("--worker-unmount");
         if (!options_.mapDirectory.empty())
-            args.insert(args.end(), {"--map-file", options_.mapDirectory + "/" + row->name.substr(0, 1) + ".png"});
+            args.insert(args.end(), {"--map-file", options_.mapDirectory + "/" + FileStem(row->name) + ".png"});
         row->worker = std::make_unique<WorkerProcess>();
         row->lastHeard = Seconds();
         std::string error;
-        const std::string log = logDirectory + "/worker-" + row->name.substr(0, 1) + ".log";
+        const std::string log = logDirectory + "/worker-" + FileStem(row->name) + ".log";
         if (!row->worker->Start(executable, args, row->env, log, &error)) row->Lost(error);
     }
 }

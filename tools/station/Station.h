@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/scsi/DriveNamespace.h"
 #include "tools/station/DriveRow.h"
 
 namespace mendora::station {
@@ -16,6 +17,7 @@ struct StationOptions {
     double silenceSeconds = 30;        // a worker silent this long is ended
     double replugSeconds = 300;
     double interval = 2;               // between plain lines on a pipe
+    bool unmount = false;              // workers end the system's uses of their drives first
 };
 
 // Runs one worker per drive and follows them to their end: the live table, the interrupt,
@@ -32,11 +34,18 @@ public:
     // Repairs them all with workers run from `executable`, their diagnostics in logDirectory.
     // Answers the exit status: 0 every drive repaired, 1 some not.
     int Run(const std::string& executable, const std::string& logDirectory);
+    // Identifies every drive in its own worker and prints what each is, touching nothing
+    // else. Answers the exit status: 0 when every drive identified, 1 when some did not.
+    int List(const std::string& executable, const std::string& logDirectory);
+    // One line per drive to be repaired: its name, port and serial.
+    std::vector<std::string> DriveLines() const;
     // Asks every worker to stop (from a signal handler too).
     static void Interrupt();
 
 private:
-    void StartWorkers(const std::string& executable, const std::string& logDirectory);
+    void Add(const platform::DriveEntry& entry);
+    void StartWorkers(const std::string& executable, const std::string& logDirectory,
+                      const std::vector<std::string>& extraArgs = {});
     void Forward();
     void Poll();
     void Take(DriveRow& row, double now);

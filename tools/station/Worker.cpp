@@ -56,7 +56,12 @@ void Worker::Interrupt() {
 bool Worker::Interrupted() { return gInterrupted.load(); }
 
 Worker::Worker(platform::LinuxKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options)
-    : host_(host), resources_(resources), link_(link), options_(std::move(options)), library_(host.modules, "QDLL") {
+    : host_(host),
+      resources_(resources),
+      link_(link),
+      options_(std::move(options)),
+      library_(host.modules, "QDLL"),
+      drives_(platform::DriveNamespace::ImagesFromEnvironment(), udev_, host.clock, count_) {
     gStopFlag.store(&geo_.Stop);
 }
 
@@ -66,7 +71,11 @@ Worker::~Worker() {
 }
 
 int Worker::Run() {
-    if (Identify()) {
+    if (!Hold()) {
+        // Refused before any command: nothing was sent to the drive.
+    } else if (options_.identifyOnly) {
+        if (Identify()) report_["verdict"] = "identified";
+    } else if (Identify()) {
         StartReporter();
         std::uint8_t result = Revert();
         report_["status_code"] = result;
@@ -88,10 +97,21 @@ int Worker::Run() {
     return 0;
 }
 
+// The worker's one drive, held against every other program for the whole repair, and freed
+// of the system's uses when asked; refused when another program holds it or the system
+// uses it.
+bool Worker::Hold() {
+    auto drives = drives_.Drives();
+    if (drives.empty()) return Fail("failed", LoadConsoleString(resources_, kNoDeviceString)), false;
+    std::string error;
+    if (drives_.Pin(drives.front().name, &error, options_.unmount && !options_.identifyOnly)) return true;
+    return Refused(error);
+}
+
 bool Worker::Identify() {
     if (!library_.Has(DeviceLibrary::Entry::CreateCUSBDevice)) return Refused("Can't find QDLL.dll"), false;
     device_ = library_.CreateCUSBDevice();
-    if (library_.DeviceExist(device_) == 0 || library_.SetCurrentDriveNumber(device_, options_.number) == 0) {
+    if (library_.DeviceExist(device_) == 0 || library_.SetCurrentDriveNumber(device_, 0) == 0) {
         Fail("failed", LoadConsoleString(resources_, kNoDeviceString));
         return false;
     }

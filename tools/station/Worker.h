@@ -17,13 +17,14 @@
 namespace mendora::station {
 
 struct WorkerOptions {
-    int number = 0;                 // the drive among those the device library finds
     std::string mapFile;            // where to draw the bad-block map; empty: none
     double replugSeconds = 300;     // how long the re-plug may take
+    bool identifyOnly = false;      // say what the drive is and stop: nothing is written
+    bool unmount = false;           // end the system's uses of the drive (mounts, swap) first
 };
 
 // One drive's whole repair in a process of its own (the device library's progress and the
-// revert records are process-wide): identification and the records as the console fills
+// revert records are process-wide), confined by its environment to that drive alone: identification and the records as the console fills
 // them, the revert, the re-plug of a QF70 with firmware, the library phase. Progress goes
 // to the station as lines on stdout every 200 ms; the last line is the drive's report.
 class Worker {
@@ -37,6 +38,7 @@ public:
     static bool Interrupted();
 
 private:
+    bool Hold();
     bool Identify();
     bool Refused(const std::string& why);
     std::uint8_t Revert();
@@ -62,6 +64,8 @@ private:
     std::uint8_t selectionCode_ = 0;
     PhaseClock phases_;
     TransferCount count_;
+    platform::UdevDiskFinder udev_;
+    CountingNamespace drives_;  // holds the drive for the whole repair
     tools::EngineBlocks blocks_;
     nlohmann::json report_ = nlohmann::json::object();
     std::atomic<bool> reporting_{false};

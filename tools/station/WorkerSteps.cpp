@@ -16,6 +16,17 @@ namespace {
 
 constexpr std::uint16_t kChipNeedsReplug = 0x0070;
 
+// Whether the drive this worker is confined to is on the bus now. A worker of a virtual drive
+// watches its own image alone, so its events are its drive's.
+bool OwnDrivePresent(bool otherwise) {
+    auto only = platform::DriveNamespace::OnlyDriveFromEnvironment();
+    if (!only) return otherwise;
+    platform::UdevDiskFinder udev;
+    for (const auto& disk : udev.MakerDisks())
+        if (disk.identity.SamePlace(*only)) return true;
+    return false;
+}
+
 std::string Directory(const std::string& path) {
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
@@ -25,9 +36,7 @@ std::string Directory(const std::string& path) {
 
 // The console's sequence: each pass only while the previous one finished.
 std::uint8_t Worker::Revert() {
-    platform::UdevDiskFinder udev;
-    CountingNamespace drives(platform::DriveNamespace::ImagesFromEnvironment(), udev, host_.clock, count_);
-    RevertHost revertHost{drives,         host_.files, host_.registry, host_.profiles, host_.kernel.messages,
+    RevertHost revertHost{drives_,        host_.files, host_.registry, host_.profiles, host_.kernel.messages,
                           host_.clock,    Directory(host_.process.ExecutablePath())};
     RevertEngine engine("", geo_, revertOptions_, 0, revertHost);
     engine.SetEccLimit(revertOptions_.EccLimit);
@@ -44,15 +53,17 @@ std::uint8_t Worker::Revert() {
 }
 
 // A QF70 with firmware takes its new state only after a power cycle: wait for the drive's
-// removal and arrival and then for quiet, as the console's re-plug watch does.
+// removal and arrival and then for quiet, as the console's re-plug watch does. Only this
+// drive's own leaving and coming back count: another drive plugged in or out releases
+// nothing.
 bool Worker::Replug() {
     if (chipId_ != kChipNeedsReplug || noFirmware_) return true;
     using namespace std::chrono;
     ReplugWatch watch;
     platform::LinuxDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
     watcher.Start([&watch](std::uint32_t event) {
-        if (event == platform::kDeviceArrivalEvent) watch.OnArrival();
-        if (event == platform::kDeviceRemoveCompleteEvent) watch.OnRemoval();
+        if (event == platform::kDeviceArrivalEvent && OwnDrivePresent(true)) watch.OnArrival();
+        if (event == platform::kDeviceRemoveCompleteEvent && !OwnDrivePresent(false)) watch.OnRemoval();
     });
     // Only now is the user asked: a re-plug done at once is then seen.
     phases_.Enter(Phase::Replug);

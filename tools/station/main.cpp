@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/kernel/Console.h"
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/OutputFiles.h"
 #include "platform/kernel/TableResources.h"
@@ -57,6 +58,24 @@ public:
     bool ActivateWindow(const std::string&) override { return false; }
 };
 
+// Asks once before anything is erased: on a terminal the person answers; a script says
+// --yes; with neither nothing is touched.
+bool Confirmed(const Station& station, bool yes) {
+    if (yes) return true;
+    const auto lines = station.DriveLines();
+    if (!platform::IsTerminal(stdin)) {
+        std::fprintf(stderr, "mendora-station: %zu drive(s) would be erased; there is no terminal to ask, so "
+                             "give --yes to go ahead\n", lines.size());
+        return false;
+    }
+    for (const auto& line : lines) std::printf("  %s\n", line.c_str());
+    std::printf("All data on these %zu drives will be deleted. Continue? [y/N] ", lines.size());
+    std::fflush(stdout);
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr) return false;
+    return answer[0] == 'y' || answer[0] == 'Y';
+}
+
 int Complain(const std::string& text) {
     std::fprintf(stderr, "mendora-station: %s\n", text.c_str());
     return kExitUsage;
@@ -77,13 +96,15 @@ std::string CheckOutputs(StationOptions& options) {
     return {};
 }
 
-int RunStation(StationOptions options) {
-    if (std::string problem = CheckOutputs(options); !problem.empty()) return Complain(problem);
+int RunStation(StationOptions options, bool list, bool yes) {
+    // A list writes nothing, so what a run would write is not looked at.
+    if (std::string problem = list ? "" : CheckOutputs(options); !problem.empty()) return Complain(problem);
     Station station(options, stdout, ::isatty(STDOUT_FILENO) != 0);
     std::string error;
     if (!station.FindDrives(&error)) return Complain(error);
     if (station.Empty()) return Complain("no drive found");
-    if (!station.CheckMapFiles(&error)) return Complain(error);
+    if (!list && !station.CheckMapFiles(&error)) return Complain(error);
+    if (!list && !Confirmed(station, yes)) return kExitUsage;
 
     StderrMessages messages;
     platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
@@ -97,6 +118,7 @@ int RunStation(StationOptions options) {
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+    if (list) return station.List(home.WorkerExecutable(), home.Directory());
     return station.Run(home.WorkerExecutable(), home.Directory());
 }
 
@@ -107,13 +129,19 @@ int main(int argc, char** argv) {
     app.footer(kTableHelp);
     StationOptions options;
     WorkerOptions worker;
-    bool workerMode = false;
+    bool workerMode = false, list = false, yes = false;
     app.add_option("--vdrive", options.vdrives, "virtual drive images to repair")
         ->expected(1, -1)
         ->check(tools::GivenPath());
-    app.add_option("--drive", options.drives, "drive names to repair, such as E:")
+    app.add_option("--drive", options.drives, "drives to repair, by name (such as E:) or USB port (such as 1-2.3)")
         ->expected(1, -1)
         ->check(tools::GivenPath());
+    app.add_flag("--list", list, "identify each drive and say what it is (name, port, serial, model and capacity, "
+                                 "firmware, in use), writing nothing");
+    app.add_flag("--yes", yes, "erase without asking; without a terminal to ask, the station needs it");
+    app.add_flag("--unmount", options.unmount,
+                 "unmount each drive's filesystems (and end its swap) first; without it a drive the system uses is "
+                 "refused");
     app.add_option("--json", options.jsonFile, "write the reports, one object per drive")->check(tools::GivenPath());
     app.add_option("--map", options.mapDirectory, "draw each drive's bad-block map into DIR as <letter>.png")
         ->check(tools::GivenPath());
@@ -125,10 +153,11 @@ int main(int argc, char** argv) {
                       "seconds to wait for a re-plug (default 300)");
     // One drive's repair in a process of its own, started by the station.
     app.add_flag("--worker", workerMode)->group("");
-    app.add_option("--number", worker.number)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
+    app.add_flag("--identify-only", worker.identifyOnly)->group("");
+    app.add_flag("--worker-unmount", worker.unmount)->group("");
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
     if (workerMode) return RunWorker(worker);
-    return RunStation(options);
+    return RunStation(options, list, yes);
 }

@@ -6,7 +6,6 @@
 #include <setupapi.h>
 #include <winioctl.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -23,8 +22,53 @@ bool IsMakerUsbInstance(const std::string& instanceId) {
     return upper.rfind(ids, 0) == 0;
 }
 
-std::vector<std::string> SetupApiDiskFinder::MakerDisks() {
-    std::vector<std::string> found;
+namespace {
+
+// The disk number Windows gives a disk or a volume; -1 when it cannot be asked.
+long DiskNumberOf(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return -1;
+    STORAGE_DEVICE_NUMBER number{};
+    DWORD bytes = 0;
+    const bool ok = DeviceIoControl(handle, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
+                                    &bytes, nullptr);
+    CloseHandle(handle);
+    return ok ? static_cast<long>(number.DeviceNumber) : -1;
+}
+
+// The letter Windows shows for a volume on this disk ("E:"), else "PhysicalDriveN".
+std::string WindowsName(const std::string& devicePath) {
+    const long disk = DiskNumberOf(devicePath);
+    if (disk < 0) return {};
+    const DWORD letters = GetLogicalDrives();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (!(letters & (1u << (letter - 'A')))) continue;
+        if (DiskNumberOf(std::string("\\\\.\\") + letter + ":") == disk) return std::string(1, letter) + ":";
+    }
+    return "PhysicalDrive" + std::to_string(disk);
+}
+
+// The USB device's location ("Port_#0002.Hub_#0001"), else its instance id.
+std::string PortOf(DEVINST usb, const std::string& instanceId) {
+    char location[256] = {};
+    ULONG size = sizeof location;
+    if (CM_Get_DevNode_Registry_PropertyA(usb, CM_DRP_LOCATION_INFORMATION, nullptr, location, &size, 0) ==
+            CR_SUCCESS && location[0] != '\0')
+        return location;
+    return instanceId;
+}
+
+// The serial of "USB\VID_x&PID_y\SERIAL"; an id Windows made up itself holds '&'.
+std::string SerialOf(const std::string& instanceId) {
+    const std::size_t slash = instanceId.rfind('\\');
+    std::string last = slash == std::string::npos ? "" : instanceId.substr(slash + 1);
+    return last.find('&') == std::string::npos ? last : "";
+}
+
+}  // namespace
+
+std::vector<FoundDisk> SetupApiDiskFinder::MakerDisks() {
+    std::vector<FoundDisk> found;
     HDEVINFO set = SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr, nullptr,
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return found;
@@ -46,10 +90,15 @@ std::vector<std::string> SetupApiDiskFinder::MakerDisks() {
         if (CM_Get_Parent(&parent, device.DevInst, 0) != CR_SUCCESS ||
             CM_Get_Device_IDA(parent, parentId, sizeof parentId, 0) != CR_SUCCESS)
             continue;
-        if (IsMakerUsbInstance(parentId)) found.push_back(detail->DevicePath);
+        if (!IsMakerUsbInstance(parentId)) continue;
+        FoundDisk disk;
+        disk.node = detail->DevicePath;
+        disk.name = WindowsName(disk.node);
+        disk.identity.port = PortOf(parent, parentId);
+        disk.identity.serial = SerialOf(parentId);
+        found.push_back(std::move(disk));
     }
     SetupDiDestroyDeviceInfoList(set);
-    std::sort(found.begin(), found.end());
     return found;
 }
 

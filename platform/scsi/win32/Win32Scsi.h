@@ -9,6 +9,7 @@
 
 #include "platform/scsi/DeviceChangeWatcher.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "platform/scsi/PassThroughRecord.h"
 #include "platform/scsi/ScsiTransport.h"
 
 namespace mendora::platform {
@@ -25,28 +26,34 @@ public:
 // DeviceIoControl on a handle opened with CreateFileA; closes it when destroyed.
 std::unique_ptr<DeviceControl> OpenDeviceControl(const std::string& path, std::string* error);
 
-// The pass-through through the records the system builds: the buffered record for data of
-// up to 512 bytes, the direct record (the caller's buffer by address) for more. Results map
-// to the transport's categories: a gone device, a timeout, a bus failure, an OS refusal.
+// The pass-through through the records the system builds: each command in the record it
+// names (buffered or direct) with its DataIn; one that names none goes buffered when its data
+// fits the record's 512-byte area, direct otherwise. Results map to the transport's
+// categories: a gone device, a timeout, a bus failure, an OS refusal.
 class Win32ScsiTransport : public ScsiTransport {
 public:
     explicit Win32ScsiTransport(std::unique_ptr<DeviceControl> device) : device_(std::move(device)) {}
     ScsiResult Execute(const ScsiRequest& request) override;
 
-    static constexpr std::size_t kBufferedDataLimit = 512;
-
 private:
+    ScsiResult SendBuffered(const ScsiRequest& request, const RecordFields& fields);
+    ScsiResult SendDirect(const ScsiRequest& request, const RecordFields& fields);
+
     std::unique_ptr<DeviceControl> device_;
 };
 
-// The transport category of a failed DeviceIoControl's error code.
+// The transport category of a failed DeviceIoControl's or CreateFileA's error code.
 TransportStatus StatusOfIoError(std::uint32_t error);
 
+// The message of a failed CreateFileA, saying when the drive is gone.
+std::string OpenFailure(const std::string& path, std::uint32_t error);
+
 // The disks of the maker's USB ids (SetupAPI: disk interfaces whose USB parent device has the
-// maker's vendor and product), as device paths, sorted.
+// maker's vendor and product), each named by the letter Windows shows for its volume (or
+// "PhysicalDriveN" when it has none) and known by its USB location and serial.
 class SetupApiDiskFinder : public UsbDiskFinder {
 public:
-    std::vector<std::string> MakerDisks() override;
+    std::vector<FoundDisk> MakerDisks() override;
 };
 
 // Whether a USB device instance id ("USB\VID_xxxx&PID_yyyy\...") names the maker's ids.
