@@ -14,7 +14,8 @@
     X(scsi_replies)             \
     X(image_checks)             \
     X(pattern_files)            \
-    X(revert_engine)
+    X(revert_engine)            \
+    X(usb_mass_storage)
 
 namespace mendora::fuzz {
 #define MENDORA_DECLARE_FUZZ_TARGET(name) \

@@ -48,6 +48,14 @@ std::vector<std::uint8_t> StringOf(const std::string& text) {
     return d;
 }
 
+// A wrapper a command can come from: no reserved bit set, our one LUN, a command of 1 to
+// 16 bytes, and a data phase within what the function carries. (The direction bit means
+// nothing when there is no data phase.)
+bool Meaningful(std::span<const std::uint8_t> w) {
+    const std::uint8_t flags = w[12], lun = w[13], length = w[14];
+    return (flags & 0x7F) == 0 && lun == 0 && length >= 1 && length <= 16 && Le32(w.data() + 8) <= kMaxTransferBytes;
+}
+
 PacketAnswer Answer(std::vector<std::uint8_t> data = {}) { return {PacketStatus::Done, std::move(data)}; }
 PacketAnswer Stall() { return {PacketStatus::Stall, {}}; }
 PacketAnswer Hold() { return {PacketStatus::Hold, {}}; }
@@ -125,20 +133,20 @@ void MassStorageFunction::StartCommand(std::span<const std::uint8_t> w) {
     tag_ = Le32(w.data() + 4);
     expected_ = Le32(w.data() + 8);
     dataIn_ = (w[12] & 0x80) != 0;
-    std::uint8_t lun = w[13] & 0x0F, length = w[14] & 0x1F;
-    cdb_.assign(w.data() + 15, w.data() + 15 + std::min<std::uint8_t>(length, 16));
-    buffer_.assign(expected_, 0);
+    buffer_.clear();
     done_ = available_ = 0;
     csStatus_ = kStatusPassed;
     residue_ = 0;
-    if (lun != 0 || length == 0 || length > 16) {
-        // A wrapper no command can come from: the data phase moves nothing and the status
-        // reports a phase error, after which the host resets the function.
+    if (!Meaningful(w)) {
+        // Nothing reaches the drive and nothing is held for the data phase: it moves no
+        // data and the status reports a phase error, after which the host resets the function.
         csStatus_ = kStatusPhaseError;
         residue_ = expected_;
         phase_ = expected_ == 0 ? Phase::Status : dataIn_ ? Phase::DataIn : Phase::DataOut;
         return;
     }
+    cdb_.assign(w.data() + 15, w.data() + 15 + w[14]);
+    buffer_.assign(expected_, 0);
     if (expected_ > 0 && !dataIn_) {
         phase_ = Phase::DataOut;
         return;
@@ -189,11 +197,17 @@ PacketAnswer MassStorageFunction::BulkOut(std::span<const std::uint8_t> data) {
             StartCommand(data);
             return phase_ == Phase::Halted ? Stall() : Answer();
         case Phase::DataOut: {
-            std::size_t take = std::min(data.size(), expected_ - done_);
+            if (csStatus_ == kStatusPhaseError) {
+                // Nothing to take the data for: the pipe stalls, the host clears it and
+                // reads the status.
+                phase_ = Phase::Status;
+                return Stall();
+            }
+            std::size_t take = std::min<std::size_t>(data.size(), expected_ - done_);
             std::copy_n(data.begin(), take, buffer_.begin() + static_cast<std::ptrdiff_t>(done_));
             done_ += take;
             if (done_ < expected_) return Answer();
-            if (csStatus_ != kStatusPhaseError) Carry();
+            Carry();
             if (!gone_) phase_ = Phase::Status;
             return Answer();
         }

@@ -18,6 +18,9 @@ inline constexpr std::uint8_t kInterfaceClass = 0x08;     // mass storage
 inline constexpr std::uint8_t kInterfaceSubclass = 0x06;  // SCSI transparent command set
 inline constexpr std::uint8_t kInterfaceProtocol = 0x50;  // bulk-only transport
 inline constexpr std::uint16_t kDeviceRelease = 0x0100;
+// The largest data phase the function carries: 2048 sectors, more than any host's disk
+// driver asks for at once. A wrapper announcing more ends in a phase error.
+inline constexpr std::uint32_t kMaxTransferBytes = 1u << 20;
 
 struct SetupPacket {
     std::uint8_t requestType = 0;

@@ -52,7 +52,9 @@ protected:
     testing::TempDir dir;
     std::unique_ptr<VirtualDrive> drive;
     std::optional<TransportError> forced;  // what the transport answers instead of the drive
+    int carried = 0;                       // commands that reached the transport
     MassStorageFunction function{"MV0123", [this](const Command& c) {
+                                     ++carried;
                                      if (forced) {
                                          Reply r;
                                          r.error = *forced;
@@ -176,6 +178,52 @@ TEST_F(UsbMassStorage, MalformedWrappersHaltThePipesUntilReset) {
     tooLong[14] = 17;
     ASSERT_EQ(function.BulkOut(tooLong).status, PacketStatus::Done);
     EXPECT_EQ(ReadStatus(function).status, 2);
+}
+
+TEST_F(UsbMassStorage, WrappersNoCommandCanComeFromEndInAPhaseError) {
+    // The 31-byte wrapper that announced 4 GiB to read: no data, a phase error, the whole
+    // length left over, and nothing sent to the drive.
+    ASSERT_EQ(function.BulkOut(Wrapper(1, 0xFFFFFFFF, true, {0x12, 0, 0, 0, 36, 0})).status, PacketStatus::Done);
+    EXPECT_TRUE(function.BulkIn(512).data.empty());
+    Status s = ReadStatus(function);
+    EXPECT_EQ(s.tag, 1u);
+    EXPECT_EQ(s.status, 2);
+    EXPECT_EQ(s.residue, 0xFFFFFFFFu);
+
+    // One byte past the transfer limit to write: the data pipe stalls, and once the host
+    // has cleared it the status says phase error.
+    function.Control({0x21, 0xFF, 0, 0, 0}, {});
+    Bytes write10 = {0x2A, 0, 0, 0, 0, 0, 0, 0x08, 0x01, 0};
+    ASSERT_EQ(function.BulkOut(Wrapper(2, kMaxTransferBytes + 1, false, write10)).status, PacketStatus::Done);
+    EXPECT_EQ(function.BulkOut(Bytes(512, 1)).status, PacketStatus::Stall);
+    EXPECT_EQ(function.Control({0x02, 0x01, 0, kBulkOutEndpoint, 0}, {}).status, PacketStatus::Done);
+    EXPECT_EQ(ReadStatus(function).status, 2);
+
+    // Another LUN, a reserved flag bit, a reserved bit of the command length.
+    Bytes lun = Wrapper(3, 0, false, {0x00, 0, 0, 0, 0, 0});
+    lun[13] = 1;
+    Bytes flags = Wrapper(4, 0, false, {0x00, 0, 0, 0, 0, 0});
+    flags[12] = 0x01;
+    Bytes length = Wrapper(5, 0, false, {0x00, 0, 0, 0, 0, 0});
+    length[14] |= 0x20;
+    for (const Bytes& w : {lun, flags, length}) {
+        function.Control({0x21, 0xFF, 0, 0, 0}, {});
+        ASSERT_EQ(function.BulkOut(w).status, PacketStatus::Done);
+        EXPECT_EQ(ReadStatus(function).status, 2);
+    }
+    EXPECT_EQ(carried, 0);
+
+    // The limit itself is carried; the direction bit means nothing without a data phase.
+    function.Control({0x21, 0xFF, 0, 0, 0}, {});
+    ASSERT_EQ(function.BulkOut(Wrapper(6, kMaxTransferBytes, true, {0x12, 0, 0, 0, 36, 0})).status,
+              PacketStatus::Done);
+    EXPECT_EQ(function.BulkIn(kMaxTransferBytes).data.size(), 36u);
+    s = ReadStatus(function);
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.residue, kMaxTransferBytes - 36);
+    ASSERT_EQ(function.BulkOut(Wrapper(7, 0, true, {0x1E, 0, 0, 0, 0, 0})).status, PacketStatus::Done);
+    EXPECT_EQ(ReadStatus(function).status, 0);
+    EXPECT_EQ(carried, 2);
 }
 
 TEST_F(UsbMassStorage, DescribesItselfWithTheMakersIds) {

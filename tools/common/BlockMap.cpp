@@ -2,7 +2,7 @@
 
 #include <png.h>
 
-#include <cstdio>
+#include "platform/kernel/OutputFiles.h"
 
 namespace mendora::tools {
 
@@ -25,6 +25,14 @@ Rgb ColourOf(const vdrive::BlockStatus& b) {
     return {60, 170, 80};
 }
 
+// libpng's output: the output file; a short write ends the picture.
+void WriteToFile(png_structp png, png_bytep data, png_size_t length) {
+    auto* file = static_cast<platform::File*>(png_get_io_ptr(png));
+    if (file->Write(data, length) != static_cast<long>(length)) png_error(png, "write failed");
+}
+
+void FlushNothing(png_structp) {}
+
 }  // namespace
 
 bool WriteBlockMap(const std::string& path, const vdrive::Geometry& g,
@@ -45,16 +53,17 @@ bool WriteBlockMap(const std::string& path, const vdrive::Geometry& g,
             }
         }
     }
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        *error = "cannot write " + path;
+    std::string why;
+    auto file = platform::CreateOutputFile(path, &why);
+    if (!file) {
+        *error = "cannot write " + path + ": " + why;
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     bool ok = png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0;
     if (ok) {
-        png_init_io(png, file);
+        png_set_write_fn(png, file.get(), WriteToFile, FlushNothing);
         png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
@@ -62,7 +71,6 @@ bool WriteBlockMap(const std::string& path, const vdrive::Geometry& g,
         png_write_end(png, nullptr);
     }
     png_destroy_write_struct(&png, &info);
-    ok = std::fclose(file) == 0 && ok;
     if (!ok) *error = "cannot write " + path;
     return ok;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Command-line pieces every tool shares, over CLI11.
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -51,6 +52,27 @@ CLI::Option* AddNumber(CLI::App& app, const std::string& name, T* field, std::ui
     return app.add_option_function<std::uint64_t>(name, store, help)
         ->check(CLI::Range(std::uint64_t{0}, max))
         ->type_name("N");
+}
+
+// A path option's check: an empty path names no file at all. (No description, so the
+// help text stays as it is.)
+inline CLI::Validator GivenPath() {
+    auto given = [](std::string& text) {
+        return text.empty() ? std::string("an empty path names nothing") : std::string();
+    };
+    return CLI::Validator(given, "");
+}
+
+// A number of seconds from min to max. "nan" is refused too: it passes CLI::Range, whose
+// comparisons are all false for it.
+inline CLI::Option* AddSeconds(CLI::App& app, const std::string& name, double* field, double min, double max,
+                               const std::string& help) {
+    auto finite = [](std::string& text) {
+        double value = 0;
+        bool number = CLI::detail::lexical_cast(text, value);
+        return number && !std::isfinite(value) ? "a finite number is wanted, not " + text : std::string();
+    };
+    return app.add_option(name, *field, help)->check(CLI::Validator(finite, ""))->check(CLI::Range(min, max));
 }
 
 }  // namespace mendora::tools

@@ -1,7 +1,9 @@
 #include "tools/revert/Options.h"
 
 #include <cstdio>
+#include <utility>
 
+#include "platform/kernel/OutputFiles.h"
 #include "tools/common/CommandLine.h"
 
 namespace mendora::revert_tool {
@@ -23,12 +25,14 @@ std::optional<int> ParseOptions(int argc, char** argv, Options* o) {
     CLI::App app(kDescription, "mendora-revert");
     app.footer(kFooter);
     bool log = false;
-    auto* vdrive = app.add_option("--vdrive", o->vdrive, "a virtual drive image")->type_name("IMAGE");
+    auto* vdrive =
+        app.add_option("--vdrive", o->vdrive, "a virtual drive image")->type_name("IMAGE")->check(tools::GivenPath());
     app.add_option("--drive", o->drive,
                    "a drive by its name or USB port (virtual drives of MENDORA_VDRIVE from D: on, then the "
                    "maker's USB disks under their own names: the letter of the disk's name on Linux, /dev/sdb "
                    "is B:, the letter Windows shows on Windows)")
         ->type_name("E:")
+        ->check(tools::GivenPath())
         ->excludes(vdrive);
     app.add_flag("--unmount", o->unmount,
                  "unmount the drive's filesystems (and end its swap) first; without it a drive the system uses "
@@ -40,8 +44,11 @@ std::optional<int> ParseOptions(int argc, char** argv, Options* o) {
     app.add_flag("--log", log, "write RevertLog01.txt in the current directory");
     app.add_option("--json", o->jsonFile,
                    "write the drive's report: identity, geometry, every bad block with why, time, bytes moved, result")
-        ->type_name("FILE");
-    app.add_option("--map", o->mapFile, "draw the engine's bad-block map as a PNG")->type_name("FILE");
+        ->type_name("FILE")
+        ->check(tools::GivenPath());
+    app.add_option("--map", o->mapFile, "draw the engine's bad-block map as a PNG")
+        ->type_name("FILE")
+        ->check(tools::GivenPath());
     tools::AddNumber(app, "--start-block", &o->startBlock, 0xFFFFFFFFu, "registry value TestStartBlock");
     tools::AddNumber(app, "--block-count", &o->blockCount, 0xFFFFFFFFu, "registry value TestBlockCount");
     tools::AddNumber(app, "--skip-cannot-mark-bad", &o->skipCannotMarkBad, 0xFFFFFFFFu,
@@ -55,6 +62,29 @@ std::optional<int> ParseOptions(int argc, char** argv, Options* o) {
         return tools::kExitUsageError;
     }
     return std::nullopt;
+}
+
+std::string CheckOutputs(const Options& o) {
+    const std::pair<std::string, std::string> outputs[] = {
+        {"--json", o.jsonFile}, {"--map", o.mapFile}, {"--log", o.logFlag ? kLogFile : ""}};
+    for (const auto& [option, path] : outputs) {
+        if (path.empty()) continue;
+        if (std::string why = platform::CheckOutputFile(path); !why.empty()) return option + " " + path + ": " + why;
+    }
+    return {};
+}
+
+std::string CheckTestBlocks(std::uint32_t start, std::uint32_t count, std::uint32_t blocksPerChip) {
+    // A drive without blocks is refused by the engine itself.
+    if (blocksPerChip == 0) return {};
+    const std::string drive = "the drive has " + std::to_string(blocksPerChip) + " blocks per chip";
+    if (start >= blocksPerChip)
+        return "the test would start at block " + std::to_string(start) + " (--start-block or TestStartBlock), but " +
+               drive;
+    if (std::uint64_t{start} + count > blocksPerChip)
+        return "the test would end at block " + std::to_string(std::uint64_t{start} + count - 1) +
+               " (--block-count or TestBlockCount), but " + drive;
+    return {};
 }
 
 }  // namespace mendora::revert_tool

@@ -25,4 +25,15 @@ struct Options {
 // at once (0 after --help, 2 on a usage error, both printed); nullopt to go on.
 std::optional<int> ParseOptions(int argc, char** argv, Options* options);
 
+// Where the revert's log goes with --log: the current directory.
+inline constexpr const char* kLogFile = "./RevertLog01.txt";
+
+// Empty when every file the options ask for (report, map, log) can be written; else the
+// complaint. Nothing is created.
+std::string CheckOutputs(const Options& options);
+
+// Empty when the blocks to test, from `start` on and `count` of them (0: all the rest), lie
+// on a drive of `blocksPerChip` blocks per chip; else the complaint.
+std::string CheckTestBlocks(std::uint32_t start, std::uint32_t count, std::uint32_t blocksPerChip);
+
 }  // namespace mendora::revert_tool

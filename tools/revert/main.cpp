@@ -2,7 +2,6 @@
 // console's revert worker runs it.
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -16,6 +15,8 @@
 #include "platform/scsi/NativeScsi.h"
 #include "resources/EmbeddedResources.h"
 #include "tools/common/EngineReport.h"
+#include "tools/common/GuardedFiles.h"
+#include "tools/common/ReportFile.h"
 #include "tools/revert/Identify.h"
 #include "tools/revert/Options.h"
 #include "tools/revert/StatusLine.h"
@@ -80,9 +81,37 @@ std::uint8_t RunRevert(FlashGeometry& geo, RevertOptions& options, int logFlag,
     return engine.CheckBlank();
 }
 
+void Complain(const std::string& text) { std::fprintf(stderr, "mendora-revert: %s\n", text.c_str()); }
+
 int Fail(const std::string& text, int code) {
-    std::fprintf(stderr, "mendora-revert: %s\n", text.c_str());
+    Complain(text);
     return code;
+}
+
+// The map and the report the options ask for; false when one of them (each said on
+// stderr) could not be written.
+bool WriteOutputs(const Options& options, const std::string& driveName, const LibraryAnswers& answers,
+                  const FlashGeometry& geo, const tools::EngineBlocks& blocks, std::uint8_t result, long long seconds) {
+    std::string problem;
+    bool written = true;
+    if (!options.mapFile.empty() && !tools::WriteEngineMap(options.mapFile, blocks, &problem)) {
+        Complain(problem);
+        written = false;
+    }
+    if (options.jsonFile.empty()) return written;
+    nlohmann::json report = {{"drive", driveName},
+                             {"flash_id", std::vector<int>(answers.chipId, answers.chipId + 5)},
+                             {"model", answers.model},
+                             {"geometry", tools::GeometryJson(geo)},
+                             {"bad_blocks", tools::BadBlockList(blocks)},
+                             {"bad_block_count", geo.BadBlockCount.load()},
+                             {"seconds", seconds},
+                             {"status_code", result},
+                             {"status", StatusText(result)},
+                             {"verdict", result == revert_status::kFinish ? "reverted" : "failed"}};
+    if (tools::WriteReportFile(options.jsonFile, report.dump(2) + "\n", &problem)) return written;
+    Complain(problem);
+    return false;
 }
 
 }  // namespace
@@ -90,6 +119,7 @@ int Fail(const std::string& text, int code) {
 int main(int argc, char** argv) {
     Options options;
     if (auto exit = ParseOptions(argc, argv, &options)) return *exit;
+    if (std::string problem = CheckOutputs(options); !problem.empty()) return Fail(problem, kExitUsage);
 
     StderrMessages messages;
     auto resources = platform::ExecutableResources(EmbeddedResourceTable());
@@ -124,11 +154,16 @@ int main(int argc, char** argv) {
     if (options.startBlock) registry.Set(kTuningKey, "TestStartBlock", *options.startBlock);
     if (options.blockCount) registry.Set(kTuningKey, "TestBlockCount", *options.blockCount);
     if (options.skipCannotMarkBad) registry.Set(kTuningKey, "SkipCannotmarkBad", *options.skipCannotMarkBad);
+    const std::uint32_t start = registry.ReadDword(kTuningKey, "TestStartBlock").value_or(0);
+    const std::uint32_t count = registry.ReadDword(kTuningKey, "TestBlockCount").value_or(0);
+    if (std::string problem = CheckTestBlocks(start, count, geo.BlocksPerChip); !problem.empty())
+        return Fail(problem, kExitUsage);
 
     std::string error;
     std::string work = PrepareWorkDirectory(host.kernel, &error);
     if (work.empty()) return Fail(error, kExitUsage);
-    RevertHost revertHost{drives, host.files, registry, host.profiles, messages, host.clock, work};
+    tools::GuardedFiles files(host.files);  // the log
+    RevertHost revertHost{drives, files, registry, host.profiles, messages, host.clock, work};
 
     auto started = std::chrono::steady_clock::now();
     std::uint8_t result;
@@ -143,24 +178,11 @@ int main(int argc, char** argv) {
     std::printf("Result : %s\n", StatusText(result).c_str());
     std::printf("Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    if (!options.mapFile.empty()) {
-        if (std::string problem; !tools::WriteEngineMap(options.mapFile, blocks, &problem))
-            std::fprintf(stderr, "mendora-revert: %s\n", problem.c_str());
+    bool written = WriteOutputs(options, driveName, answers, geo, blocks, result, seconds);
+    if (!files.Failure().empty()) {
+        Complain(files.Failure());
+        written = false;
     }
-    if (!options.jsonFile.empty()) {
-        nlohmann::json report = {{"drive", driveName},
-                                 {"flash_id", std::vector<int>(answers.chipId, answers.chipId + 5)},
-                                 {"model", answers.model},
-                                 {"geometry", tools::GeometryJson(geo)},
-                                 {"bad_blocks", tools::BadBlockList(blocks)},
-                                 {"bad_block_count", geo.BadBlockCount.load()},
-                                 {"seconds", seconds},
-                                 {"status_code", result},
-                                 {"status", StatusText(result)},
-                                 {"verdict", result == revert_status::kFinish ? "reverted" : "failed"}};
-        std::ofstream(options.jsonFile) << report.dump(2) << "\n";
-    }
-    if (result == revert_status::kFinish) return kExitFinished;
-    std::fprintf(stderr, "mendora-revert: the revert failed: %s\n", StatusText(result).c_str());
-    return kExitFailed;
+    if (result != revert_status::kFinish) return Fail("the revert failed: " + StatusText(result), kExitFailed);
+    return written ? kExitFinished : kExitFailed;
 }

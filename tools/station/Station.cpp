@@ -12,6 +12,7 @@
 
 #include "platform/kernel/linux/LinuxClock.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "tools/common/ReportFile.h"
 
 namespace mendora::station {
 
@@ -204,13 +205,22 @@ void Station::Summary() {
 }
 
 bool Station::WriteReports() {
-    if (options_.jsonFile.empty()) return true;
+    bool written = true;
+    for (const auto& row : rows_) {
+        const auto mapError = row->report.find("map_error");
+        if (mapError == row->report.end()) continue;
+        const std::string why = mapError->is_string() ? mapError->get<std::string>() : mapError->dump();
+        std::fprintf(stderr, "mendora-station: %s: %s\n", row->name.c_str(), why.c_str());
+        written = false;
+    }
+    if (options_.jsonFile.empty()) return written;
     nlohmann::json all = nlohmann::json::array();
     for (const auto& row : rows_) all.push_back(row->Report());
-    std::ofstream file(options_.jsonFile);
-    file << all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-    if (file.flush()) return true;
-    std::fprintf(stderr, "mendora-station: cannot write %s\n", options_.jsonFile.c_str());
+    std::string error;
+    if (tools::WriteReportFile(options_.jsonFile,
+                               all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", &error))
+        return written;
+    std::fprintf(stderr, "mendora-station: %s\n", error.c_str());
     return false;
 }
 

@@ -29,6 +29,8 @@ public:
     // The drives to repair; false with the reason when a named drive does not exist.
     bool FindDrives(std::string* error);
     bool Empty() const { return rows_.empty(); }
+    // Whether each drive's map can be drawn in the maps' directory; false with the reason.
+    bool CheckMapFiles(std::string* error) const;
     // Repairs them all with workers run from `executable`, their diagnostics in logDirectory.
     // Answers the exit status: 0 every drive repaired, 1 some not.
     int Run(const std::string& executable, const std::string& logDirectory);
@@ -63,5 +65,8 @@ private:
 };
 
 double Seconds();
+
+// Where a drive's bad-block map is drawn: <directory>/<letter>.png (see StationOutputs.cpp).
+std::string MapFileOf(const std::string& directory, const std::string& driveName);
 
 }  // namespace mendora::station

@@ -8,6 +8,7 @@
 
 #include "platform/kernel/Console.h"
 #include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/OutputFiles.h"
 #include "platform/kernel/TableResources.h"
 #include "platform/kernel/linux/LinuxKernel.h"
 #include "resources/EmbeddedResources.h"
@@ -75,23 +76,41 @@ bool Confirmed(const Station& station, bool yes) {
     return answer[0] == 'y' || answer[0] == 'Y';
 }
 
-int RunStation(StationOptions options, bool list, bool yes) {
+int Complain(const std::string& text) {
+    std::fprintf(stderr, "mendora-station: %s\n", text.c_str());
+    return kExitUsage;
+}
+
+// The report's file and the maps' directory (made here when missing), checked before any
+// drive is looked for; empty when both can be written, else the complaint.
+std::string CheckOutputs(StationOptions& options) {
+    if (!options.jsonFile.empty()) {
+        if (std::string why = platform::CheckOutputFile(options.jsonFile); !why.empty())
+            return "--json " + options.jsonFile + ": " + why;
+    }
     if (!options.mapDirectory.empty()) {
-        std::error_code error;
-        std::filesystem::create_directories(options.mapDirectory, error);
+        if (std::string why = platform::PrepareOutputDirectory(options.mapDirectory); !why.empty())
+            return "--map " + options.mapDirectory + ": " + why;
         options.mapDirectory = std::filesystem::absolute(options.mapDirectory).string();
     }
+    return {};
+}
+
+int RunStation(StationOptions options, bool list, bool yes) {
+    // A list writes nothing, so what a run would write is not looked at.
+    if (std::string problem = list ? "" : CheckOutputs(options); !problem.empty()) return Complain(problem);
     Station station(options, stdout, ::isatty(STDOUT_FILENO) != 0);
     std::string error;
-    if (!station.FindDrives(&error)) return std::fprintf(stderr, "mendora-station: %s\n", error.c_str()), kExitUsage;
-    if (station.Empty()) return std::fprintf(stderr, "mendora-station: no drive found\n"), kExitUsage;
+    if (!station.FindDrives(&error)) return Complain(error);
+    if (station.Empty()) return Complain("no drive found");
+    if (!list && !station.CheckMapFiles(&error)) return Complain(error);
     if (!list && !Confirmed(station, yes)) return kExitUsage;
 
     StderrMessages messages;
     platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
     platform::LinuxKernel host(resources, messages);
     StationHome home(host.kernel);
-    if (!home.Prepare(&error)) return std::fprintf(stderr, "mendora-station: %s\n", error.c_str()), kExitUsage;
+    if (!home.Prepare(&error)) return Complain(error);
 
     struct sigaction action {};
     action.sa_handler = OnStationInterrupt;
@@ -111,23 +130,27 @@ int main(int argc, char** argv) {
     StationOptions options;
     WorkerOptions worker;
     bool workerMode = false, list = false, yes = false;
-    app.add_option("--vdrive", options.vdrives, "virtual drive images to repair")->expected(1, -1);
+    app.add_option("--vdrive", options.vdrives, "virtual drive images to repair")
+        ->expected(1, -1)
+        ->check(tools::GivenPath());
     app.add_option("--drive", options.drives, "drives to repair, by name (such as E:) or USB port (such as 1-2.3)")
-        ->expected(1, -1);
+        ->expected(1, -1)
+        ->check(tools::GivenPath());
     app.add_flag("--list", list, "identify each drive and say what it is (name, port, serial, model and capacity, "
                                  "firmware, in use), writing nothing");
     app.add_flag("--yes", yes, "erase without asking; without a terminal to ask, the station needs it");
     app.add_flag("--unmount", options.unmount,
                  "unmount each drive's filesystems (and end its swap) first; without it a drive the system uses is "
                  "refused");
-    app.add_option("--json", options.jsonFile, "write the reports, one object per drive");
-    app.add_option("--map", options.mapDirectory, "draw each drive's bad-block map into DIR as <letter>.png");
-    app.add_option("--interval", options.interval, "seconds between table lines on a pipe (default 2)")
-        ->check(CLI::Range(0.1, 3600.0));
-    app.add_option("--silence", options.silenceSeconds, "seconds a worker may stay silent before it is ended (default 30)")
-        ->check(CLI::Range(1.0, 86400.0));
-    app.add_option("--replug-timeout", options.replugSeconds, "seconds to wait for a re-plug (default 300)")
-        ->check(CLI::Range(1.0, 86400.0));
+    app.add_option("--json", options.jsonFile, "write the reports, one object per drive")->check(tools::GivenPath());
+    app.add_option("--map", options.mapDirectory, "draw each drive's bad-block map into DIR as <letter>.png")
+        ->check(tools::GivenPath());
+    tools::AddSeconds(app, "--interval", &options.interval, 0.1, 3600.0,
+                      "seconds between table lines on a pipe (default 2)");
+    tools::AddSeconds(app, "--silence", &options.silenceSeconds, 1.0, 86400.0,
+                      "seconds a worker may stay silent before it is ended (default 30)");
+    tools::AddSeconds(app, "--replug-timeout", &options.replugSeconds, 1.0, 86400.0,
+                      "seconds to wait for a re-plug (default 300)");
     // One drive's repair in a process of its own, started by the station.
     app.add_flag("--worker", workerMode)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
