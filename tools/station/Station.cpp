@@ -47,16 +47,6 @@ std::vector<platform::DriveEntry> NamespaceDrives() {
     return platform::DriveNamespace(platform::DriveNamespace::ImagesFromEnvironment(), udev, clock).Drives();
 }
 
-// A file name for a drive's own files: its letter, or its name with every character that
-// is not a letter or a digit made '_'.
-std::string FileStem(const std::string& name) {
-    if (name.size() == 2 && name[1] == ':') return name.substr(0, 1);
-    std::string stem = name;
-    for (char& c : stem)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return stem;
-}
-
 bool Named(const platform::DriveEntry& entry, const std::vector<std::string>& wanted) {
     return std::any_of(wanted.begin(), wanted.end(), [&](const std::string& name) {
         return name == entry.name || name == entry.identity.port;
@@ -123,11 +113,11 @@ void Station::StartWorkers(const std::string& executable, const std::string& log
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         if (options_.unmount) args.push_back("--worker-unmount");
         if (!options_.mapDirectory.empty())
-            args.insert(args.end(), {"--map-file", options_.mapDirectory + "/" + FileStem(row->name) + ".png"});
+            args.insert(args.end(), {"--map-file", MapFileOf(options_.mapDirectory, row->name)});
         row->worker = std::make_unique<WorkerProcess>();
         row->lastHeard = Seconds();
         std::string error;
-        const std::string log = logDirectory + "/worker-" + FileStem(row->name) + ".log";
+        const std::string log = logDirectory + "/worker-" + DriveFileStem(row->name) + ".log";
         if (!row->worker->Start(executable, args, row->env, log, &error)) row->Lost(error);
     }
 }

@@ -66,7 +66,10 @@ private:
 
 double Seconds();
 
-// Where a drive's bad-block map is drawn: <directory>/<letter>.png (see StationOutputs.cpp).
+// A file name for a drive's own files: the letter of a drive named "E:"; any other name with
+// every character that is not a letter or a digit made '_'.
+std::string DriveFileStem(const std::string& driveName);
+// Where a drive's bad-block map is drawn: <directory>/<stem>.png.
 std::string MapFileOf(const std::string& directory, const std::string& driveName);
 
 }  // namespace mendora::station

@@ -6,13 +6,15 @@
 
 namespace mendora::station {
 
-// The letter of a drive named "E:"; any other name with every character that is not a
-// letter or a digit made '_'.
-std::string MapFileOf(const std::string& directory, const std::string& driveName) {
+std::string DriveFileStem(const std::string& driveName) {
     std::string stem = driveName.size() == 2 && driveName[1] == ':' ? driveName.substr(0, 1) : driveName;
     for (char& c : stem)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return directory + "/" + stem + ".png";
+    return stem;
+}
+
+std::string MapFileOf(const std::string& directory, const std::string& driveName) {
+    return directory + "/" + DriveFileStem(driveName) + ".png";
 }
 
 bool Station::CheckMapFiles(std::string* error) const {
