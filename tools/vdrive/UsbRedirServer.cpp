@@ -41,7 +41,7 @@ class Link {
 public:
     Link(UsbLink where, std::unique_ptr<vdrive::VirtualDrive> drive)
         : where_(std::move(where)), drive_(std::move(drive)), plug_(where_.image),
-          function_(UsbSerial(where_.image), [this](const vdrive::Command& c) { return drive_->Execute(c); }) {}
+          function_(where_.serial.empty() ? UsbSerial(where_.image) : where_.serial, [this](const vdrive::Command& c) { return drive_->Execute(c); }) {}
     ~Link() {
         if (parser_) usbredirparser_destroy(parser_);
         if (fd_ >= 0) ::close(fd_);

@@ -7,6 +7,7 @@ namespace mendora::tools {
 struct UsbLink {
     std::string image;
     std::string socket;  // a usbredir socket the USB host (QEMU's usb-redir) listens on
+    std::string serial;  // the USB serial number; empty: one made from the image's path
 };
 
 // Serves each image as a USB mass-storage device over its usbredir socket until every

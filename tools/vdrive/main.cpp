@@ -65,15 +65,17 @@ int RunOn(const std::string& command, const Args& args) {
 }
 
 const char kServeUsbUsage[] =
-    "Usage: mendora-vdrive serve-usb IMAGE --socket PATH [IMAGE --socket PATH]...\n"
+    "Usage: mendora-vdrive serve-usb IMAGE --socket PATH [--serial TEXT] [IMAGE --socket PATH ...]...\n"
     "Serves each image as a USB mass-storage device on the usbredir socket a USB host\n"
     "listens on, until the host closes it.\n"
     "Options:\n"
     "  -h,--help      print this help message and exit\n"
-    "  --socket PATH  the usbredir socket the image before it is served on\n";
+    "  --socket PATH  the usbredir socket the image before it is served on\n"
+    "  --serial TEXT  the USB serial number of the image before it (default: one made from\n"
+    "                 the image's path); cheap sticks often share one\n";
 
-// serve-usb IMAGE --socket PATH [IMAGE --socket PATH]...: pairs in order, read by hand
-// because each --socket belongs to the image before it.
+// serve-usb IMAGE --socket PATH [--serial TEXT] ...: read by hand because each --socket and
+// --serial belongs to the image before it.
 int ServeUsbCommand(int argc, char** argv) {
     if (argc == 3 && (std::string(argv[2]) == "--help" || std::string(argv[2]) == "-h")) {
         std::cout << kServeUsbUsage;
@@ -84,7 +86,13 @@ int ServeUsbCommand(int argc, char** argv) {
     for (int i = 2; i < argc; i += 3) {
         if (i + 2 >= argc || std::string(argv[i + 1]) != "--socket" || std::string(argv[i]).rfind("--", 0) == 0)
             return Fail("serve-usb wants IMAGE --socket PATH pairs", kExitUsage);
-        links.push_back({argv[i], argv[i + 2]});
+        links.push_back({argv[i], argv[i + 2], {}});
+        if (i + 3 < argc && std::string(argv[i + 3]) == "--serial") {
+            if (i + 4 >= argc || std::string(argv[i + 4]).empty())
+                return Fail("--serial wants a serial number", kExitUsage);
+            links.back().serial = argv[i + 4];
+            i += 2;
+        }
     }
     return ServeUsb(links);
 }
