@@ -153,6 +153,31 @@ TEST(RevertTool, AnImageCutShortByAnotherProcessMidRunFailsCleanly) {
     EXPECT_EQ(out.find("Result : Finish"), std::string::npos) << out;
 }
 
+// Ctrl-C, SIGTERM or a closed terminal: the revert stops at its next block and says so,
+// instead of dying in the middle of a command.
+TEST(RevertTool, AStopRequestEndsTheRevertAtABlockWithItsResult) {
+    for (const char* signal : {"HUP", "TERM", "INT"}) {
+        TempDir dir;
+        vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+        setup.geometry = vdrive::Geometry{1, 1, 256, 16, 4};
+        setup.speed = vdrive::SpeedModel::Usb2;
+        std::string error;
+        const std::string image = dir / "drive.img", trace = dir / "trace.txt";
+        ASSERT_TRUE(vdrive::VirtualDrive::Create(image, setup, &error)) << error;
+        std::thread stopper([&] {
+            for (int i = 0; i < 2000 && Lines(trace).size() < 200; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::system((std::string("pkill -") + signal + " -f '^" + kTool + " --vdrive " + image + "'").c_str());
+        });
+        std::string out;
+        // The tool itself is the shell's child, so the signal reaches it alone.
+        const int exitCode = RunTool("--vdrive " + image, &out, "exec env MENDORA_VDRIVE_TRACE=" + trace);
+        stopper.join();
+        EXPECT_EQ(exitCode, 1) << signal << ": " << out;
+        EXPECT_NE(out.find("Result : UserBreak"), std::string::npos) << signal << ": " << out;
+    }
+}
+
 TEST(RevertTool, HelpUsageAndDriveErrors) {
     std::string out;
     EXPECT_EQ(RunTool("--help", &out), 0);

@@ -99,6 +99,28 @@ TEST_F(StationStops, CtrlCStopsEveryWorkerWhereItIsAndReportsIt) {
     EXPECT_NE(run.out.find("0 repaired, 0 refused, 2 failed or interrupted"), std::string::npos) << run.out;
 }
 
+// A closed terminal or a termination request sent to the station alone: it does not die
+// mid-run but hands the stop on, writes every report and removes its private directory.
+TEST_F(StationStops, HangUpAndTerminationStopCleanlyAndWriteTheReports) {
+    for (int signal : {SIGHUP, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        std::vector<std::string> images = {MakeDrive(dir, "a" + std::to_string(signal) + ".img", "qf90", true)};
+        bool sent = false;
+        StationRun run = RunStation(dir, {}, images, [&](pid_t station, const std::string& line) {
+            if (sent || line.find("pattern write") == std::string::npos) return;
+            ::kill(station, signal);
+            sent = true;
+        });
+        ASSERT_TRUE(sent) << run.out;
+        EXPECT_EQ(run.status, 1) << run.out;
+        ASSERT_TRUE(run.reports.is_array()) << run.out;
+        ASSERT_EQ(run.reports.size(), 1u);
+        EXPECT_EQ(run.reports[0]["verdict"], "interrupted") << run.reports[0].dump();
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            EXPECT_EQ(entry.path().filename().string().rfind("mendora-station-", 0), std::string::npos) << entry.path();
+    }
+}
+
 TEST_F(StationStops, AWorkerThatStopsAnsweringIsEndedAndTheOthersFinish) {
     std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf90", false), MakeDrive(dir, "hung.img", "qf90", true),
                                        MakeDrive(dir, "c.img", "qf70-nofw", false)};

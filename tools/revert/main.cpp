@@ -1,5 +1,6 @@
 // mendora-revert: the complete revert of one drive from the command line, as the repair
 // console's revert worker runs it.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "console/RevertPreparation.h"
 #include "flash/RevertEngine.h"
 #include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/StopRequests.h"
 #include "platform/kernel/TableResources.h"
 #include "platform/kernel/Console.h"
 #include "platform/kernel/NativeKernel.h"
@@ -32,6 +34,15 @@ constexpr int kExitFinished = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kTuningKey = "software\\kzrevert";
+
+// The revert's stop flag once there is one; a stop asked for before it exists is kept.
+std::atomic<std::atomic<std::uint8_t>*> gStopFlag{nullptr};
+std::atomic<bool> gStopAsked{false};
+
+void AskStop() {
+    gStopAsked.store(true);
+    if (auto* stop = gStopFlag.load()) stop->store(1, std::memory_order_relaxed);
+}
 
 // Message boxes as lines on stderr, answered with OK.
 class StderrMessages : public platform::MessageHost {
@@ -120,6 +131,9 @@ int main(int argc, char** argv) {
     Options options;
     if (auto exit = ParseOptions(argc, argv, &options)) return *exit;
     if (std::string problem = CheckOutputs(options); !problem.empty()) return Fail(problem, kExitUsage);
+    // Ctrl-C, SIGTERM or a closed terminal stop the revert at the next block, its report
+    // written; a command under way is never cut in half.
+    platform::StopRequests stops([](int) { AskStop(); });
 
     StderrMessages messages;
     auto resources = platform::ExecutableResources(EmbeddedResourceTable());
@@ -145,6 +159,8 @@ int main(int argc, char** argv) {
             return Fail(problem, kExitUsage);
     }
     FlashGeometry geo;
+    gStopFlag.store(&geo.Stop);
+    if (gStopAsked.load()) geo.Stop = 1;
     RevertOptions revertOptions;
     PrepareRevertRecords(answers, geo, revertOptions);
     if (options.testLevel) revertOptions.TestLevel = *options.testLevel;

@@ -18,7 +18,7 @@ namespace mendora::station {
 
 namespace {
 
-std::atomic<bool> gInterrupted{false};
+std::atomic<int> gStops{0};
 
 // The worker sees its own drive alone: a virtual drive as the one image of its environment,
 // a USB disk through the identity it is confined to.
@@ -59,7 +59,7 @@ double Seconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void Station::Interrupt() { gInterrupted.store(true); }
+void Station::Interrupt(int count) { gStops.store(count); }
 
 Station::Station(StationOptions options, std::FILE* out, bool terminal)
     : options_(std::move(options)), out_(out), terminal_(terminal) {}
@@ -128,13 +128,32 @@ bool Station::Busy() const {
     return false;
 }
 
-// Ctrl-C reaches the workers of a terminal by itself; a signal sent to the station alone
-// is handed on.
+// Ctrl-C reaches the workers of a terminal by itself; a request sent to the station alone
+// (SIGTERM, a closed terminal) is handed on. A library phase already running is let finish,
+// and a second request says so.
 void Station::Forward() {
-    if (forwarded_ || !gInterrupted.load()) return;
-    forwarded_ = true;
-    for (auto& row : rows_)
-        if (row->worker && row->worker->Running()) row->worker->Signal(SIGINT);
+    const int stops = gStops.load();
+    if (stops == stopsSeen_) return;
+    if (stopsSeen_ == 0) {
+        for (auto& row : rows_)
+            if (row->worker && row->worker->Running()) row->worker->Signal(SIGINT);
+    } else {
+        std::fprintf(out_, "stopping: still waiting for%s\n", Waiting().c_str());
+        std::fflush(out_);
+    }
+    stopsSeen_ = stops;
+}
+
+// " D: (library: a format or firmware write is let finish), E: (erase)".
+std::string Station::Waiting() const {
+    std::string text;
+    for (const auto& row : rows_) {
+        if (!row->worker || !row->worker->Running()) continue;
+        text += (text.empty() ? " " : ", ") + row->name + " (" + PhaseName(row->phase);
+        if (row->phase == Phase::Library) text += ": a format or firmware write is let finish";
+        text += ")";
+    }
+    return text;
 }
 
 void Station::Poll() {

@@ -39,14 +39,16 @@ public:
     int List(const std::string& executable, const std::string& logDirectory);
     // One line per drive to be repaired: its name, port and serial.
     std::vector<std::string> DriveLines() const;
-    // Asks every worker to stop (from a signal handler too).
-    static void Interrupt();
+    // The user's `count`th request to stop: the first asks every worker to stop, a later one
+    // is told what the station still waits for. From any thread.
+    static void Interrupt(int count = 1);
 
 private:
     void Add(const platform::DriveEntry& entry);
     void StartWorkers(const std::string& executable, const std::string& logDirectory,
                       const std::vector<std::string>& extraArgs = {});
     void Forward();
+    std::string Waiting() const;
     void Poll();
     void Take(DriveRow& row, double now);
     void Watch(double now);
@@ -59,7 +61,7 @@ private:
     std::FILE* out_;
     bool terminal_;
     std::vector<std::unique_ptr<DriveRow>> rows_;
-    bool forwarded_ = false;
+    int stopsSeen_ = 0;
     double nextDraw_ = 0;
     std::size_t drawnLines_ = 0;
 };

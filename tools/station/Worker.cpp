@@ -1,6 +1,5 @@
 #include "tools/station/Worker.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +10,7 @@
 #include "console/RevertPreparation.h"
 #include "console/StatusTexts.h"
 #include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/StopRequests.h"
 #include "platform/kernel/TableResources.h"
 #include "resources/EmbeddedResources.h"
 
@@ -23,8 +23,6 @@ constexpr std::uint8_t kDualChannelBit = 0x20;
 
 std::atomic<std::atomic<std::uint8_t>*> gStopFlag{nullptr};
 std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int) { Worker::Interrupt(); }
 
 // Message boxes of the engine become lines to the station, answered OK.
 class LinkMessages : public platform::MessageHost {
@@ -211,12 +209,8 @@ double Worker::PhaseFraction(Phase phase) {
 }
 
 int RunWorker(const WorkerOptions& options) {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
+    // Taken before any thread starts: no wait for the drive is cut in half by a signal.
+    platform::StopRequests stops([](int) { Worker::Interrupt(); });
 
     LineWriter link(STDOUT_FILENO);
     LinkMessages messages(link);

@@ -1,6 +1,5 @@
 // mendora-station: repairs every drive of the maker at once, one worker process per drive,
 // with a live table and a report per drive.
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,6 +7,7 @@
 
 #include "platform/kernel/Console.h"
 #include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/StopRequests.h"
 #include "platform/kernel/OutputFiles.h"
 #include "platform/kernel/TableResources.h"
 #include "platform/kernel/linux/LinuxKernel.h"
@@ -43,7 +43,6 @@ const char* const kTableHelp =
     "Ctrl-C stops every revert where it is and writes the reports.\n"
     "Exit status: 0 every drive repaired, 1 some not, 2 usage error or no drive found.\n";
 
-extern "C" void OnStationInterrupt(int) { Station::Interrupt(); }
 
 class StderrMessages : public platform::MessageHost {
 public:
@@ -106,18 +105,14 @@ int RunStation(StationOptions options, bool list, bool yes) {
     if (!list && !station.CheckMapFiles(&error)) return Complain(error);
     if (!list && !Confirmed(station, yes)) return kExitUsage;
 
+    // From here on Ctrl-C, SIGTERM and a closed terminal stop the repairs cleanly: the
+    // reports are written and the private directory removed.
+    platform::StopRequests stops([](int count) { Station::Interrupt(count); });
     StderrMessages messages;
     platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
     platform::LinuxKernel host(resources, messages);
     StationHome home(host.kernel);
     if (!home.Prepare(&error)) return Complain(error);
-
-    struct sigaction action {};
-    action.sa_handler = OnStationInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
     if (list) return station.List(home.WorkerExecutable(), home.Directory());
     return station.Run(home.WorkerExecutable(), home.Directory());
 }

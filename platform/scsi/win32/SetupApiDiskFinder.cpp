@@ -37,8 +37,7 @@ long DiskNumberOf(const std::string& path) {
 }
 
 // The letter Windows shows for a volume on this disk ("E:"), else "PhysicalDriveN".
-std::string WindowsName(const std::string& devicePath) {
-    const long disk = DiskNumberOf(devicePath);
+std::string WindowsName(long disk) {
     if (disk < 0) return {};
     const DWORD letters = GetLogicalDrives();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
@@ -93,7 +92,10 @@ std::vector<FoundDisk> SetupApiDiskFinder::MakerDisks() {
         if (!IsMakerUsbInstance(parentId)) continue;
         FoundDisk disk;
         disk.node = detail->DevicePath;
-        disk.name = WindowsName(disk.node);
+        const long number = DiskNumberOf(disk.node);
+        disk.name = WindowsName(number);
+        // Its volumes are locked and dismounted through the physical drive's number.
+        if (number >= 0) disk.blockName = "PhysicalDrive" + std::to_string(number);
         disk.identity.port = PortOf(parent, parentId);
         disk.identity.serial = SerialOf(parentId);
         found.push_back(std::move(disk));
