@@ -1,8 +1,8 @@
 #include "tools/station/StationHome.h"
 
-#include <unistd.h>
-
+#include <cstdio>
 #include <filesystem>
+#include <random>
 
 #include "archive/BootArchive.h"
 
@@ -17,9 +17,8 @@ bool StationHome::Prepare(std::string* error) {
     std::string why;
     std::string root = kernel_.tempRoot.Directory(&why);
     if (root.empty()) return *error = "no private temporary directory: " + why, false;
-    std::string directory = root + "mendora-station-" + std::to_string(::getpid());
-    if (!kernel_.files.CreateDirectory(directory) && !kernel_.files.Lookup(directory).isDirectory)
-        return *error = "cannot create " + directory, false;
+    std::string directory = CreateUnique(root + "mendora-station-");
+    if (directory.empty()) return *error = "cannot create a directory in " + root, false;
     directory_ = directory;
     // Nothing is copied or run from a directory that others could plant files in.
     if (std::string problem = kernel_.files.CheckPrivateDirectory(directory); !problem.empty())
@@ -29,8 +28,22 @@ bool StationHome::Prepare(std::string* error) {
                   Place("BootCode.r", 152) && Place("RBootCode.r", 156);
     if (!placed) return *error = "cannot write the embedded files into " + directory, false;
     if (!Unpack("BootCode.r", "Boot") || !Unpack("RBootCode.r", "RevertBoot"))
-        return *error = "cannot unpack the boot code into " + directory, false;
+        return *error = "cannot unpack the boot code into " + directory + " (the disk may be full)", false;
     return true;
+}
+
+// A directory of its own that no other run has or had: a name drawn at random, made only
+// when nothing is there (a leftover of a crashed run is never taken over). Empty when none
+// could be made.
+std::string StationHome::CreateUnique(const std::string& prefix) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%08x%08x", random(), random());
+        const std::string directory = prefix + suffix;
+        if (kernel_.files.CreateDirectory(directory)) return directory;
+    }
+    return {};
 }
 
 // A hard link costs nothing where the executable is on the same file system; a copy
@@ -54,7 +67,8 @@ bool StationHome::Unpack(const std::string& archiveName, const std::string& outp
     while (archive.ExtractNext() == 1) {
     }
     archive.Close();
-    return true;
+    // Without every file a worker would stop half way, with its drive already erased.
+    return !archive.WriteFailed() && !archive.EndedInsideEntry();
 }
 
 }  // namespace mendora::station

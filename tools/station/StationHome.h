@@ -23,6 +23,7 @@ public:
     std::string WorkerExecutable() const { return directory_ + "/mendora-station"; }
 
 private:
+    std::string CreateUnique(const std::string& prefix);
     bool PlaceExecutable();
     bool Place(const std::string& name, std::uint16_t id);
     bool Unpack(const std::string& archive, const std::string& output);
