@@ -1,11 +1,14 @@
 #pragma once
 // Runs the built station the way a technician does, its table on a pipe.
+#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,7 +28,12 @@ inline StationOutput RunStationProcess(const TempDir& dir, std::vector<std::stri
                                        const std::function<void(pid_t, const std::string&)>& onLine,
                                        const std::vector<std::string>& extraEnv = {}) {
     args.insert(args.begin(), "mendora-station");
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir.Path(), "PATH=/usr/bin:/bin", "LANG=C"};
+    // A sanitizer's report from the station or any worker lands beside the test's files,
+    // where it fails the test, not in a worker log that goes with the station's directory.
+    const std::string reports = dir / "sanitizer";
+    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir.Path(), "PATH=/usr/bin:/bin", "LANG=C",
+                                    "ASAN_OPTIONS=log_path=" + reports, "UBSAN_OPTIONS=log_path=" + reports,
+                                    "TSAN_OPTIONS=log_path=" + reports};
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
@@ -57,6 +65,12 @@ inline StationOutput RunStationProcess(const TempDir& dir, std::vector<std::stri
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        if (entry.path().filename().string().rfind("sanitizer.", 0) != 0) continue;
+        std::ifstream report(entry.path());
+        ADD_FAILURE() << "a sanitizer reported in the station or a worker:\n" << report.rdbuf();
+        std::filesystem::remove(entry.path());
+    }
     return run;
 }
 
