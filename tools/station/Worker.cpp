@@ -97,13 +97,16 @@ int Worker::Run() {
 
 // The worker's one drive, held against every other program for the whole repair, and freed
 // of the system's uses when asked; refused when another program holds it or the system
-// uses it.
+// uses it, and failed with the reason when it cannot be opened (a missing or damaged image,
+// a node that is gone).
 bool Worker::Hold() {
     auto drives = drives_.Drives();
     if (drives.empty()) return Fail("failed", LoadConsoleString(resources_, kNoDeviceString)), false;
+    const std::string name = drives.front().name;
     std::string error;
-    if (drives_.Pin(drives.front().name, &error, options_.unmount && !options_.identifyOnly)) return true;
-    return Refused(error);
+    if (!drives_.Pin(name, &error, options_.unmount && !options_.identifyOnly)) return Refused(error);
+    if (!drives_.Open(name, &error)) return Fail("failed", error), false;
+    return true;
 }
 
 bool Worker::Identify() {
