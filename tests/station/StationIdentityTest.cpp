@@ -71,6 +71,18 @@ TEST(StationIdentity, ADriveNamedTwiceIsRepairedOnceByOneWorker) {
     EXPECT_EQ(report[0]["bad_block_count"], 3);
 }
 
+TEST(StationIdentity, ADriveThatCannotBeOpenedFailsWithTheReason) {
+    Tray tray;
+    const std::string good = tray.Add("a.img", 1), missing = tray.dir / "missing.img";
+    auto run = tray.Run({"--yes", "--vdrive", good, missing});
+    EXPECT_EQ(run.status, 1) << run.out;
+    auto report = tray.Report();
+    ASSERT_EQ(report.size(), 2u) << run.out;
+    EXPECT_EQ(report[0]["verdict"], "repaired");
+    EXPECT_EQ(report[1]["verdict"], "failed");
+    EXPECT_NE(report[1]["reason"].get<std::string>().find("cannot open"), std::string::npos) << report[1].dump();
+}
+
 TEST(StationIdentity, WithoutATerminalOrYesNothingIsTouched) {
     Tray tray;
     const std::string image = tray.Add("a.img", 2);
