@@ -80,11 +80,11 @@ private:
     std::map<std::string, Entry> entries_;
 };
 
-// Never destroyed: closing the descriptors when the module unloads would drop the lock
-// that another module of the process still holds.
+// Its descriptors are never closed when the module unloads: that would drop the lock
+// another module of the process still holds. The table itself goes with the module.
 ModuleHolds& Holds() {
-    static ModuleHolds* holds = new ModuleHolds;
-    return *holds;
+    static ModuleHolds holds;
+    return holds;
 }
 
 class HeldLockFile : public DriveLock {
