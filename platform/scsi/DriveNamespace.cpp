@@ -138,7 +138,9 @@ bool DriveNamespace::Hold(const DriveEntry& entry, std::string* error) {
     std::string why;
     auto driveLock = ModuleDriveLocks().TryLock(entry.identity.Key(), &why);
     if (!driveLock) {
-        *error = entry.name + " (" + entry.identity.Describe() + ") is in use by another program";
+        const bool held = why.size() >= 6 && why.compare(why.size() - 6, 6, "in use") == 0;
+        *error = entry.name + " (" + entry.identity.Describe() + ") " +
+                 (held ? "is in use by another program" : "cannot be locked: " + why);
         return false;
     }
     held_.emplace(entry.name, Held{entry.identity, std::move(driveLock), nullptr});
@@ -165,7 +167,8 @@ bool DriveNamespace::Free(const DriveEntry& entry, bool unmount, std::string* er
     if (!use->InUse() && !holders_->ReleasedBeforeUse()) return true;
     if (!release) return *error = entry.name + " (" + DiskInUseText(entry.blockName, *use) + ")", false;
     auto freed = holders_->Release(entry.blockName);
-    if (!freed->failures.empty()) return *error = entry.name + " (" + DiskNotFreedText(entry.blockName, freed->failures) + ")", false;
+    if (!freed->failures.empty())
+        return *error = entry.name + " (" + DiskNotFreedText(entry.blockName, freed->failures) + ")", false;
     std::lock_guard lock(heldGuard_);
     held_[entry.name].release = std::move(freed);
     return true;
