@@ -43,6 +43,7 @@ private:
     bool Refused(const std::string& why);
     std::uint8_t Revert();
     bool Replug();
+    bool DrivePresent(bool otherwise);
     void Library();
     void Report();
     void Fail(const std::string& verdict, const std::string& why);

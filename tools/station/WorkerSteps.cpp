@@ -16,23 +16,20 @@ namespace {
 
 constexpr std::uint16_t kChipNeedsReplug = 0x0070;
 
-// Whether the drive this worker is confined to is on the bus now. A worker of a virtual drive
-// watches its own image alone, so its events are its drive's.
-bool OwnDrivePresent(bool otherwise) {
-    auto only = platform::DriveNamespace::OnlyDriveFromEnvironment();
-    if (!only) return otherwise;
-    platform::UdevDiskFinder udev;
-    for (const auto& disk : udev.MakerDisks())
-        if (disk.identity.SamePlace(*only)) return true;
-    return false;
-}
-
 std::string Directory(const std::string& path) {
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
 }  // namespace
+
+// Whether the USB disk this worker is confined to is on the bus now: its confined namespace
+// shows it alone, and only while it is there. A worker of a virtual drive watches its own
+// image alone, so every event it sees is its drive's: `otherwise`.
+bool Worker::DrivePresent(bool otherwise) {
+    if (!platform::DriveNamespace::OnlyDriveFromEnvironment()) return otherwise;
+    return !drives_.Drives().empty();
+}
 
 // The console's sequence: each pass only while the previous one finished.
 std::uint8_t Worker::Revert() {
@@ -61,9 +58,9 @@ bool Worker::Replug() {
     using namespace std::chrono;
     ReplugWatch watch;
     platform::LinuxDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
-    watcher.Start([&watch](std::uint32_t event) {
-        if (event == platform::kDeviceArrivalEvent && OwnDrivePresent(true)) watch.OnArrival();
-        if (event == platform::kDeviceRemoveCompleteEvent && !OwnDrivePresent(false)) watch.OnRemoval();
+    watcher.Start([&](std::uint32_t event) {
+        if (event == platform::kDeviceArrivalEvent && DrivePresent(true)) watch.OnArrival();
+        if (event == platform::kDeviceRemoveCompleteEvent && !DrivePresent(false)) watch.OnRemoval();
     });
     // Only now is the user asked: a re-plug done at once is then seen.
     phases_.Enter(Phase::Replug);
