@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace mendora::testing {
 
@@ -22,6 +24,18 @@ inline bool WaitUntilNotRunning(const std::string& executable, int seconds = 120
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return false;
+}
+
+// The processes whose program is `executable`, read from /proc.
+inline std::vector<int> ProcessesRunning(const std::string& executable) {
+    std::vector<int> pids;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (std::filesystem::read_symlink(entry.path() / "exe", ignored) == executable) pids.push_back(std::stoi(name));
+    }
+    return pids;
 }
 
 }  // namespace mendora::testing

@@ -37,11 +37,17 @@ int TerminalMessageHost::Ask(MessageButtons buttons) {
                output_);
     std::fflush(output_);
     char line[64];
-    if (std::fgets(line, sizeof line, input_) == nullptr) {
-        return buttons == MessageButtons::Ok ? kIdOk : kIdCancel;
-    }
+    if (!WaitForLine(line, sizeof line)) return buttons == MessageButtons::Ok ? kIdOk : kIdCancel;
     bool cancel = line[0] == 'c' || line[0] == 'C' || line[0] == 0x1B;
     return buttons == MessageButtons::OkCancel && cancel ? kIdCancel : kIdOk;
+}
+
+// False when the input ends or a stop is requested while waiting.
+bool TerminalMessageHost::WaitForLine(char* line, int size) {
+    const int stopsBefore = stops_ ? stops_->load() : 0;
+    while (!WaitForInput(input_, 100))
+        if (stops_ && stops_->load() != stopsBefore) return false;
+    return std::fgets(line, size, input_) != nullptr;
 }
 
 void TerminalMessageHost::FatalExit(const std::string& text) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdio>
 
 #include "platform/kernel/MessageHost.h"
@@ -11,11 +12,14 @@ bool AssumeYesFromEnvironment();
 
 // Message boxes as text on stderr. With MENDORA_ASSUME_YES=1 every box is answered OK;
 // otherwise a terminal on stdin is asked (Enter is OK, "c" then Enter is Cancel), and
-// without one an OK box answers OK and an OK/Cancel box answers Cancel.
+// without one an OK box answers OK and an OK/Cancel box answers Cancel. A request to stop
+// counted in `stops` while a box waits answers it as Cancel (OK when it has no Cancel).
 class TerminalMessageHost : public MessageHost {
 public:
     TerminalMessageHost();
     TerminalMessageHost(std::FILE* input, std::FILE* output, bool interactive, bool assumeYes);
+
+    void WatchStops(const std::atomic<int>* stops) { stops_ = stops; }
 
     int MessageBox(const std::string& text, const std::string& caption,
                    MessageButtons buttons) override;
@@ -24,11 +28,13 @@ public:
 
 private:
     int Ask(MessageButtons buttons);
+    bool WaitForLine(char* line, int size);
 
     std::FILE* input_;
     std::FILE* output_;
     bool interactive_;
     bool assumeYes_;
+    const std::atomic<int>* stops_ = nullptr;
 };
 
 }  // namespace mendora::platform

@@ -1,6 +1,7 @@
 #include "platform/kernel/linux/LinuxProcessHost.h"
 
 #include <climits>
+#include <csignal>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -15,10 +16,23 @@ std::string LinuxProcessHost::ExecutablePath() {
     return std::string(path, static_cast<std::size_t>(n));
 }
 
+// The program starts as a fresh one would: with no signal blocked and none ignored, even
+// when this process holds its stop requests (blocked, or SIGPIPE ignored).
 bool LinuxProcessHost::Spawn(const std::string& path) {
+    posix_spawnattr_t attributes;
+    if (::posix_spawnattr_init(&attributes) != 0) return false;
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&defaults, s);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t child = 0;
     char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-    return ::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) == 0;
+    const bool started = ::posix_spawn(&child, path.c_str(), nullptr, &attributes, argv, environ) == 0;
+    ::posix_spawnattr_destroy(&attributes);
+    return started;
 }
 
 }  // namespace mendora::platform

@@ -41,11 +41,35 @@ std::string ProgressLine(Window& bar) {
 
 }  // namespace
 
-TtyUiHost::TtyUiHost() : TtyUiHost(stdin, stderr, IsTerminal(stdin), AssumeYesFromEnvironment()) {}
+// The program's own host takes the stop requests; it is made before any other thread.
+TtyUiHost::TtyUiHost() : TtyUiHost(stdin, stderr, IsTerminal(stdin), AssumeYesFromEnvironment()) {
+    stopRequests_ = std::make_unique<StopRequests>([this](int count) { OnStopRequest(count); });
+}
 
 TtyUiHost::TtyUiHost(std::FILE* input, std::FILE* output, bool interactive, bool assumeYes)
     : terminal_(input, output, interactive, assumeYes), input_(input), output_(output),
-      interactive_(interactive), assumeYes_(assumeYes) {}
+      interactive_(interactive), assumeYes_(assumeYes) {
+    terminal_.WatchStops(&stops_);
+}
+
+TtyUiHost::~TtyUiHost() { stopRequests_.reset(); }
+
+// On the stop requests' own thread: the dialog's thread may be waiting for the drive, so
+// a repeated request is answered from here.
+void TtyUiHost::OnStopRequest(int count) {
+    stops_.store(count);
+    if (count < 2) return;
+    std::fprintf(output_, "** Stopping: waiting for the step under way on the drive to finish **\n");
+    std::fflush(output_);
+}
+
+bool TtyUiHost::CancelOnStopRequest() {
+    const int stops = stops_.load();
+    if (stops == stopsHandled_) return false;
+    stopsHandled_ = stops;
+    if (Dialog* dialog = ActiveModal()) dialog->SendMessage(WM_KEYDOWN, VK_ESCAPE);
+    return true;
+}
 
 // The first picture of a dialog is printed whole, later ones only by their changed lines.
 void TtyUiHost::Print() {
@@ -96,7 +120,8 @@ bool TtyUiHost::ReadKey(long long wait) {
 void TtyUiHost::WaitAndDispatch() {
     bool any = DispatchPending();
     Print();
-    if (any) return;
+    // A stop is taken even while timers keep the queue busy.
+    if (CancelOnStopRequest() || any) return;
     Dialog* dialog = ActiveModal();
     if (assumeYes_ && !pressed_ && dialog) {
         pressed_ = true;

@@ -1,9 +1,12 @@
 #pragma once
+#include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/kernel/NativeKernel.h"
+#include "platform/kernel/StopRequests.h"
 #include "platform/ui/TerminalMessageHost.h"
 #include "platform/ui/UiHost.h"
 
@@ -14,10 +17,13 @@ namespace mendora::platform {
 // Escape cancels. With MENDORA_ASSUME_YES=1 the default button is pressed once and every
 // message box is answered OK. Without input and without timers the dialog is cancelled
 // rather than left waiting forever.
+// Ctrl-C, a termination request or a closed terminal presses Cancel in the active dialog,
+// which lets a step under way on the drive finish; a further request says what is awaited.
 class TtyUiHost : public UiHost {
 public:
     TtyUiHost();
     TtyUiHost(std::FILE* input, std::FILE* output, bool interactive, bool assumeYes);
+    ~TtyUiHost() override;
 
     Clock& clock() override { return clock_; }
     void WaitAndDispatch() override;
@@ -38,6 +44,8 @@ public:
 private:
     void Print();
     bool ReadKey(long long waitMilliseconds);
+    void OnStopRequest(int count);
+    bool CancelOnStopRequest();
 
     NativeClock clock_;
     TerminalMessageHost terminal_;
@@ -50,6 +58,9 @@ private:
     bool dirty_ = true;
     std::vector<std::string> lastLines_;
     std::string lastProgress_;
+    std::atomic<int> stops_{0};
+    int stopsHandled_ = 0;
+    std::unique_ptr<StopRequests> stopRequests_;
 };
 
 }  // namespace mendora::platform
