@@ -69,8 +69,10 @@ std::string RunSoak(const std::string& arguments, int* status) {
 
 TEST(SoakSweep, EveryKindOfRunPassesOnTheRealPrograms) {
     int status = -1;
-    // Five runs: removal in a revert at each test level, in a whole repair, and a stall.
-    EXPECT_EQ(RunSoak("5 3", &status), "soak: 5 runs, 0 hangs, 0 crashes, 0 false successes, 0 failed reruns\n");
+    // Five runs: removal in a revert at each test level, in a whole repair, and a stall;
+    // then a station stopped by each of the three signals.
+    EXPECT_EQ(RunSoak("5 3 --signal-runs 1", &status),
+              "soak: 5 runs, 3 signal runs, 0 hangs, 0 crashes, 0 false successes, 0 failed reruns, 0 broken stops\n");
     EXPECT_EQ(status, 0);
 }
 
@@ -80,8 +82,19 @@ TEST(SoakSweep, CountsAProgramThatClaimsSuccessOnAPulledDrive) {
     std::ofstream(fake) << "#!/bin/sh\necho 'Result : Finish'\nexit 0\n";
     ::chmod(fake.c_str(), 0755);
     int status = -1;
-    EXPECT_EQ(RunSoak("3 1 --bin-dir " + dir.Path(), &status),
-              "soak: 3 runs, 0 hangs, 0 crashes, 3 false successes, 0 failed reruns\n");
+    EXPECT_EQ(RunSoak("3 1 --signal-runs 0 --bin-dir " + dir.Path(), &status),
+              "soak: 3 runs, 0 signal runs, 0 hangs, 0 crashes, 3 false successes, 0 failed reruns, 0 broken stops\n");
+    EXPECT_EQ(status, 1);
+}
+
+TEST(SoakSweep, CountsAStationThatLosesItsReportsWhenStopped) {
+    testing::TempDir dir;
+    const std::string fake = dir / "mendora-station";
+    std::ofstream(fake) << "#!/bin/sh\ntrap '' INT TERM HUP\necho 'DRIVE PHASE'\nsleep 0.3\nexit 0\n";
+    ::chmod(fake.c_str(), 0755);
+    int status = -1;
+    EXPECT_EQ(RunSoak("0 1 --signal-runs 1 --bin-dir " + dir.Path(), &status),
+              "soak: 0 runs, 3 signal runs, 0 hangs, 0 crashes, 0 false successes, 0 failed reruns, 3 broken stops\n");
     EXPECT_EQ(status, 1);
 }
 

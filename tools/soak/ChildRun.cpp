@@ -74,7 +74,7 @@ ChildEnd RunChild(const ChildLaunch& launch) {
             }
             break;
         }
-        if (launch.whileRunning) launch.whileRunning();
+        if (launch.whileRunning) launch.whileRunning(group);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     end.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);

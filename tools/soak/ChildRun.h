@@ -13,8 +13,10 @@ struct ChildLaunch {
     std::vector<std::string> environment;  // the whole environment
     std::string outputFile;                // stdout and stderr; stdin is /dev/null
     std::chrono::milliseconds limit{20000};
-    // Called about every 20 ms while the run goes on (e.g. to replug a drive when asked).
-    std::function<void()> whileRunning;
+    // Called about every 20 ms while the run goes on (e.g. to replug a drive when asked),
+    // with the run's process group: a signal sent to it reaches every process of the run,
+    // as a terminal's does.
+    std::function<void(int group)> whileRunning;
 };
 
 struct ChildEnd {

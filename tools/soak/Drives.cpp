@@ -7,6 +7,11 @@
 
 namespace mendora::soak {
 
+std::string DrawPreset(std::mt19937& rng) {
+    static const char* const kPresets[] = {"qf90", "qf70", "qf70-nofw"};
+    return kPresets[rng() % std::size(kPresets)];
+}
+
 vdrive::DriveSetup SmallDrive(const std::string& preset, std::uint32_t plantingSeed) {
     vdrive::DriveSetup setup = vdrive::Preset(preset).value_or(vdrive::DriveSetup{});
     setup.geometry.zones = 1;

@@ -1,4 +1,5 @@
 #pragma once
+#include <random>
 #include <string>
 
 #include "vdrive/DriveSetup.h"
@@ -7,6 +8,9 @@ namespace mendora::soak {
 
 // The drive kinds a sweep uses: a preset name, shrunk to one zone of 64 blocks per chip
 // with two factory-bad and two weak blocks, so that a whole repair takes a moment.
+// One of the drive kinds every sweep covers (QF90, QF70 with and without firmware), drawn.
+std::string DrawPreset(std::mt19937& rng);
+
 vdrive::DriveSetup SmallDrive(const std::string& preset, std::uint32_t plantingSeed);
 
 bool CreateDrive(const std::string& image, const vdrive::DriveSetup& setup, std::string* error);

@@ -13,7 +13,6 @@ namespace mendora::soak {
 namespace {
 
 constexpr std::chrono::seconds kRepairLimit{60};
-const char* const kPresets[] = {"qf90", "qf70", "qf70-nofw"};
 constexpr const char* kSuccess = "Repair complete, Please un-plug device";
 constexpr const char* kFailure = "Repair fail";
 constexpr const char* kNoDevice = "Device not found, please insert device";
@@ -35,7 +34,7 @@ ChildEnd RunRepair(const Sweep& sweep, const std::string& runDir, const std::str
     launch.outputFile = output;
     launch.limit = kRepairLimit * kLimitFactor;
     bool replugged = false;
-    launch.whileRunning = [&] {
+    launch.whileRunning = [&](int) {
         if (replugged || !Contains(ReadText(output), kReplugAsked)) return;
         replugged = true;
         std::string error;
@@ -85,7 +84,7 @@ std::string FailureEnding(const std::string& out) {
 }  // namespace
 
 RunResult RepairRemoval(Sweep& sweep, const std::string& runDir, std::mt19937& rng) {
-    const std::string preset = kPresets[rng() % std::size(kPresets)];
+    const std::string preset = DrawPreset(rng);
     std::string error;
     const auto clean = CleanStream(sweep, preset, &error);
     const long k = clean && clean->length > 0 ? static_cast<long>(rng() % clean->length) : 0;

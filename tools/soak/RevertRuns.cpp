@@ -16,9 +16,6 @@ namespace {
 
 constexpr std::chrono::seconds kRevertLimit{20};
 constexpr int kStallWaitMs = 200;
-const char* const kPresets[] = {"qf90", "qf70", "qf70-nofw"};
-
-std::string Preset(std::mt19937& rng) { return kPresets[rng() % std::size(kPresets)]; }
 
 ChildEnd RunRevert(const Sweep& sweep, const std::string& runDir, const std::string& image, int level,
                    const std::string& output, const std::vector<std::string>& extra = {}) {
@@ -102,7 +99,7 @@ RunResult FaultedRun(const Sweep& sweep, const std::string& runDir, const std::s
 }  // namespace
 
 RunResult RevertRemoval(Sweep& sweep, const std::string& runDir, int level, std::mt19937& rng) {
-    const std::string preset = Preset(rng);
+    const std::string preset = DrawPreset(rng);
     std::string error;
     const auto* stream = CleanStream(sweep, preset, level, &error);
     const long k = stream && !stream->empty() ? static_cast<long>(rng() % stream->size()) : 0;
@@ -120,7 +117,7 @@ RunResult RevertRemoval(Sweep& sweep, const std::string& runDir, int level, std:
 }
 
 RunResult RevertStall(Sweep& sweep, const std::string& runDir, std::mt19937& rng) {
-    const std::string preset = Preset(rng);
+    const std::string preset = DrawPreset(rng);
     const int level = static_cast<int>(rng() % 3);
     std::string error;
     const auto* stream = CleanStream(sweep, preset, level, &error);

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -16,7 +17,9 @@ inline constexpr int kLimitFactor = 6;
 inline constexpr int kLimitFactor = 1;
 #endif
 
-enum class Verdict { Passed, Hang, Crash, FalseSuccess, FailedRerun };
+// BrokenStop: a stopped run that lost its report, cut a library phase or left its
+// directory behind.
+enum class Verdict { Passed, Hang, Crash, FalseSuccess, FailedRerun, BrokenStop };
 
 struct RunResult {
     Verdict verdict = Verdict::Passed;
@@ -32,6 +35,7 @@ struct Sweep {
     std::uint32_t plantingSeed = 1;
     std::map<std::string, std::vector<std::string>> cleanTraces;
     std::map<std::string, long> replugAt;  // trace lines before the re-plug, by kind
+    std::chrono::milliseconds cleanStationTime{0};  // a station run of three drives
 
     std::string Program(const std::string& name) const { return binDir + "/" + name; }
     // The environment of a program under test: ours without the variables that steer it.
@@ -49,5 +53,7 @@ RunResult Judge(const ChildEnd& end, const std::string& output);
 RunResult RevertRemoval(Sweep& sweep, const std::string& runDir, int testLevel, std::mt19937& rng);
 RunResult RevertStall(Sweep& sweep, const std::string& runDir, std::mt19937& rng);
 RunResult RepairRemoval(Sweep& sweep, const std::string& runDir, std::mt19937& rng);
+// A station run of three drives sent `signal` (SIGINT, SIGTERM or SIGHUP) at a drawn moment.
+RunResult StationSignal(Sweep& sweep, const std::string& runDir, int signal, std::mt19937& rng);
 
 }  // namespace mendora::soak
