@@ -25,6 +25,7 @@ namespace mendora {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CountFiles;
 using testing::ReadBytes;
 using testing::WaitUntilNotRunning;
 
@@ -78,16 +79,6 @@ std::optional<uid_t> UnprivilegedUser(const testing::TempDir& runtime) {
     if (::geteuid() != 0) return std::nullopt;
     EXPECT_EQ(::chown(runtime.Path().c_str(), kNobody, kNobody), 0);
     return kNobody;
-}
-
-int CountFiles(const std::string& dir, std::set<std::uintmax_t>* sizes = nullptr) {
-    int n = 0;
-    for (auto& entry : fs::recursive_directory_iterator(dir)) {
-        if (!entry.is_regular_file()) continue;
-        ++n;
-        if (sizes) sizes->insert(entry.file_size());
-    }
-    return n;
 }
 
 // Starts the executable stopped right after exec, so that its file is busy as while a

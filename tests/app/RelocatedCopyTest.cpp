@@ -15,14 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Op = platform::FakeFileSystem::Op;
+using testing::CountFiles;
 using testing::ReadBytes;
 using testing::WriteBytes;
-
-int CountFiles(const std::string& dir) {
-    int n = 0;
-    for (auto& entry : fs::recursive_directory_iterator(dir)) n += entry.is_regular_file();
-    return n;
-}
 
 // A relocated copy running from the work directory, with the executable's real resources.
 class RelocatedCopy : public ::testing::Test {

@@ -58,8 +58,8 @@ enum class Moment { Reverting, AwaitingReplug, InLibraryCall };
 
 // One run of the console on the image, with the QF70 re-plug; closed at the moment unless
 // it is empty. Answers whether the run completed.
-struct Console {
-    Console(const std::string& image, const vdrive::DriveSetup& setup) : rig({image}), drives({image}, none, rig.fake.clock) {
+struct ClosedRun {
+    ClosedRun(const std::string& image, const vdrive::DriveSetup& setup) : rig({image}), drives({image}, none, rig.fake.clock) {
         PrepareRevertRecords(AnswersFor(setup), rig.geometry, rig.options);
         rig.console.chipId = 0x0070;
     }
@@ -83,7 +83,7 @@ struct Console {
 };
 
 bool RunWhole(const std::string& image, const vdrive::DriveSetup& setup) {
-    Console c(image, setup);
+    ClosedRun c(image, setup);
     RepairRun run(c.Context());
     run.Start();
     if (!c.rig.FinishRevert(run)) return false;
@@ -94,7 +94,7 @@ bool RunWhole(const std::string& image, const vdrive::DriveSetup& setup) {
 
 // Closes the run at the moment; `at` is the command count for a close during the revert.
 void CloseAt(const std::string& image, const vdrive::DriveSetup& setup, Moment moment, int at) {
-    Console c(image, setup);
+    ClosedRun c(image, setup);
     testing::Gate libraryHeld;
     if (moment == Moment::InLibraryCall) FakeLibrary().repairGate = &libraryHeld;
     RepairRun run(c.Context());
@@ -130,7 +130,7 @@ TEST(CloseSweep, ClosingAtAHundredSeededMomentsLeavesADriveASecondRepairFixes) {
     ASSERT_TRUE(vdrive::VirtualDrive::Create(probe, setup, &error)) << error;
     int commands = 0;
     {
-        Console c(probe, setup);
+        ClosedRun c(probe, setup);
         RepairRun run(c.Context());
         run.Start();
         ASSERT_TRUE(c.rig.FinishRevert(run));

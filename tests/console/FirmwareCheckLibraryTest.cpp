@@ -24,19 +24,19 @@ platform::FakeModuleLoader::Symbols BuiltLibrarySymbols() {
     return symbols;
 }
 
-struct Shown {
+struct LibraryShown {
     std::string info;
     std::string newVersion;
 };
 
-Shown CheckOn(const std::string& preset) {
+LibraryShown CheckOn(const std::string& preset) {
     DialogRig rig;
     std::string error;
     auto drive = vdrive::VirtualDrive::Create(rig.dir / "drive.img", *vdrive::Preset(preset), &error);
     EXPECT_TRUE(drive) << error;
     mendora::testing::SetEnv("MENDORA_VDRIVE", (rig.dir / "drive.img"));
     rig.fake.modules.modules["QDLL"] = BuiltLibrarySymbols();
-    Shown shown;
+    LibraryShown shown;
     rig.Run([&](RepairDialog& d) {
         shown.info = d.GetDlgItemText(1007);
         shown.newVersion = d.GetDlgItemText(1009);
@@ -49,10 +49,10 @@ Shown CheckOn(const std::string& preset) {
 TEST(FirmwareCheckWithTheLibrary, ShowsTheVersionMadeForTheDrivesController) {
     ASSERT_TRUE(QdllModule::Loaded().Complete()) << QdllModule::Loaded().load.errorText;
     // Device.ini selects QF70 (code 0) in both runs.
-    Shown qf90 = CheckOn("qf90");
+    LibraryShown qf90 = CheckOn("qf90");
     EXPECT_EQ(qf90.info, "QUORVANE USB Flash Disk QF90 4096MB\n\nFW Ver:Q90110");
     EXPECT_EQ(qf90.newVersion, "New FW Ver:Q90120");
-    Shown qf70 = CheckOn("qf70");
+    LibraryShown qf70 = CheckOn("qf70");
     EXPECT_EQ(qf70.info, "QUORVANE USB Flash Disk QF70 512MB\n\nFW Ver:Q70105");
     EXPECT_EQ(qf70.newVersion, "New FW Ver:Q70105");
 }

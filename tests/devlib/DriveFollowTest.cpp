@@ -9,7 +9,7 @@ namespace {
 
 using DriveFollow = LibraryFixture;
 
-constexpr std::uint8_t kUpdateFirmware = 0x80;
+constexpr std::uint8_t kWriteFirmwareFlag = 0x80;
 
 std::unique_ptr<vdrive::VirtualDrive> Create(const TempDir& dir, const std::string& name, const std::string& preset) {
     std::string error;
@@ -43,7 +43,7 @@ TEST_F(DriveFollow, ASelectedDriveIsFoundAgainWhereverItIsNamedNow) {
     ASSERT_EQ(qdll.GetDriveLetter(handle, 1, &letter), 1);
     EXPECT_EQ(letter, 'F');
 
-    ASSERT_EQ(qdll.RunRepairDevice(handle, kUpdateFirmware), 1);
+    ASSERT_EQ(qdll.RunRepairDevice(handle, kWriteFirmwareFlag), 1);
     EXPECT_EQ(*b->Info(nullptr)->identity.firmwareVersion, "Q70105");
     EXPECT_TRUE(b->Info(nullptr)->diskReady);
     for (auto* other : {a.get(), c.get()}) {
@@ -61,13 +61,13 @@ TEST_F(DriveFollow, AGoneOrAmbiguousDriveIsNeverReplacedByAnother) {
     SetDrives(dir, {"b.img"});
     char letter = 0;
     EXPECT_EQ(qdll.GetDriveLetter(handle, 1, &letter), 0);
-    EXPECT_EQ(qdll.RunRepairDevice(handle, kUpdateFirmware), 0);
+    EXPECT_EQ(qdll.RunRepairDevice(handle, kWriteFirmwareFlag), 0);
     EXPECT_EQ(*b->Info(nullptr)->identity.firmwareVersion, "Q90110");
 
     // Two drives at one place cannot be told apart: neither is used.
     SetDrives(dir, {"a.img", "a.img"});
     EXPECT_EQ(qdll.GetDriveLetter(handle, 1, &letter), 0);
-    EXPECT_EQ(qdll.RunRepairDevice(handle, kUpdateFirmware), 0);
+    EXPECT_EQ(qdll.RunRepairDevice(handle, kWriteFirmwareFlag), 0);
     EXPECT_EQ(*a->Info(nullptr)->identity.firmwareVersion, "Q90110");
 }
 

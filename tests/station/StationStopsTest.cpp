@@ -19,14 +19,14 @@
 namespace mendora {
 namespace {
 
-struct StationRun {
+struct StoppedRun {
     int status = -1;
     std::string out;
     nlohmann::json reports;
 };
 
 // Runs the station on the images, its table on a pipe; onLine sees every line it prints.
-StationRun RunStation(const testing::TempDir& dir, std::vector<std::string> args, const std::vector<std::string>& images,
+StoppedRun RunStopped(const testing::TempDir& dir, std::vector<std::string> args, const std::vector<std::string>& images,
                       const std::function<void(pid_t, const std::string&)>& onLine) {
     args.insert(args.begin(), {"--yes", "--json", dir / "report.json", "--interval", "0.2"});
     args.push_back("--vdrive");
@@ -74,7 +74,7 @@ TEST_F(StationStops, CtrlCStopsEveryWorkerWhereItIsAndReportsIt) {
     std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf90", true), MakeDrive(dir, "b.img", "qf70-nofw", true)};
     std::vector<pid_t> workers;
     bool sent = false;
-    StationRun run = RunStation(dir, {}, images, [&](pid_t station, const std::string& line) {
+    StoppedRun run = RunStopped(dir, {}, images, [&](pid_t station, const std::string& line) {
         // Once both reverts are writing, as a terminal's Ctrl-C reaches the station.
         if (sent || line.find("pattern write") == std::string::npos) return;
         workers = Workers(station);
@@ -106,7 +106,7 @@ TEST_F(StationStops, HangUpAndTerminationStopCleanlyAndWriteTheReports) {
         SCOPED_TRACE(signal);
         std::vector<std::string> images = {MakeDrive(dir, "a" + std::to_string(signal) + ".img", "qf90", true)};
         bool sent = false;
-        StationRun run = RunStation(dir, {}, images, [&](pid_t station, const std::string& line) {
+        StoppedRun run = RunStopped(dir, {}, images, [&](pid_t station, const std::string& line) {
             if (sent || line.find("pattern write") == std::string::npos) return;
             ::kill(station, signal);
             sent = true;
@@ -125,7 +125,7 @@ TEST_F(StationStops, AWorkerThatStopsAnsweringIsEndedAndTheOthersFinish) {
     std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf90", false), MakeDrive(dir, "hung.img", "qf90", true),
                                        MakeDrive(dir, "c.img", "qf70-nofw", false)};
     pid_t stopped = 0;
-    StationRun run = RunStation(dir, {"--silence", "1"}, images, [&](pid_t station, const std::string&) {
+    StoppedRun run = RunStopped(dir, {"--silence", "1"}, images, [&](pid_t station, const std::string&) {
         if (stopped != 0) return;
         for (pid_t w : Workers(station))
             if (ImageOf(w) == images[1] && ::kill(w, SIGSTOP) == 0) stopped = w;
@@ -142,7 +142,7 @@ TEST_F(StationStops, AWorkerThatStopsAnsweringIsEndedAndTheOthersFinish) {
 
 TEST_F(StationStops, ARePlugThatNeverComesFailsThatDriveAlone) {
     std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf70", false), MakeDrive(dir, "b.img", "qf90", false)};
-    StationRun run = RunStation(dir, {"--replug-timeout", "1"}, images, [](pid_t, const std::string&) {});
+    StoppedRun run = RunStopped(dir, {"--replug-timeout", "1"}, images, [](pid_t, const std::string&) {});
     EXPECT_EQ(run.status, 1) << run.out;
     ASSERT_TRUE(run.reports.is_array() && run.reports.size() == 2u) << run.out;
     EXPECT_EQ(run.reports[0]["verdict"], "failed");
