@@ -21,19 +21,19 @@ void Remove(format::State& state, std::uint32_t index) {
 
 }  // namespace
 
-std::optional<format::FaultKind> TakeFault(format::State& state, const Geometry& geometry,
+std::optional<format::FaultRecord> TakeFault(format::State& state, const Geometry& geometry,
                                            std::span<const std::uint8_t> cdb) {
     std::optional<CommandTarget> target = TargetOf(geometry, cdb);
     for (std::uint32_t i = 0; i < std::min<std::uint32_t>(state.faultCount, format::kMaxFaults); ++i) {
         format::FaultRecord& f = state.faults[i];
         if (!Matches(f, cdb, target)) continue;
-        format::FaultKind kind = f.kind;
+        const format::FaultRecord taken = f;
         if (f.remaining == 1) {
             Remove(state, i);
         } else if (f.remaining > 1) {
             --f.remaining;
         }
-        return kind;
+        return taken;
     }
     return std::nullopt;
 }

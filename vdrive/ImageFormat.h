@@ -61,12 +61,13 @@ struct Header {
 };
 static_assert(sizeof(Header) == 144);
 
-enum class FaultKind : std::uint8_t { None = 0, FailCommand = 1, Stall = 2 };
+// Slow: the command is carried out, `delayMilliseconds` later than it would be.
+enum class FaultKind : std::uint8_t { None = 0, FailCommand = 1, Stall = 2, Slow = 3 };
 inline constexpr std::uint8_t kAnyChip = 0xFF;
 inline constexpr std::uint32_t kAnyBlock = 0xFFFFFFFF;
 
 // A planned fault: the command with `opcode` on `block` of `chip` fails at the transport
-// (or stalls until its timeout); `remaining` times, or every time when 0.
+// (or stalls until its timeout, or is slow); `remaining` times, or every time when 0.
 struct FaultRecord {
     FaultKind kind;
     std::uint8_t opcode;
@@ -74,7 +75,7 @@ struct FaultRecord {
     std::uint8_t reserved;
     std::uint32_t block;
     std::uint32_t remaining;
-    std::uint32_t reserved2;
+    std::uint32_t delayMilliseconds;  // of a slow command
 };
 static_assert(sizeof(FaultRecord) == 16);
 

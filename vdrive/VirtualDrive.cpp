@@ -49,11 +49,12 @@ Reply VirtualDrive::Execute(const Command& command) {
     std::chrono::microseconds modelled{0};
     if (image_->Lock(&error)) {
         FlashWork work;
-        reply = Carry(command, &work);
+        std::chrono::milliseconds late{0};
+        reply = Carry(command, &work, &late);
         // Cut short under the command: what it read or wrote is lost with the file.
         if (image_->Damaged()) reply = Dropped(TransportError::NoDevice);
         const auto model = static_cast<SpeedModel>(image_->header().speedModel);
-        modelled = CommandTime(model, command.data.size(), work);
+        modelled = CommandTime(model, command.data.size(), work) + late;
         if (!image_->Damaged()) image_->state().modelledMicros += static_cast<std::uint64_t>(modelled.count());
         image_->Unlock();
     }
@@ -63,7 +64,7 @@ Reply VirtualDrive::Execute(const Command& command) {
     return reply;
 }
 
-Reply VirtualDrive::Carry(const Command& command, FlashWork* work) {
+Reply VirtualDrive::Carry(const Command& command, FlashWork* work, std::chrono::milliseconds* late) {
     format::State& state = image_->state();
     if (!state.plugged) return Dropped(TransportError::NoDevice);
     if (state.removeAfter == 0) {
@@ -72,12 +73,16 @@ Reply VirtualDrive::Carry(const Command& command, FlashWork* work) {
     }
     if (state.removeAfter > 0) --state.removeAfter;
     ++state.commandCount;
+    std::uint32_t lateBy = 0;
     if (auto fault = TakeFault(state, image_->geometry(), command.cdb)) {
-        return Dropped(*fault == format::FaultKind::Stall ? TransportError::Timeout : TransportError::Failed);
+        if (fault->kind != format::FaultKind::Slow)
+            return Dropped(fault->kind == format::FaultKind::Stall ? TransportError::Timeout : TransportError::Failed);
+        lateBy = fault->delayMilliseconds;
     }
     Controller controller(*image_);
     Reply reply = controller.Execute(command);
     *work = controller.Work();
+    *late = std::chrono::milliseconds(lateBy);
     return reply;
 }
 
@@ -119,7 +124,8 @@ bool VirtualDrive::AddFault(const FaultPlan& plan, std::string* error) {
             *error = "at most " + std::to_string(format::kMaxFaults) + " fault plans";
             return false;
         }
-        state.faults[state.faultCount++] = format::FaultRecord{plan.kind, plan.opcode, plan.chip, 0, plan.block, plan.times, 0};
+        state.faults[state.faultCount++] =
+            format::FaultRecord{plan.kind, plan.opcode, plan.chip, 0, plan.block, plan.times, plan.delayMilliseconds};
         return true;
     });
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -70,7 +71,8 @@ private:
     explicit VirtualDrive(std::unique_ptr<ImageFile> image);
     template <typename Change>
     bool Modify(std::string* error, Change change);
-    Reply Carry(const Command& command, FlashWork* work);
+    // `late`: how much later than modelled a slow command answers.
+    Reply Carry(const Command& command, FlashWork* work, std::chrono::milliseconds* late);
     void Unplug();
 
     std::unique_ptr<ImageFile> image_;

@@ -194,6 +194,13 @@ TEST_F(VirtualController, FaultPlansFailStallRemoveAndSilence) {
     std::vector<std::uint8_t> s(16);
     EXPECT_EQ(Send(*drive, Addressed(0xF9, 0, 1), Direction::In, s).error, TransportError::Timeout);
     ASSERT_TRUE(drive->ClearFaults(&error));
+    // A slow command is carried out, late by its delay (counted with the modelled time).
+    ASSERT_TRUE(drive->AddFault({format::FaultKind::Slow, 0xF9, format::kAnyChip, format::kAnyBlock, 1, 50}, &error));
+    const std::uint64_t before = drive->Info(&error)->modelledMicros;
+    EXPECT_TRUE(Send(*drive, Addressed(0xF9, 0, 1), Direction::In, s).TransportOk());
+    EXPECT_EQ(drive->Info(&error)->modelledMicros - before, 50'000u);
+    EXPECT_TRUE(Send(*drive, Addressed(0xF9, 0, 1), Direction::In, s).TransportOk());  // used up
+    EXPECT_EQ(drive->Info(&error)->modelledMicros - before, 50'000u);
 
     ASSERT_TRUE(drive->SetChipSilent(1, true, &error));
     std::vector<std::uint8_t> reply(8);

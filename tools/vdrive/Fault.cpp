@@ -20,6 +20,11 @@ void AddFaultOptions(CLI::App& c, FaultArgs& a) {
     auto* stall = c.add_option_function<std::uint64_t>("--stall", plan(FaultKind::Stall),
                                                        "the command with this opcode gets no answer")
                       ->check(range)->type_name("OPCODE")->excludes(fail);
+    auto* slow = c.add_option_function<std::uint64_t>("--slow", plan(FaultKind::Slow),
+                                                      "the command with this opcode answers --delay late")
+                     ->check(range)->type_name("OPCODE")->excludes(fail)->excludes(stall);
+    AddNumber(c, "--delay", &a.plan.delayMilliseconds, 600000, "milliseconds a --slow command is late")
+        ->type_name("MS")->needs(slow);
     AddNumber(c, "--chip", &a.plan.chip, 3, "only on this chip");
     AddNumber(c, "--block", &a.plan.block, 0xFFFFFFFE, "only on this block");
     AddNumber(c, "--times", &a.plan.times, 0xFFFFFFFF, "this many times (0: always)");
@@ -31,7 +36,7 @@ void AddFaultOptions(CLI::App& c, FaultArgs& a) {
         c.add_flag("--clear", a.clear, "forget every planned fault")};
     // Each of these is a fault of its own, planned apart from the others.
     for (auto* option : alone) {
-        option->excludes(fail)->excludes(stall);
+        option->excludes(fail)->excludes(stall)->excludes(slow);
         for (auto* other : alone)
             if (other != option) option->excludes(other);
     }
