@@ -20,6 +20,9 @@ struct StopCase {
     const char* after;  // the debug line after which the signal is sent
 };
 
+// Test names and failures show the case by its name.
+void PrintTo(const StopCase& c, std::ostream* out) { *out << c.name; }
+
 class TerminalStop : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(TerminalStop, LetsTheDriveStepFinishAndEndsWithoutClaimingARepair) {
