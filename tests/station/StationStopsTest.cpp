@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -119,6 +120,33 @@ TEST_F(StationStops, HangUpAndTerminationStopCleanlyAndWriteTheReports) {
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             EXPECT_EQ(entry.path().filename().string().rfind("mendora-station-", 0), std::string::npos) << entry.path();
     }
+}
+
+// The private directories under the test's root.
+std::vector<std::string> Homes(const testing::TempDir& dir) {
+    std::vector<std::string> homes;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        if (entry.path().filename().string().rfind("mendora-station-", 0) == 0) homes.push_back(entry.path());
+    return homes;
+}
+
+// A station killed outright leaves its directory; the next run removes it once its
+// workers have noticed and ended.
+TEST_F(StationStops, AKilledStationsDirectoryGoesWithTheNextRun) {
+    std::vector<pid_t> workers;
+    StationRun killed = RunStation(dir, {}, {MakeDrive(dir, "a.img", "qf90", true)}, [&](pid_t station, const std::string& line) {
+        if (!workers.empty() || line.find("pattern write") == std::string::npos) return;
+        workers = Workers(station);
+        ::kill(station, SIGKILL);
+    });
+    ASSERT_FALSE(workers.empty()) << killed.out;
+    for (int i = 0; i < 300 && std::filesystem::exists("/proc/" + std::to_string(workers[0])); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(Homes(dir).size(), 1u);
+
+    StationRun next = RunStation(dir, {}, {MakeDrive(dir, "b.img", "qf90", false)}, [](pid_t, const std::string&) {});
+    EXPECT_EQ(next.status, 0) << next.out;
+    EXPECT_TRUE(Homes(dir).empty());
 }
 
 TEST_F(StationStops, AWorkerThatStopsAnsweringIsEndedAndTheOthersFinish) {
