@@ -168,6 +168,23 @@ TEST_F(StationStops, AWorkerThatStopsAnsweringIsEndedAndTheOthersFinish) {
     EXPECT_EQ(run.reports[1]["reason"], "the worker stopped answering and was ended");
 }
 
+// mendora-vdrive replug pulls the drive out and plugs it back in at once: the worker sees
+// both edges, however close, and goes on.
+TEST_F(StationStops, ARePlugDoneAtOnceIsSeen) {
+    const std::string image = MakeDrive(dir, "a.img", "qf70", false);
+    bool replugged = false;
+    StationRun run = RunStation(dir, {"--replug-timeout", "20"}, {image}, [&](pid_t, const std::string& line) {
+        if (replugged || line.find("re-plug now") == std::string::npos) return;
+        std::string error;
+        auto drive = vdrive::VirtualDrive::Open(image, &error);
+        replugged = drive && drive->SetPlugged(false, &error) && drive->SetPlugged(true, &error);
+    });
+    ASSERT_TRUE(replugged) << run.out;
+    EXPECT_EQ(run.status, 0) << run.out;
+    ASSERT_TRUE(run.reports.is_array() && run.reports.size() == 1u) << run.out;
+    EXPECT_EQ(run.reports[0]["verdict"], "repaired") << run.reports[0].dump();
+}
+
 TEST_F(StationStops, ARePlugThatNeverComesFailsThatDriveAlone) {
     std::vector<std::string> images = {MakeDrive(dir, "a.img", "qf70", false), MakeDrive(dir, "b.img", "qf90", false)};
     StationRun run = RunStation(dir, {"--replug-timeout", "1"}, images, [](pid_t, const std::string&) {});
