@@ -125,6 +125,24 @@ TEST(StationRows, VerdictsBadCountsAndALostWorker) {
     refused.Apply({{"t", "report"}, {"verdict", "refused"}, {"reason", "not supported"}}, 0);
     EXPECT_EQ(ViewOf(refused, 0).verdict, "refused: not supported");
 
+    // The PHASE column of a drive that ended short of done says so and where; DONE keeps
+    // the share it had done.
+    EXPECT_EQ(v.phase, "failed in verify");
+    EXPECT_EQ(v.percent, "52%");  // erase, pattern write, and a quarter of the verify
+    EXPECT_EQ(v.left, "-");
+    EXPECT_EQ(row.Report()["phase"], "verify");
+    DriveRow cut;
+    cut.Apply({{"t", "progress"}, {"phase", "erase"}, {"fraction", 1.0}}, 0);
+    cut.Apply({{"t", "report"}, {"verdict", "interrupted"}, {"phase", "pattern write"}}, 1);
+    EXPECT_EQ(ViewOf(cut, 1).phase, "interrupted in pattern write");
+    EXPECT_EQ(ViewOf(cut, 1).percent, "5%");
+    cut.Lost("never reached a block");
+    EXPECT_EQ(ViewOf(cut, 1).verdict, "failed: never reached a block");  // no place to name
+    DriveRow done;
+    done.Apply({{"t", "report"}, {"verdict", "repaired"}, {"phase", "done"}}, 3);
+    EXPECT_EQ(ViewOf(done, 3).phase, "done");
+    EXPECT_EQ(ViewOf(done, 3).percent, "100%");
+
     auto lines = TableLines({ViewOf(row, 2), ViewOf(refused, 0)});
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].find("MODEL"), lines[1].find("QF90"));  // columns line up

@@ -28,11 +28,12 @@ struct StationRun {
 
 // Runs the station on the images, its table on a pipe; onLine sees every line it prints.
 StationRun RunStation(const testing::TempDir& dir, std::vector<std::string> args, const std::vector<std::string>& images,
-                      const std::function<void(pid_t, const std::string&)>& onLine) {
+                      const std::function<void(pid_t, const std::string&)>& onLine,
+                      const std::vector<std::string>& env = {}) {
     args.insert(args.begin(), {"--yes", "--json", dir / "report.json", "--interval", "0.2"});
     args.push_back("--vdrive");
     args.insert(args.end(), images.begin(), images.end());
-    auto output = testing::RunStationProcess(dir, args, onLine);
+    auto output = testing::RunStationProcess(dir, args, onLine, env);
     std::ifstream file(dir / "report.json");
     return {output.status, std::move(output.out), nlohmann::json::parse(file, nullptr, false)};
 }
@@ -120,6 +121,46 @@ TEST_F(StationStops, HangUpAndTerminationStopCleanlyAndWriteTheReports) {
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             EXPECT_EQ(entry.path().filename().string().rfind("mendora-station-", 0), std::string::npos) << entry.path();
     }
+}
+
+// The block of the last addressed flash command a drive carried, from its trace: "chip C
+// block B".
+std::string LastCarriedBlock(const std::string& trace, std::uint32_t sectorsPerBlock) {
+    std::ifstream in(trace);
+    std::string line, last;
+    for (std::string text; std::getline(in, text);) {
+        std::istringstream words(text.substr(0, text.find('|')));
+        std::vector<unsigned> cdb;
+        for (std::string w; words >> w;) cdb.push_back(static_cast<unsigned>(std::stoul(w, nullptr, 16)));
+        const bool addressed = cdb.size() == 13 && (cdb[0] == 0xF5 || cdb[0] == 0xF6 || cdb[0] == 0xF8 ||
+                                                    cdb[0] == 0xF9 || cdb[0] == 0xFE);
+        if (!addressed || text.find("| ok") == std::string::npos) continue;
+        const unsigned sector = cdb[2] << 24 | cdb[3] << 16 | cdb[4] << 8 | cdb[5];
+        last = "chip " + std::to_string(__builtin_ctz(cdb[12]) / 2) + " block " + std::to_string(sector / sectorsPerBlock);
+    }
+    return last;
+}
+
+// A drive pulled out during the erase pass, which goes on over the failing commands: the
+// table and the report say it failed and in which phase, and name the block the drive got
+// to, not the one the pass got to.
+TEST_F(StationStops, APulledDriveFailsInItsPhaseAtTheBlockItReached) {
+    const std::string image = MakeDrive(dir, "a.img", "qf90", false);
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Open(image, &error)->RemoveAfter(60, &error)) << error;
+    StationRun run = RunStation(dir, {}, {image}, [](pid_t, const std::string&) {},
+                                {"MENDORA_VDRIVE_TRACE=" + (dir / "trace.log")});
+    ASSERT_TRUE(run.reports.is_array() && run.reports.size() == 1u) << run.out;
+    const nlohmann::json& r = run.reports[0];
+    ASSERT_EQ(r["verdict"], "failed") << r.dump();
+    const std::string reached = "chip " + std::to_string(r["block_reached"].value("chip", -1)) + " block " +
+                                std::to_string(r["block_reached"].value("block", -1));
+    EXPECT_EQ(reached, LastCarriedBlock(dir / "trace.log", 16));
+    EXPECT_NE(reached, "chip 0 block 63");  // where the erase pass ended
+    const std::string table = run.out.substr(run.out.rfind("DRIVE"));
+    EXPECT_NE(table.find("failed in " + r["phase"].get<std::string>()), std::string::npos) << table;
+    EXPECT_EQ(table.find("100%"), std::string::npos) << table;
+    EXPECT_NE(table.find("(at " + reached + ")"), std::string::npos) << table;
 }
 
 // The private directories under the test's root.

@@ -48,6 +48,7 @@ private:
     void Library();
     void Report();
     void Fail(const std::string& verdict, const std::string& why);
+    std::optional<nlohmann::json> BlockReached() const;
     void StartReporter();
     void StopReporter();
     nlohmann::json ProgressLine();

@@ -45,7 +45,10 @@ std::uint8_t Worker::Revert() {
     engine.SetEccLimit(revertOptions_.EccLimit);
     auto pass = [&](Phase phase, auto run) {
         phases_.Enter(phase);
+        // Each pass's share done counts from its own start, not from where the last one ended.
         geo_.Progress = 0;
+        geo_.CurrentChip = 0;
+        geo_.CurrentBlock = 0;
         return run();
     };
     std::uint8_t result = pass(Phase::Erase, [&] { return engine.EraseAll(1); });
