@@ -94,7 +94,10 @@ bool VirtualDrive::Unplug() {
 
 template <typename Change>
 bool VirtualDrive::Modify(std::string* error, Change change) {
-    if (!image_->writable()) return *error = image_->path() + " is open for reading only", false;
+    if (!image_->writable()) {
+        if (error != nullptr) *error = image_->path() + " is open for reading only";
+        return false;
+    }
     return Read(error, change);
 }
 
@@ -120,7 +123,8 @@ bool VirtualDrive::SetPlugged(bool plugged, std::string* error) {
         }
         // The drive has changed either way; only its watchers could not be told.
         if (published) return true;
-        *error = "cannot write the plug state to " + image_->path() + ": its watchers may not see the change";
+        if (error != nullptr)
+            *error = "cannot write the plug state to " + image_->path() + ": its watchers may not see the change";
         return false;
     });
 }
