@@ -46,9 +46,10 @@ std::string BootArchive::ArchivePath(const std::string& path) {
     return trimmed;
 }
 
-int BootArchive::Open(const std::string& path, bool create) {
+int BootArchive::Open(const std::string& path, bool create) { return OpenFile(ArchivePath(path), create); }
+
+int BootArchive::OpenFile(const std::string& archivePath, bool create) {
     if (open_) Close();
-    std::string archivePath = ArchivePath(path);
     if (!create && !kernel_.files.Lookup(archivePath).exists) return 0;
     auto file = kernel_.files.Open(archivePath, create ? platform::OpenMode::CreateReadWrite
                                                        : platform::OpenMode::ReadWriteExisting);

@@ -29,6 +29,8 @@ public:
 
     // create: created or truncated; otherwise an existing, writable file. 1 or 0.
     int Open(const std::string& path, bool create);
+    // The same with the archive's path as it is, no suffix rule applied.
+    int OpenFile(const std::string& archivePath, bool create);
     int Close();
     int Rewind();
     // 1 when one entry was dealt with (extracted, or skipped as unsafe or undecodable),

@@ -254,7 +254,7 @@ Reply Controller::WritePages(const Command& c) {
     std::uint32_t chips = AnsweringChips(c.cdb[12]);
     if (chips == 0) return Transport(TransportError::Failed);
     const std::uint8_t user[4] = {c.cdb[1], c.cdb[9], c.cdb[10], c.cdb[11]};
-    bool written = true;
+    bool refused = false, noRoom = false;
     for (std::uint32_t chip = 0; chip < 4; ++chip) {
         if (!(chips & (1u << chip))) continue;
         for (std::uint32_t done = 0; done < count;) {
@@ -263,11 +263,15 @@ Reply Controller::WritePages(const Command& c) {
             std::uint32_t piece = std::min(count - done, g.sectorsPerPage - inPage);
             PageAddress at{chip, static_cast<std::uint32_t>(sector / g.SectorsPerBlock()),
                            static_cast<std::uint32_t>(sector % g.SectorsPerBlock() / g.sectorsPerPage)};
-            written = nand_.Program(at, inPage, piece, c.data.data() + done * 512, user) && written;
+            Programmed result = nand_.Program(at, inPage, piece, c.data.data() + done * 512, user);
+            refused = refused || result == Programmed::Refused;
+            noRoom = noRoom || result == Programmed::NoRoom;
             done += piece;
         }
     }
-    if (!written) return Transport(TransportError::Failed);
+    // Pages the image had no room for were not written: the write fails as a drive's does.
+    if (noRoom) return Check(sense::kMediumError, sense::kWriteError);
+    if (refused) return Transport(TransportError::Failed);
     Reply r;
     r.moved = c.data.size();
     return r;

@@ -61,7 +61,7 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
     }
     std::intptr_t fd = imagehost::CreateNew(path, error);
     if (fd == imagehost::kNoFile) return nullptr;
-    std::unique_ptr<ImageFile> image(new ImageFile(path, fd));
+    std::unique_ptr<ImageFile> image(new ImageFile(path, fd, true));
     image->header_ = LayoutHeader(setup);
     image->geometry_ = setup.geometry;
     auto state = std::make_unique<format::State>();
@@ -78,7 +78,7 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
     }
     if (!WriteAll(fd, &image->header_, sizeof image->header_, format::kHeaderOffset) ||
         !WriteAll(fd, state.get(), sizeof *state, format::kStateOffset) ||
-        !imagehost::SetSize(fd, state->fileSize) ||
+        !imagehost::SetSize(fd, state->fileSize) || !image->ReserveTables(error) ||
         (state->firmwarePresent &&
          !WriteAll(fd, versionField, sizeof versionField, image->header_.firmwareOffset + firmware::kVersionOffset - 2)) ||
         !image->Map(state->fileSize, error)) {
@@ -91,18 +91,27 @@ std::unique_ptr<ImageFile> ImageFile::Create(const std::string& path, const Driv
     return image;
 }
 
-std::unique_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string* error) {
-    std::intptr_t fd = imagehost::OpenExisting(path, error);
+std::unique_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string* error, ImageAccess access) {
+    const bool writable = access == ImageAccess::ReadWrite;
+    std::intptr_t fd = imagehost::OpenExisting(path, writable, error);
     if (fd == imagehost::kNoFile) return nullptr;
-    std::unique_ptr<ImageFile> image(new ImageFile(path, fd));
-    if (!imagehost::Lock(fd)) {
+    std::unique_ptr<ImageFile> image(new ImageFile(path, fd, writable));
+    if (!imagehost::Lock(fd, writable)) {
         *error = "cannot lock " + path;
         return nullptr;
     }
     auto size = imagehost::SizeOf(fd);
-    bool ok = size && image->Validate(*size, error);
+    // An image made sparse by an older build gets its tables' room before any write.
+    bool ok = size && image->Validate(*size, error) && (!writable || image->ReserveTables(error));
     imagehost::Unlock(fd);
     return ok ? std::move(image) : nullptr;
+}
+
+bool ImageFile::ReserveTables(std::string* error) {
+    std::string why;
+    if (imagehost::Reserve(file_, 0, header_.storeOffset, &why)) return true;
+    *error = path_ + ": no room for the image's tables on its disk (" + why + ")";
+    return false;
 }
 
 bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
@@ -166,7 +175,7 @@ void ImageFile::Unmap() {
 
 bool ImageFile::Map(std::uint64_t size, std::string* error) {
     Unmap();
-    std::uint8_t* at = imagehost::Map(file_, size, &mapping_, path_, error);
+    std::uint8_t* at = imagehost::Map(file_, size, writable_, &mapping_, path_, error);
     if (at == nullptr) return false;
     base_ = at;
     mapped_ = size;
@@ -176,7 +185,7 @@ bool ImageFile::Map(std::uint64_t size, std::string* error) {
 
 bool ImageFile::Lock(std::string* error) {
     threads_.lock();
-    if (!imagehost::Lock(file_)) {
+    if (!imagehost::Lock(file_, writable_)) {
         *error = "cannot lock " + path_;
         threads_.unlock();
         return false;
@@ -249,6 +258,8 @@ std::uint8_t* ImageFile::slotData(std::uint32_t number) {
 }
 
 bool ImageFile::GrowStore(std::uint32_t more) {
+    // A new mapping would forget that this one lost pages under the command.
+    if (Damaged()) return false;
     std::uint32_t capacity = state().slotCapacity;
     std::uint64_t limit = SlotLimit(geometry_);
     std::uint64_t wanted = std::max<std::uint64_t>({capacity + std::uint64_t{more}, capacity * 2ull, std::uint64_t{64}});
@@ -268,11 +279,11 @@ bool ImageFile::GrowStore(std::uint32_t more) {
     return true;
 }
 
-void ImageFile::PublishPlugState() {
+bool ImageFile::PublishPlugState() {
     format::State& s = state();
     std::size_t at = offsetof(format::State, plugged);
     std::size_t length = offsetof(format::State, commandCount) - at;
-    WriteAll(file_, reinterpret_cast<std::uint8_t*>(&s) + at, length, format::kStateOffset + at);
+    return WriteAll(file_, reinterpret_cast<std::uint8_t*>(&s) + at, length, format::kStateOffset + at);
 }
 
 }  // namespace mendora::vdrive

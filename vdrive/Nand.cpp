@@ -46,11 +46,11 @@ bool Nand::Erase(std::uint32_t chip, std::uint32_t block) {
     return true;
 }
 
-bool Nand::Program(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count,
-                   const std::uint8_t* data, const std::uint8_t user[4]) {
+Programmed Nand::Program(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count,
+                         const std::uint8_t* data, const std::uint8_t user[4]) {
     ++work_.programs;
     format::BlockRecord record = image_.block(at.chip, at.block);
-    if (record.kind == BlockKind::FactoryBad) return false;
+    if (record.kind == BlockKind::FactoryBad) return Programmed::Refused;
     const std::uint32_t pageBytes = image_.geometry().PageBytes();
     format::PageRecord old = image_.page(at.chip, at.block, at.page);
     const std::uint8_t* content = data;
@@ -64,8 +64,9 @@ bool Nand::Program(const PageAddress& at, std::uint32_t firstSector, std::uint32
         for (std::uint32_t i = 0; i < count * 512; ++i) target[i] &= data[i];
         content = merged.data();
     }
+    // The bytes find room first: a full disk leaves the page as it was.
     std::uint32_t slot = store_.Intern(content);
-    if (slot == 0) return false;
+    if (slot == 0) return Programmed::NoRoom;
     if (old.slot != 0) store_.Release(old.slot);
     format::PageRecord next{slot, {0xFF, 0xFF, 0xFF, 0xFF}};
     if (old.slot != 0) std::memcpy(next.user, old.user, sizeof next.user);
@@ -73,7 +74,7 @@ bool Nand::Program(const PageAddress& at, std::uint32_t firstSector, std::uint32
         for (int i = 0; i < 4; ++i) next.user[i] &= user[i];
     }
     image_.page(at.chip, at.block, at.page) = next;
-    return true;
+    return Programmed::Done;
 }
 
 void Nand::Read(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count, std::uint8_t* out) {

@@ -8,6 +8,10 @@
 
 namespace mendora::vdrive {
 
+// What programming a page came to: done, refused by the block (factory bad), or not done
+// because the host's disk had no room for the page's bytes.
+enum class Programmed { Done, Refused, NoRoom };
+
 // A place in the flash of one chip-enable.
 struct PageAddress {
     std::uint32_t chip = 0;
@@ -25,9 +29,9 @@ public:
     // False when the block no longer erases (grown bad); its pages then stay as they were.
     bool Erase(std::uint32_t chip, std::uint32_t block);
     // Programs `count` sectors from `firstSector` of a page with four user spare bytes and
-    // the page's own number; false for a factory-bad block or a full disk.
-    bool Program(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count,
-                 const std::uint8_t* data, const std::uint8_t user[4]);
+    // the page's own number. Nothing changes unless it is done.
+    Programmed Program(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count,
+                       const std::uint8_t* data, const std::uint8_t user[4]);
     // Reads sectors of a page; a weak block returns its flipped bits, a grown-bad one 255
     // flipped bits per sector.
     void Read(const PageAddress& at, std::uint32_t firstSector, std::uint32_t count, std::uint8_t* out);

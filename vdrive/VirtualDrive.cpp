@@ -36,8 +36,8 @@ std::unique_ptr<VirtualDrive> VirtualDrive::Create(const std::string& path, cons
     return std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image)));
 }
 
-std::unique_ptr<VirtualDrive> VirtualDrive::Open(const std::string& path, std::string* error) {
-    auto image = ImageFile::Open(path, error);
+std::unique_ptr<VirtualDrive> VirtualDrive::Open(const std::string& path, std::string* error, ImageAccess access) {
+    auto image = ImageFile::Open(path, error, access);
     return image ? std::unique_ptr<VirtualDrive>(new VirtualDrive(std::move(image))) : nullptr;
 }
 
@@ -47,7 +47,9 @@ Reply VirtualDrive::Execute(const Command& command) {
     std::string error;
     Reply reply = Dropped(TransportError::NoDevice);
     std::chrono::microseconds modelled{0};
-    if (image_->Lock(&error)) {
+    if (!image_->writable()) {
+        reply = Dropped(TransportError::Failed);
+    } else if (image_->Lock(&error)) {
         FlashWork work;
         std::chrono::milliseconds late{0};
         reply = Carry(command, &work, &late);
@@ -86,19 +88,28 @@ Reply VirtualDrive::Carry(const Command& command, FlashWork* work, std::chrono::
     return reply;
 }
 
-void VirtualDrive::Unplug() {
+bool VirtualDrive::Unplug() {
     format::State& state = image_->state();
     state.plugged = 0;
     state.removeAfter = -1;
     ++state.plugGeneration;
     PowerOn(state);
-    image_->PublishPlugState();
+    return image_->PublishPlugState();
 }
 
 template <typename Change>
 bool VirtualDrive::Modify(std::string* error, Change change) {
+    if (!image_->writable()) {
+        if (error != nullptr) *error = image_->path() + " is open for reading only";
+        return false;
+    }
+    return Read(error, change);
+}
+
+template <typename Look>
+bool VirtualDrive::Read(std::string* error, Look look) {
     if (!image_->Lock(error)) return false;
-    bool done = change(image_->state());
+    bool done = look(image_->state());
     image_->Unlock();
     return done;
 }
@@ -106,15 +117,20 @@ bool VirtualDrive::Modify(std::string* error, Change change) {
 bool VirtualDrive::SetPlugged(bool plugged, std::string* error) {
     return Modify(error, [&](format::State& state) {
         if (static_cast<bool>(state.plugged) == plugged) return true;
-        if (!plugged) {
-            Unplug();
-            return true;
+        bool published = false;
+        if (plugged) {
+            state.plugged = 1;
+            ++state.plugGeneration;
+            PowerOn(state);
+            published = image_->PublishPlugState();
+        } else {
+            published = Unplug();
         }
-        state.plugged = 1;
-        ++state.plugGeneration;
-        PowerOn(state);
-        image_->PublishPlugState();
-        return true;
+        // The drive has changed either way; only its watchers could not be told.
+        if (published) return true;
+        if (error != nullptr)
+            *error = "cannot write the plug state to " + image_->path() + ": its watchers may not see the change";
+        return false;
     });
 }
 
@@ -172,7 +188,7 @@ bool VirtualDrive::SetBlockFlags(std::uint32_t chip, std::uint32_t block, std::u
 
 std::optional<std::vector<BlockStatus>> VirtualDrive::Blocks(std::string* error) {
     std::vector<BlockStatus> blocks;
-    bool ok = Modify(error, [&](format::State&) {
+    bool ok = Read(error, [&](format::State&) {
         Nand nand(*image_);
         const Geometry& g = image_->geometry();
         blocks.reserve(g.TotalBlocks());
@@ -198,7 +214,7 @@ std::optional<DriveInfo> VirtualDrive::Info(std::string* error) {
         info.weak += b.kind == format::BlockKind::Weak;
         if (b.marked) info.marked.push_back(b);
     }
-    bool read = Modify(error, [&](format::State& state) {
+    bool read = Read(error, [&](format::State& state) {
         info.identity = image_->identity();
         info.plugged = state.plugged != 0;
         info.speed = static_cast<SpeedModel>(image_->header().speedModel);

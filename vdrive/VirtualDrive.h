@@ -40,12 +40,15 @@ struct DriveInfo {
 };
 
 // A virtual USB flash drive in one image file. Any number of objects, in any processes,
-// may open one image; each command and each change below is atomic among them all.
+// may open one image; each command and each change below is atomic among them all. A drive
+// opened read-only answers Info() and Blocks() alone: its commands fail at the transport
+// and its changes are refused.
 class VirtualDrive {
 public:
     static std::unique_ptr<VirtualDrive> Create(const std::string& path, const DriveSetup& setup,
                                                 std::string* error);
-    static std::unique_ptr<VirtualDrive> Open(const std::string& path, std::string* error);
+    static std::unique_ptr<VirtualDrive> Open(const std::string& path, std::string* error,
+                                              ImageAccess access = ImageAccess::ReadWrite);
 
     // Carries one command to the controller, or fails it at the transport when the drive
     // is unplugged or a fault plan says so; traced when a trace file is set.
@@ -71,9 +74,12 @@ private:
     explicit VirtualDrive(std::unique_ptr<ImageFile> image);
     template <typename Change>
     bool Modify(std::string* error, Change change);
+    template <typename Look>
+    bool Read(std::string* error, Look look);
     // `late`: how much later than modelled a slow command answers.
     Reply Carry(const Command& command, FlashWork* work, std::chrono::milliseconds* late);
-    void Unplug();
+    // Pulls the drive out; false when its watchers could not be told.
+    bool Unplug();
 
     std::unique_ptr<ImageFile> image_;
     std::unique_ptr<TraceFile> trace_;

@@ -92,7 +92,7 @@ std::vector<DriveEntry> DriveNamespace::Drives() {
     for (const FoundDisk& disk : finder_.MakerDisks()) {
         std::string name = UsbDiskName(disk, taken);
         taken.insert(name);
-        usb.push_back({name, disk.node, false, disk.identity, disk.blockName});
+        usb.push_back({name, disk.node, false, disk.identity, disk.blockName, disk.instance});
     }
     std::sort(usb.begin(), usb.end(), NameOrder);
     drives.insert(drives.end(), usb.begin(), usb.end());

@@ -33,6 +33,10 @@ struct FoundDisk {
     std::string name;       // the name the host gives it ("B:" for /dev/sdb); empty when none
     std::string blockName;  // its block device ("sdb"); empty when the host shows none
     DriveIdentity identity;
+    // What differs each time the disk is plugged in again, wherever it goes (Linux: its
+    // SCSI device's sysfs path, under a new host each time, and its USB device number);
+    // empty where the host cannot tell.
+    std::string instance = {};
 };
 
 // Finds the disks whose USB vendor and product are the maker's.
@@ -57,6 +61,7 @@ struct DriveEntry {
     bool isVirtual = false;
     DriveIdentity identity;
     std::string blockName;
+    std::string instance = {};  // as FoundDisk's; empty for a virtual drive
 };
 
 // Drive names as the system knows them: the virtual drives from D: on in the order given,

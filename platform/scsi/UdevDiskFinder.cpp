@@ -72,6 +72,8 @@ FoundDisk DiskOf(udev* context, udev_device* generic, const char* node) {
     disk.identity.serial = Attribute(usb, "serial");
     disk.identity.vendor = TrimBlanks(Attribute(scsi, "vendor"));
     disk.identity.product = TrimBlanks(Attribute(scsi, "model"));
+    const char* path = udev_device_get_syspath(generic);
+    disk.instance = std::string(path ? path : "") + "#" + Attribute(usb, "devnum");
     return disk;
 }
 

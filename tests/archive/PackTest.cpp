@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/Environment.h"
@@ -94,6 +96,43 @@ TEST_F(PackTest, BootpackRoundTrip) {
     EXPECT_EQ(run("list " + (dir / "absent.r")), 1);
     WriteBytes(dir / "cut.r", ReadBytes(dir / "one.r").substr(0, 40));
     EXPECT_EQ(run("unpack " + (dir / "cut.r") + " " + (dir / "cut")), 1);
+}
+
+// The built tool as a user runs it on the host's own shell, paths in the host's spelling.
+int Bootpack(const std::string& arguments) {
+#if defined(_WIN32)
+    std::string tool = std::string(MENDORA_BIN_DIR) + "/bootpack.exe";
+    std::replace(tool.begin(), tool.end(), '/', '\\');
+    return ExitCodeOf(std::system(("\"\"" + tool + "\" " + arguments + " >NUL 2>&1\"").c_str()));
+#else
+    const std::string tool = std::string(MENDORA_BIN_DIR) + "/bootpack";
+    return ExitCodeOf(std::system((tool + " " + arguments + " >/dev/null 2>&1").c_str()));
+#endif
+}
+
+std::string Native(std::string path) {
+#if defined(_WIN32)
+    std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+    return "\"" + path + "\"";
+}
+
+// An archive named with ".R" is that file, not one with ".r" appended; unpacking into a
+// folder whose parents do not exist makes them all.
+TEST_F(PackTest, BootpackTakesAnUpperCaseSuffixAndMakesANestedDestination) {
+    std::filesystem::create_directories(dir / "src/FP");
+    WriteBytes(dir / "src/FP/us.bin", "u");
+    ASSERT_EQ(Bootpack("pack " + Native(dir / "src") + " " + Native(dir / "one.R")), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "one.R"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "one.R.r"));
+    std::filesystem::copy_file(dir / "one.R", dir / "two.R");
+    EXPECT_EQ(Bootpack("list " + Native(dir / "two.R")), 0);
+    EXPECT_EQ(Bootpack("unpack " + Native(dir / "two.R") + " " + Native(dir / "dst/x")), 0);
+    EXPECT_EQ(ReadBytes(dir / "dst/x/FP/us.bin"), "u");
+    // An archive without entries still makes its destination.
+    WriteBytes(dir / "empty.r", "");
+    EXPECT_EQ(Bootpack("unpack " + Native(dir / "empty") + " " + Native(dir / "new/deeper/still")), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "new/deeper/still"));
 }
 
 }  // namespace

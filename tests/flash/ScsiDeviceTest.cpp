@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "flash/FlashPlace.h"
 #include "flash/ScsiDevice.h"
 #include "platform/kernel/fake/FakeServices.h"
 #include "platform/scsi/VirtualScsiTransport.h"
@@ -13,6 +14,23 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Cdb(const VendorRequest& r) { return Bytes(r.cdb.begin(), r.cdb.begin() + r.cdbLength); }
+
+// The place of every command that addresses a sector, from its own CDB; none for the others.
+TEST(VendorRequests, AddressedCommandsNameTheirChipAndSector) {
+    const std::uint8_t ff[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    auto place = [](const VendorRequest& r) {
+        auto p = FlashPlaceOf(std::span<const std::uint8_t>(r.cdb.data(), r.cdbLength));
+        return p ? std::to_string(p->chip) + ":" + std::to_string(p->sector) : std::string("none");
+    };
+    EXPECT_EQ(place(vendor::EraseBlock(0x01020304, 0x10)), "2:16909060");
+    EXPECT_EQ(place(vendor::EraseBlockWithStatus(0x400, 0x05)), "0:1024");  // two chips at once: the first
+    EXPECT_EQ(place(vendor::ReadSpare(77, 0x40)), "3:77");
+    EXPECT_EQ(place(vendor::WritePages(0x80, 8, 4, ff)), "1:128");
+    EXPECT_EQ(place(vendor::ReadPages(9, 512, 1, 1)), "0:9");
+    for (const VendorRequest& other : {vendor::BeginRamLoad(), vendor::WriteRam(0xF200, 512), vendor::ResetFlash(1, 0xFF, 1),
+                                       vendor::WriteFlashParameters(), vendor::SetInterleave(0x88, 0x55, 0)})
+        EXPECT_EQ(place(other), "none");
+}
 
 TEST(VendorRequests, EveryCommandCarriesItsCdbLengthsAndPath) {
     struct Row {

@@ -3,6 +3,7 @@
 #include "tools/station/DriveRow.h"
 #include "tools/station/Eta.h"
 #include "tools/station/LineLink.h"
+#include "tools/station/ReplugFollow.h"
 
 namespace mendora::station {
 namespace {
@@ -35,6 +36,40 @@ TEST(StationEta, SkippedPhasesLateLinesReplugAndEnd) {
     eta.Update(Phase::Done, 1, 4);
     EXPECT_EQ(eta.Done(), 1.0);
     EXPECT_EQ(*eta.SecondsLeft(4), 0.0);
+}
+
+// Ticks until the follow releases; -1 when it does not within `limit`.
+int TicksToRelease(ReplugFollow& follow, int limit = 200) {
+    for (int tick = 1; tick <= limit; ++tick)
+        if (follow.Tick()) return tick;
+    return -1;
+}
+
+TEST(StationReplug, BothEdgesWithinOneTickOrAsANewInstanceCountAndOthersDoNot) {
+    const int quiet = static_cast<int>(ReplugFollow::kQuietTicks) + 1;
+    // A virtual drive's removal and arrival between two ticks.
+    ReplugFollow quick(std::string{});
+    quick.Saw(std::nullopt);
+    quick.Saw(std::string{});
+    EXPECT_EQ(TicksToRelease(quick), quiet + 1);
+    EXPECT_TRUE(quick.Released());
+    // A USB disk back before its removal was looked at: another instance of it.
+    ReplugFollow usb(std::string("host3/sg1#5"));
+    usb.Saw(std::string("host4/sg1#6"));
+    EXPECT_EQ(TicksToRelease(usb), quiet + 1);
+    // Gone, and back only many ticks later; a change while settling starts the quiet again.
+    ReplugFollow slow(std::string("a"));
+    slow.Saw(std::nullopt);
+    EXPECT_EQ(TicksToRelease(slow, 100), -1);
+    slow.Saw(std::string("b"));
+    for (int i = 0; i < 10; ++i) EXPECT_FALSE(slow.Tick());
+    slow.Saw(std::string("c"));
+    EXPECT_EQ(TicksToRelease(slow), quiet + 1);
+    // Events of other drives leave this one as it was: nothing is released.
+    ReplugFollow still(std::string("a"));
+    for (int i = 0; i < 5; ++i) still.Saw(std::string("a"));
+    EXPECT_EQ(TicksToRelease(still), -1);
+    EXPECT_FALSE(still.Released());
 }
 
 TEST(StationSpeed, BytesOverTheWindow) {
@@ -89,6 +124,24 @@ TEST(StationRows, VerdictsBadCountsAndALostWorker) {
     DriveRow refused;
     refused.Apply({{"t", "report"}, {"verdict", "refused"}, {"reason", "not supported"}}, 0);
     EXPECT_EQ(ViewOf(refused, 0).verdict, "refused: not supported");
+
+    // The PHASE column of a drive that ended short of done says so and where; DONE keeps
+    // the share it had done.
+    EXPECT_EQ(v.phase, "failed in verify");
+    EXPECT_EQ(v.percent, "52%");  // erase, pattern write, and a quarter of the verify
+    EXPECT_EQ(v.left, "-");
+    EXPECT_EQ(row.Report()["phase"], "verify");
+    DriveRow cut;
+    cut.Apply({{"t", "progress"}, {"phase", "erase"}, {"fraction", 1.0}}, 0);
+    cut.Apply({{"t", "report"}, {"verdict", "interrupted"}, {"phase", "pattern write"}}, 1);
+    EXPECT_EQ(ViewOf(cut, 1).phase, "interrupted in pattern write");
+    EXPECT_EQ(ViewOf(cut, 1).percent, "5%");
+    cut.Lost("never reached a block");
+    EXPECT_EQ(ViewOf(cut, 1).verdict, "failed: never reached a block");  // no place to name
+    DriveRow done;
+    done.Apply({{"t", "report"}, {"verdict", "repaired"}, {"phase", "done"}}, 3);
+    EXPECT_EQ(ViewOf(done, 3).phase, "done");
+    EXPECT_EQ(ViewOf(done, 3).percent, "100%");
 
     auto lines = TableLines({ViewOf(row, 2), ViewOf(refused, 0)});
     ASSERT_EQ(lines.size(), 3u);

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 
@@ -63,6 +67,34 @@ TEST(VdriveTool, CreatesPresetsReportsJsonAndPlugState) {
     EXPECT_NE(out.find("not a virtual drive image"), std::string::npos);
     EXPECT_EQ(Tool("--help", &out), 0);
     EXPECT_NE(out.find("Usage: mendora-vdrive"), std::string::npos);
+}
+
+// A read-only disk (a read-only bind mount as root, a file without write permission for
+// anyone else): info and map look without write access; what changes the drive is refused.
+TEST(VdriveTool, InfoAndMapReadAnImageOnAReadOnlyDisk) {
+    mendora::testing::TempDir dir;
+    ASSERT_EQ(Tool("create " + dir / "a.img" + " --preset qf70 --bad 2 --blocks-per-zone 64"), 0);
+    std::string image = dir / "a.img";
+    const std::string readOnly = dir / "ro";
+    std::filesystem::create_directory(readOnly);
+    bool mounted = false;
+    if (::geteuid() == 0) {
+        mounted = ::mount(dir.Path().c_str(), readOnly.c_str(), nullptr, MS_BIND, nullptr) == 0;
+        if (mounted && ::mount(nullptr, readOnly.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+            ::umount2(readOnly.c_str(), MNT_DETACH);
+            mounted = false;
+        }
+        if (!mounted) GTEST_SKIP() << "no read-only bind mount can be made here";
+        image = readOnly + "/a.img";
+    } else {
+        ::chmod(image.c_str(), 0444);
+    }
+    std::string out;
+    EXPECT_EQ(Tool("info " + image, &out), 0) << out;
+    EXPECT_NE(out.find("marked 2"), std::string::npos) << out;
+    EXPECT_EQ(Tool("map " + image + " --png " + dir / "m.png", &out), 0) << out;
+    EXPECT_EQ(Tool("unplug " + image, &out), 1);
+    if (mounted) ::umount2(readOnly.c_str(), MNT_DETACH);
 }
 
 // Numbers reach fields of every width whole, in decimal or hex; anything out of a field's

@@ -13,6 +13,9 @@ int Pack(platform::Kernel& kernel, const std::string& directory, const std::stri
 int List(platform::Kernel& kernel, const std::string& archive);
 int Unpack(platform::Kernel& kernel, const std::string& archive, const std::string& directory);
 
+// The archive file a user names on the command line.
+std::string ArchiveFile(const std::string& given);
+
 // Prints "bootpack: <message>" on stderr and answers kExitFailure.
 int Fail(const std::string& message);
 

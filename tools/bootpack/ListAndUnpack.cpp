@@ -14,14 +14,13 @@ int Fail(const std::string& message) {
 namespace {
 
 int OpenExisting(BootArchive& archive, const std::string& path) {
-    if (archive.Open(path, false)) return kExitOk;
-    return Fail("cannot open " + BootArchive::ArchivePath(path) +
-                " (it must be an existing, writable file)");
+    if (archive.OpenFile(ArchiveFile(path), false)) return kExitOk;
+    return Fail("cannot open " + ArchiveFile(path) + " (it must be an existing, writable file)");
 }
 
 int CheckEnded(BootArchive& archive, const std::string& path) {
     if (!archive.EndedInsideEntry()) return kExitOk;
-    return Fail(BootArchive::ArchivePath(path) + " ends inside an entry");
+    return Fail(ArchiveFile(path) + " ends inside an entry");
 }
 
 }  // namespace
@@ -40,9 +39,15 @@ int List(platform::Kernel& kernel, const std::string& path) {
 int Unpack(platform::Kernel& kernel, const std::string& path, const std::string& directory) {
     BootArchive archive(kernel);
     if (int failed = OpenExisting(archive, path)) return failed;
-    archive.outputDirectory = std::filesystem::absolute(directory).lexically_normal().string();
+    // The folder and every missing folder above it; the entries' own folders are made below
+    // it as they come.
+    const std::filesystem::path output = std::filesystem::absolute(directory).lexically_normal();
+    std::error_code error;
+    std::filesystem::create_directories(output, error);
+    if (error) return Fail("cannot create " + output.string() + ": " + error.message());
+    archive.outputDirectory = output.string();
     if (!archive.outputDirectory.ends_with('/')) archive.outputDirectory += '/';
-    if (!archive.Rewind()) return Fail("cannot rewind " + BootArchive::ArchivePath(path));
+    if (!archive.Rewind()) return Fail("cannot rewind " + ArchiveFile(path));
     while (archive.ExtractNext() == 1) {
     }
     int ended = CheckEnded(archive, path);

@@ -68,10 +68,10 @@ int Pack(platform::Kernel& kernel, const std::string& directory, const std::stri
 
     // Written under a temporary name and renamed at the end, so that a failed run
     // leaves an earlier archive as it was.
-    std::string target = BootArchive::ArchivePath(archivePath);
+    std::string target = ArchiveFile(archivePath);
     std::string partial = target.substr(0, target.size() - 2) + ".partial.r";
     BootArchive archive(kernel);
-    if (!archive.Open(partial, true)) return Fail("cannot create " + partial);
+    if (!archive.OpenFile(partial, true)) return Fail("cannot create " + partial);
     for (const Source& source : sources) {
         if (!AddSource(kernel, archive, DirectoryOf(partial), source)) {
             archive.Close();

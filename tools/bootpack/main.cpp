@@ -16,7 +16,7 @@ constexpr const char* kDescription =
     "separator, a 32-bit length and one gzip stream with the file's content.\n";
 
 constexpr const char* kFooter =
-    "ARCHIVE gets \".r\" appended unless it already ends in \".r\"; list and unpack\n"
+    "ARCHIVE gets \".r\" appended unless it already ends in \".r\" or \".R\"; list and unpack\n"
     "need it to exist and be writable. Scratch files are made beside the archive.\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";

@@ -12,6 +12,7 @@ public:
     platform::ScsiResult Execute(const platform::ScsiRequest& request) override {
         platform::ScsiResult result = inner_->Execute(request);
         if (!result.TransportOk()) return result;
+        if (auto place = FlashPlaceOf(request.cdb)) count_.Reach(*place);
         if (request.direction == platform::DataDirection::Out)
             count_.written.fetch_add(result.bytesMoved, std::memory_order_relaxed);
         if (request.direction == platform::DataDirection::In)

@@ -45,6 +45,12 @@ std::string VerdictText(const nlohmann::json& r) {
     return placed && verdict == "failed" ? text + " (at " + Place(r) + ")" : text;
 }
 
+// "failed in verify", "interrupted in pattern write": a drive that ended short of done.
+std::string EndedText(const DriveRow& row) {
+    const std::string where = row.phase == Phase::Replug ? "re-plug" : PhaseName(row.phase);
+    return row.report.value("verdict", "failed") + " in " + where;
+}
+
 }  // namespace
 
 bool DriveRow::Apply(const nlohmann::json& line, double now) {
@@ -59,10 +65,15 @@ bool DriveRow::Apply(const nlohmann::json& line, double now) {
         report = line;
         report.erase("t");
         finished = true;
-        eta.Update(Phase::Done, 1, now);
-        const bool changed = phase != Phase::Done;
-        phase = Phase::Done;
-        return changed;
+        // A drive that did not finish stays where it ended, with the share it had done.
+        const Phase before = phase;
+        if (Repaired()) {
+            eta.Update(Phase::Done, 1, now);
+            phase = Phase::Done;
+        } else {
+            phase = PhaseNamed(line.value("phase", "")).value_or(phase);
+        }
+        return phase != before;
     } else if (type == "progress") {
         progress = line;
         auto next = PhaseNamed(line.value("phase", "")).value_or(phase);
@@ -77,11 +88,11 @@ bool DriveRow::Apply(const nlohmann::json& line, double now) {
 
 void DriveRow::Lost(const std::string& why) {
     finished = true;
-    phase = Phase::Done;
     report = identity;
     report["verdict"] = "failed";
     report["reason"] = why;
-    report["block_reached"] = {{"chip", progress.value("chip", 0)}, {"block", progress.value("block", 0)}};
+    if (progress.contains("block"))
+        report["block_reached"] = {{"chip", progress.value("chip", 0)}, {"block", progress.value("block", 0)}};
     report["bytes_written"] = progress.value("written", 0);
     report["bytes_read"] = progress.value("read", 0);
 }
@@ -96,18 +107,22 @@ nlohmann::json DriveRow::Report() const {
     r["serial"] = place.serial;
     r["messages"] = messages;
     if (!r.contains("verdict")) r["verdict"] = "failed";
+    if (!r.contains("phase")) r["phase"] = PhaseName(phase);
     return r;
 }
+
+bool DriveRow::Repaired() const { return finished && report.value("verdict", "") == "repaired"; }
 
 RowView ViewOf(const DriveRow& row, double now) {
     RowView v;
     v.drive = row.name;
     v.model = row.identity.contains("description") ? ModelOf(row.identity) : "?";
-    v.phase = PhaseName(row.phase);
+    const bool stopped = row.finished && !row.Repaired();
+    v.phase = stopped ? EndedText(row) : PhaseName(row.phase);
     v.percent = Fixed(row.eta.Done() * 100, 0) + "%";
     const bool moving = !row.finished && row.phase != Phase::Library && row.phase != Phase::Replug;
     v.speed = moving ? Fixed(row.speed.BytesPerSecond() / 1e6, 1) : "-";
-    auto left = row.finished ? std::optional(0.0) : row.eta.SecondsLeft(now);
+    auto left = stopped ? std::nullopt : row.finished ? std::optional(0.0) : row.eta.SecondsLeft(now);
     v.left = left ? Duration(*left) : "-";
     const nlohmann::json& counts = row.finished && row.report.contains("bad_block_count") ? row.report : row.progress;
     v.bad = std::to_string(counts.value(counts.contains("bad_block_count") ? "bad_block_count" : "bad", 0));

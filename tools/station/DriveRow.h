@@ -34,6 +34,7 @@ struct DriveRow {
     bool Apply(const nlohmann::json& line, double now);
     // The worker ended without a report, or was ended: the drive failed where it was.
     void Lost(const std::string& why);
+    bool Repaired() const;
     // The report object as the --json file holds it.
     nlohmann::json Report() const;
 };

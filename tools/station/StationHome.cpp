@@ -5,8 +5,15 @@
 #include <random>
 
 #include "archive/BootArchive.h"
+#include "tools/station/HomeClaim.h"
 
 namespace mendora::station {
+
+namespace {
+
+constexpr char kHomePrefix[] = "mendora-station-";
+
+}  // namespace
 
 StationHome::~StationHome() {
     std::error_code ignored;
@@ -17,12 +24,15 @@ bool StationHome::Prepare(std::string* error) {
     std::string why;
     std::string root = kernel_.tempRoot.Directory(&why);
     if (root.empty()) return *error = "no private temporary directory: " + why, false;
-    std::string directory = CreateUnique(root + "mendora-station-");
+    RemoveLeftoverHomes(kernel_.files, root, kHomePrefix);
+    std::string directory = CreateUnique(root + kHomePrefix);
     if (directory.empty()) return *error = "cannot create a directory in " + root, false;
     directory_ = directory;
     // Nothing is copied or run from a directory that others could plant files in.
     if (std::string problem = kernel_.files.CheckPrivateDirectory(directory); !problem.empty())
         return *error = directory + " cannot be used: " + problem, false;
+    claim_ = ClaimHome(kernel_.files, kernel_.clock, directory);
+    if (!claim_) return *error = "cannot claim " + directory + " with its lock file", false;
     if (!PlaceExecutable()) return *error = "cannot copy the station into " + directory, false;
     bool placed = Place("QDLL.dll", 151) && Place("Device.ini", 153) && Place("deft70.esp", 154) &&
                   Place("BootCode.r", 152) && Place("RBootCode.r", 156);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/kernel/Kernel.h"
@@ -9,7 +10,9 @@ namespace mendora::station {
 // The station's private directory under the user's temporary root, laid out as the repair
 // program lays out its own: this executable (linked or copied) that the workers run, with the device
 // library QDLL.dll, Device.ini, the update firmware under Boot/ and the revert images under
-// RevertBoot/ beside it. Removed with the object.
+// RevertBoot/ beside it. Claimed by a lock for as long as the object lives and removed with
+// it; a directory an earlier station left behind when it was killed goes when the next one
+// is prepared.
 class StationHome {
 public:
     explicit StationHome(platform::Kernel& kernel) : kernel_(kernel) {}
@@ -29,6 +32,7 @@ private:
     bool Unpack(const std::string& archive, const std::string& output);
 
     platform::Kernel& kernel_;
+    std::unique_ptr<platform::File> claim_;  // released after the directory is removed
     std::string directory_;
 };
 

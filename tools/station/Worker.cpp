@@ -155,7 +155,15 @@ bool Worker::Refused(const std::string& why) {
 void Worker::Fail(const std::string& verdict, const std::string& why) {
     report_["verdict"] = verdict;
     report_["reason"] = why;
-    report_["block_reached"] = {{"chip", geo_.CurrentChip.load()}, {"block", geo_.CurrentBlock.load()}};
+    if (auto reached = BlockReached()) report_["block_reached"] = *reached;
+}
+
+// The block of the last flash command the drive carried: where the drive got to, which the
+// engine's own position may have passed (a pass that goes on over commands that fail).
+std::optional<nlohmann::json> Worker::BlockReached() const {
+    auto place = count_.Reached();
+    if (!place || geo_.SectorsPerBlocks == 0) return std::nullopt;
+    return nlohmann::json{{"chip", place->chip}, {"block", place->sector / geo_.SectorsPerBlocks}};
 }
 
 void Worker::Report() {
@@ -164,6 +172,7 @@ void Worker::Report() {
     for (Phase p : kPhases)
         if (times[PhaseIndex(p)] > 0 && p != Phase::Done) seconds[PhaseName(p)] = times[PhaseIndex(p)];
     report_["t"] = "report";
+    report_["phase"] = PhaseName(phases_.Current());  // where it ended
     report_["phase_seconds"] = seconds;
     report_["bytes_written"] = count_.written.load();
     report_["bytes_read"] = count_.read.load();
@@ -192,14 +201,14 @@ nlohmann::json Worker::ProgressLine() {
     if (geo_.Status.load(std::memory_order_relaxed) == revert_status::kReadVerify)
         phases_.Advance(Phase::PatternWrite, Phase::Verify);
     Phase phase = phases_.Current();
-    return {{"t", "progress"},
-            {"phase", PhaseName(phase)},
-            {"fraction", PhaseFraction(phase)},
-            {"chip", geo_.CurrentChip.load(std::memory_order_relaxed)},
-            {"block", geo_.CurrentBlock.load(std::memory_order_relaxed)},
-            {"bad", geo_.BadBlockCount.load(std::memory_order_relaxed)},
-            {"written", count_.written.load(std::memory_order_relaxed)},
-            {"read", count_.read.load(std::memory_order_relaxed)}};
+    nlohmann::json line = {{"t", "progress"},
+                           {"phase", PhaseName(phase)},
+                           {"fraction", PhaseFraction(phase)},
+                           {"bad", geo_.BadBlockCount.load(std::memory_order_relaxed)},
+                           {"written", count_.written.load(std::memory_order_relaxed)},
+                           {"read", count_.read.load(std::memory_order_relaxed)}};
+    if (auto reached = BlockReached()) line.update(*reached);
+    return line;
 }
 
 double Worker::PhaseFraction(Phase phase) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -43,10 +44,11 @@ private:
     bool Refused(const std::string& why);
     std::uint8_t Revert();
     bool Replug();
-    bool DrivePresent(bool otherwise);
+    std::optional<std::string> DriveNow(bool present);
     void Library();
     void Report();
     void Fail(const std::string& verdict, const std::string& why);
+    std::optional<nlohmann::json> BlockReached() const;
     void StartReporter();
     void StopReporter();
     nlohmann::json ProgressLine();

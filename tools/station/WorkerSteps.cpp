@@ -5,9 +5,9 @@
 
 #include "console/ConsoleStrings.h"
 #include "console/RepairFlags.h"
-#include "console/ReplugWatch.h"
 #include "flash/RevertEngine.h"
 #include "platform/scsi/DeviceChangeWatcher.h"
+#include "tools/station/ReplugFollow.h"
 #include "tools/station/Worker.h"
 
 namespace mendora::station {
@@ -23,12 +23,18 @@ std::string Directory(const std::string& path) {
 
 }  // namespace
 
-// Whether the USB disk this worker is confined to is on the bus now: its confined namespace
-// shows it alone, and only while it is there. A worker of a virtual drive watches its own
-// image alone, so every event it sees is its drive's: `otherwise`.
-bool Worker::DrivePresent(bool otherwise) {
-    if (!platform::DriveNamespace::OnlyDriveFromEnvironment()) return otherwise;
-    return !drives_.Drives().empty();
+// The USB disk this worker is confined to as it is on the bus now: absent, or present as
+// this instance of itself (its confined namespace shows it alone, and only while it is
+// there). A worker of a virtual drive watches its own image alone, so every event it sees
+// is its drive's: present when `present`.
+std::optional<std::string> Worker::DriveNow(bool present) {
+    if (!platform::DriveNamespace::OnlyDriveFromEnvironment()) {
+        if (!present) return std::nullopt;
+        return std::string();
+    }
+    auto drives = drives_.Drives();
+    if (drives.empty()) return std::nullopt;
+    return drives.front().instance;
 }
 
 // The console's sequence: each pass only while the previous one finished.
@@ -39,7 +45,10 @@ std::uint8_t Worker::Revert() {
     engine.SetEccLimit(revertOptions_.EccLimit);
     auto pass = [&](Phase phase, auto run) {
         phases_.Enter(phase);
+        // Each pass's share done counts from its own start, not from where the last one ended.
         geo_.Progress = 0;
+        geo_.CurrentChip = 0;
+        geo_.CurrentBlock = 0;
         return run();
     };
     std::uint8_t result = pass(Phase::Erase, [&] { return engine.EraseAll(1); });
@@ -50,27 +59,24 @@ std::uint8_t Worker::Revert() {
 }
 
 // A QF70 with firmware takes its new state only after a power cycle: wait for the drive's
-// removal and arrival and then for quiet, as the console's re-plug watch does. Only this
-// drive's own leaving and coming back count: another drive plugged in or out releases
-// nothing.
+// removal and arrival and then for quiet. Only this drive's own leaving and coming back
+// count: another drive plugged in or out releases nothing. Unlike the console's watch, a
+// removal and an arrival within one tick count as the re-plug they are.
 bool Worker::Replug() {
     if (chipId_ != kChipNeedsReplug || noFirmware_) return true;
     using namespace std::chrono;
-    ReplugWatch watch;
+    ReplugFollow follow(DriveNow(true));
     platform::LinuxDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
-    watcher.Start([&](std::uint32_t event) {
-        if (event == platform::kDeviceArrivalEvent && DrivePresent(true)) watch.OnArrival();
-        if (event == platform::kDeviceRemoveCompleteEvent && !DrivePresent(false)) watch.OnRemoval();
-    });
+    watcher.Start([&](std::uint32_t event) { follow.Saw(DriveNow(event == platform::kDeviceArrivalEvent)); });
     // Only now is the user asked: a re-plug done at once is then seen.
     phases_.Enter(Phase::Replug);
     link_.Send(ProgressLine());
     const auto deadline = steady_clock::now() + duration<double>(options_.replugSeconds);
-    while (!watch.Released()) {
+    while (!follow.Released()) {
         if (Interrupted()) return Fail("interrupted", "stopped while waiting for the re-plug"), false;
         if (steady_clock::now() > deadline) return Fail("failed", "the drive was not re-plugged in time"), false;
         std::this_thread::sleep_for(milliseconds(100));
-        watch.Tick();
+        follow.Tick();
     }
     watcher.Stop();
     std::this_thread::sleep_for(seconds(1));

@@ -51,7 +51,10 @@ int Map(const std::string& png, vdrive::VirtualDrive& drive) {
 int RunOn(const std::string& command, const Args& args) {
     if (command == "create") return Create(args.create, args.image);
     std::string error;
-    auto drive = vdrive::VirtualDrive::Open(args.image, &error);
+    // What only looks needs no write access: an image on a read-only disk can be shown.
+    const bool looks = command == "info" || command == "map";
+    auto drive = vdrive::VirtualDrive::Open(args.image, &error,
+                                            looks ? vdrive::ImageAccess::ReadOnly : vdrive::ImageAccess::ReadWrite);
     if (!drive) return Fail(error);
     if (command == "info") {
         auto info = drive->Info(&error);

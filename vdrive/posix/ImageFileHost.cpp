@@ -50,8 +50,8 @@ std::intptr_t CreateNew(const std::string& path, std::string* error) {
     return fd < 0 ? kNoFile : fd;
 }
 
-std::intptr_t OpenExisting(const std::string& path, std::string* error) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+std::intptr_t OpenExisting(const std::string& path, bool writable, std::string* error) {
+    int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) *error = SystemError("cannot open", path);
     return fd < 0 ? kNoFile : fd;
 }
@@ -76,17 +76,19 @@ std::optional<std::uint64_t> SizeOf(std::intptr_t file) {
 
 bool SetSize(std::intptr_t file, std::uint64_t size) { return ::ftruncate(Fd(file), static_cast<off_t>(size)) == 0; }
 
-bool Reserve(std::intptr_t file, std::uint64_t oldSize, std::uint64_t size) {
-    return ::posix_fallocate(Fd(file), static_cast<off_t>(oldSize), static_cast<off_t>(size - oldSize)) == 0;
+bool Reserve(std::intptr_t file, std::uint64_t oldSize, std::uint64_t size, std::string* why) {
+    int failed = ::posix_fallocate(Fd(file), static_cast<off_t>(oldSize), static_cast<off_t>(size - oldSize));
+    if (failed != 0 && why != nullptr) *why = std::strerror(failed);
+    return failed == 0;
 }
 
-bool Lock(std::intptr_t file) { return LockFile(Fd(file), F_WRLCK); }
+bool Lock(std::intptr_t file, bool writable) { return LockFile(Fd(file), writable ? F_WRLCK : F_RDLCK); }
 
 void Unlock(std::intptr_t file) { LockFile(Fd(file), F_UNLCK); }
 
-std::uint8_t* Map(std::intptr_t file, std::uint64_t size, std::intptr_t*, const std::string& path,
+std::uint8_t* Map(std::intptr_t file, std::uint64_t size, bool writable, std::intptr_t*, const std::string& path,
                   std::string* error) {
-    void* at = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, Fd(file), 0);
+    void* at = ::mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, Fd(file), 0);
     if (at == MAP_FAILED) {
         *error = SystemError("cannot map", path);
         return nullptr;
@@ -97,8 +99,9 @@ std::uint8_t* Map(std::intptr_t file, std::uint64_t size, std::intptr_t*, const 
 void Unmap(std::uint8_t* base, std::uint64_t size, std::intptr_t*) { ::munmap(base, size); }
 
 void Zero(std::intptr_t file, std::uint8_t* base, std::uint64_t offset, std::uint64_t length) {
-    // A hole reads as zeros; where the file system cannot punch one, zero the range by hand.
-    if (::fallocate(Fd(file), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+    // A hole would give the space back, and a full disk would then fail the next write there
+    // as a fault on the mapping: zero in place, by the file system where it can.
+    if (::fallocate(Fd(file), FALLOC_FL_ZERO_RANGE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
                     static_cast<off_t>(length)) != 0) {
         std::memset(base + offset, 0, length);
     }

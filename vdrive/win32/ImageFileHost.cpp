@@ -14,18 +14,23 @@ namespace {
 
 HANDLE Handle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 
-std::string SystemError(const std::string& what, const std::string& path) {
+std::string LastErrorText() {
     char text[256] = {};
     DWORD code = GetLastError();
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                              sizeof text, nullptr);
     std::string why = n ? std::string(text, n) : "error " + std::to_string(code);
     while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
-    return what + " " + path + ": " + why;
+    return why;
 }
 
-std::intptr_t OpenWith(const std::string& path, DWORD disposition, const char* what, std::string* error) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+std::string SystemError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + LastErrorText();
+}
+
+std::intptr_t OpenWith(const std::string& path, DWORD access, DWORD disposition, const char* what,
+                      std::string* error) {
+    HANDLE handle = CreateFileA(path.c_str(), access,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -45,11 +50,12 @@ OVERLAPPED At(std::uint64_t offset) {
 }  // namespace
 
 std::intptr_t CreateNew(const std::string& path, std::string* error) {
-    return OpenWith(path, CREATE_NEW, "cannot create", error);
+    return OpenWith(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, "cannot create", error);
 }
 
-std::intptr_t OpenExisting(const std::string& path, std::string* error) {
-    return OpenWith(path, OPEN_EXISTING, "cannot open", error);
+std::intptr_t OpenExisting(const std::string& path, bool writable, std::string* error) {
+    DWORD access = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    return OpenWith(path, access, OPEN_EXISTING, "cannot open", error);
 }
 
 void ForgetWord(std::intptr_t file);
@@ -99,13 +105,14 @@ bool SetSize(std::intptr_t file, std::uint64_t size) {
     return SetFilePointerEx(Handle(file), to, nullptr, FILE_BEGIN) && SetEndOfFile(Handle(file));
 }
 
-// Extending the file allocates its clusters, so a full disk refuses here.
-bool Reserve(std::intptr_t file, std::uint64_t oldSize, std::uint64_t size) {
-    auto now = SizeOf(file);
-    if (!now) return false;
-    if (*now >= size) return true;
+// Extending the file allocates its clusters (an image is never a sparse file here), so a
+// full disk refuses here.
+bool Reserve(std::intptr_t file, std::uint64_t oldSize, std::uint64_t size, std::string* why) {
     (void)oldSize;
-    return SetSize(file, size);
+    auto now = SizeOf(file);
+    bool done = now && (*now >= size || SetSize(file, size));
+    if (!done && why != nullptr) *why = LastErrorText();
+    return done;
 }
 
 namespace {
@@ -168,7 +175,7 @@ bool ThreadIsGone(LONG id) {
 
 }  // namespace
 
-bool Lock(std::intptr_t file) {
+bool Lock(std::intptr_t file, bool) {
     volatile LONG* word = WordOf(file);
     if (word == nullptr) return false;
     const LONG self = static_cast<LONG>(GetCurrentThreadId());
@@ -185,15 +192,15 @@ void Unlock(std::intptr_t file) {
     if (volatile LONG* word = WordOf(file)) InterlockedExchange(word, 0);
 }
 
-std::uint8_t* Map(std::intptr_t file, std::uint64_t size, std::intptr_t* mapping, const std::string& path,
-                  std::string* error) {
-    HANDLE object = CreateFileMappingA(Handle(file), nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
-                                       static_cast<DWORD>(size), nullptr);
+std::uint8_t* Map(std::intptr_t file, std::uint64_t size, bool writable, std::intptr_t* mapping,
+                  const std::string& path, std::string* error) {
+    HANDLE object = CreateFileMappingA(Handle(file), nullptr, writable ? PAGE_READWRITE : PAGE_READONLY,
+                                       static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), nullptr);
     if (object == nullptr) {
         *error = SystemError("cannot map", path);
         return nullptr;
     }
-    void* at = MapViewOfFile(object, FILE_MAP_ALL_ACCESS, 0, 0, static_cast<SIZE_T>(size));
+    void* at = MapViewOfFile(object, writable ? FILE_MAP_ALL_ACCESS : FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size));
     if (at == nullptr) {
         *error = SystemError("cannot map", path);
         CloseHandle(object);
