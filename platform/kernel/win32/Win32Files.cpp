@@ -1,10 +1,14 @@
 #include "platform/kernel/win32/WindowsHeader.h"
 
 #include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
 #include <sddl.h>
+#include <sys/stat.h>
 
 #include "platform/kernel/AccessList.h"
 #include "platform/kernel/CaseFolding.h"
+#include "platform/kernel/Descriptors.h"
 #include "platform/kernel/win32/Win32Kernel.h"
 #include "platform/kernel/win32/Win32Text.h"
 
@@ -373,5 +377,13 @@ std::string Win32TempRoot::Directory(std::string* why) {
     }
     return dir;
 }
+
+int OpenDescriptor(const std::string& path, DescriptorMode mode) {
+    const std::wstring native = WidePath(path);
+    if (mode == DescriptorMode::Read) return _wopen(native.c_str(), _O_RDONLY | _O_BINARY);
+    return _wopen(native.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+void CloseDescriptor(int descriptor) { _close(descriptor); }
 
 }  // namespace mendora::platform
