@@ -25,13 +25,14 @@ const Brush& DefaultBrush() {
     return brush;
 }
 
-// One per font lookup put in place, so that the default follows the lookup; each lives as
-// long as the process, as text drawn with it may still refer to it.
+// One per font lookup put in place, so that the default follows the lookup. Never
+// destroyed: windows may still be drawn by exit handlers (a display lost), after the
+// statics made since were destroyed.
 const Font& DefaultFont() {
-    static std::mutex guard;
-    static std::map<unsigned, std::unique_ptr<Font>> fonts;
-    std::lock_guard<std::mutex> hold(guard);
-    std::unique_ptr<Font>& font = fonts[FontLookupGeneration()];
+    static auto* guard = new std::mutex;
+    static auto* fonts = new std::map<unsigned, std::unique_ptr<Font>>;
+    std::lock_guard<std::mutex> hold(*guard);
+    std::unique_ptr<Font>& font = (*fonts)[FontLookupGeneration()];
     if (!font) font = std::make_unique<Font>("Liberation Sans", -12);
     return *font;
 }
