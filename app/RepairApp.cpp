@@ -57,17 +57,34 @@ bool RepairApp::PassesGate() {
 
 void RepairApp::RunLauncher(const StartupPaths& paths) {
     platform::FileSystem& files = kernel_.files;
-    // Something else under the name (a link, a file) is refused below with its reason.
-    if (!files.Lookup(paths.workDirectory).exists && !files.CreateDirectory(paths.workDirectory)) return;
-    if (!RefuseUnlessPrivate(paths.workDirectory)) return;
-    if (!files.SetCurrentDirectory(paths.workDirectory)) {
+    const std::string& work = paths.workDirectory;
+    // Made private from the start. Something else under the name (a link, a file, a
+    // directory another program made meanwhile) is judged below.
+    std::string why;
+    if (!files.Lookup(work).exists && !files.CreatePrivateDirectory(work, &why) && !files.Lookup(work).exists) {
+        Message("The work directory " + work + " cannot be made: " + why + ". Nothing was copied or started.");
+        return;
+    }
+    if (!RefuseUnlessPrivate(work)) return;
+    if (!files.SetCurrentDirectory(work)) {
         Message("Change current dir failed!!");
         return;
     }
+    // Where a directory some process works in cannot be renamed (Windows), the one entered
+    // can no longer be swapped for another: judged again, what is used is what was judged.
+    if (!RefuseUnlessPrivate(work)) return;
     if (files.Lookup(paths.relocatedExecutable).exists) files.SetArchiveOnly(paths.relocatedExecutable);
 
     // The source is the running executable's own path: argv[0] may be relative or bare.
-    if (!files.CopyFile(paths.executable, paths.relocatedExecutable)) {
+    platform::FileError error;
+    if (!files.CopyFile(paths.executable, paths.relocatedExecutable, &error)) {
+        // Only a copy that runs there keeps its file from being replaced: that is the
+        // program started before, and this start ends quietly. Anything else is said.
+        if (!error.inUse) {
+            Message("The program could not be copied into the work directory (" + error.text +
+                    "). Nothing was started.");
+            return;
+        }
         if (ClaimInstanceName(kernel_.mutexes, kInstanceName, instanceSlot_) == 1) {
             // The running dialog carries its template title only until it has initialised.
             if (!kernel_.messages.ActivateWindow(kMainWindowTitle))

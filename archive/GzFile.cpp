@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/kernel/Descriptors.h"
+
 namespace mendora {
 namespace {
 
@@ -25,17 +27,27 @@ GzFile::~GzFile() {
     if (IsOpen()) Close();
 }
 
+// The file is opened by the platform (UTF-8 paths on every host) and handed to zlib.
+gzFile GzFile::OpenStream(const std::string& path, bool writing) {
+    int descriptor = platform::OpenDescriptor(
+        path, writing ? platform::DescriptorMode::CreateWrite : platform::DescriptorMode::Read);
+    if (descriptor < 0) return nullptr;
+    gzFile stream = gzdopen(descriptor, writing ? "wb" : "rb");
+    if (stream == nullptr) platform::CloseDescriptor(descriptor);
+    return stream;
+}
+
 bool GzFile::Open(const std::string& path, std::int32_t mode) {
     if (IsOpen()) return false;
     if (mode == kWriting) {
-        handle_ = gzopen(path.c_str(), "wb");
+        handle_ = OpenStream(path, true);
         ApplyParameters();  // acts only once the object is in writing mode
     } else if (mode == kReading) {
         if (!files_.IsWritable(path)) return false;
         std::optional<std::uint64_t> size = files_.SizeOf(path);
         if (!size) return false;
         compressedSize_ = *size;
-        handle_ = gzopen(path.c_str(), "rb");
+        handle_ = OpenStream(path, false);
     }
     path_ = path;
     SetMode(handle_ ? mode : kClosed);

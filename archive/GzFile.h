@@ -31,6 +31,7 @@ public:
     bool ReadFailed() const { return readFailed_; }
 
 private:
+    static gzFile OpenStream(const std::string& path, bool writing);
     bool StampOsByte();
 
     gzFile handle_ = nullptr;

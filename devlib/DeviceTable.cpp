@@ -9,7 +9,7 @@ DeviceTable& DeviceTable::Instance() {
 
 QdllHandle DeviceTable::Create() {
     std::lock_guard lock(mutex_);
-    devices_.push_back(std::make_unique<LibraryDevice>(process_));
+    devices_.push_back(std::make_unique<LibraryDevice>(process_, files_));
     return static_cast<QdllHandle>(devices_.size());
 }
 

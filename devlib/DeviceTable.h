@@ -21,6 +21,7 @@ public:
 private:
     std::mutex mutex_;
     platform::NativeProcessHost process_;
+    platform::NativeFileSystem files_;
     std::vector<std::unique_ptr<LibraryDevice>> devices_;
 };
 

@@ -1,7 +1,5 @@
 #include "devlib/FirmwareUpdate.h"
 
-#include <fstream>
-#include <iterator>
 
 #include "devlib/UpdateFirmwareFiles.h"
 #include "vdrive/FirmwareImageFormat.h"
@@ -16,12 +14,19 @@ std::string UpdateFirmwarePath(platform::ProcessHost& process, std::uint16_t chi
     return exe.substr(0, slash) + "/Boot/" + std::string(update->entry);
 }
 
-std::optional<std::vector<std::uint8_t>> LoadFirmwareImage(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+std::optional<std::vector<std::uint8_t>> LoadFirmwareImage(platform::FileSystem& files, const std::string& path) {
+    auto file = path.empty() ? nullptr : files.Open(path, platform::OpenMode::ReadShared);
+    if (!file) return std::nullopt;
+    // One byte more than an image, to tell a longer file.
     std::vector<std::uint8_t> image(firmware::kImageSize + 1);
-    in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    if (in.bad() || static_cast<std::size_t>(in.gcount()) != firmware::kImageSize) return std::nullopt;
+    std::size_t got = 0;
+    while (got < image.size()) {
+        long n = file->Read(image.data() + got, image.size() - got);
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    if (got != firmware::kImageSize) return std::nullopt;
     image.resize(firmware::kImageSize);
     return image;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/FileSystem.h"
 #include "platform/kernel/ProcessHost.h"
 
 namespace mendora::devlib {
@@ -14,7 +15,7 @@ namespace mendora::devlib {
 std::string UpdateFirmwarePath(platform::ProcessHost& process, std::uint16_t chipId, std::uint8_t selectionCode);
 
 // The image file's bytes when it holds exactly one 64 KiB image.
-std::optional<std::vector<std::uint8_t>> LoadFirmwareImage(const std::string& path);
+std::optional<std::vector<std::uint8_t>> LoadFirmwareImage(platform::FileSystem& files, const std::string& path);
 
 // Whether a 64 KiB image names `chipId` as the controller it is made for.
 bool IsMadeFor(const std::vector<std::uint8_t>& image, std::uint16_t chipId);

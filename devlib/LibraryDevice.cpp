@@ -57,7 +57,7 @@ bool LibraryDevice::RunRepair(std::uint8_t flags) {
     bool repaired = false;
     if (auto place = CurrentPlace()) {
         MakerDrives drives;
-        repaired = RepairRun(drives, process_, status_).Run(*place, flags);
+        repaired = RepairRun(drives, process_, files_, status_).Run(*place, flags);
     }
     status_.errorCode.store(repaired ? 0 : kQdllRepairFailed, std::memory_order_relaxed);
     // Released, so that whoever reads the end also reads the final progress and figures.

@@ -6,6 +6,7 @@
 
 #include "devlib/MakerDrives.h"
 #include "devlib/RepairStatus.h"
+#include "platform/kernel/FileSystem.h"
 #include "platform/kernel/ProcessHost.h"
 
 namespace mendora::devlib {
@@ -15,7 +16,7 @@ namespace mendora::devlib {
 // repair status is answered at once from any thread.
 class LibraryDevice {
 public:
-    explicit LibraryDevice(platform::ProcessHost& process) : process_(process) {}
+    LibraryDevice(platform::ProcessHost& process, platform::FileSystem& files) : process_(process), files_(files) {}
 
     int CountDrives();
     // Makes drive `number` of those found now the current one, remembered by its identity:
@@ -39,6 +40,7 @@ private:
     std::optional<platform::DriveIdentity> CurrentPlace();
 
     platform::ProcessHost& process_;
+    platform::FileSystem& files_;
     std::mutex drive_;
     std::optional<platform::DriveIdentity> place_;
     RepairStatus status_;

@@ -57,7 +57,7 @@ bool RepairRun::Format(DriveCommands& drive, const vdrive::Geometry& g) {
 }
 
 bool RepairRun::UpdateFirmware(DriveCommands& drive, std::uint16_t chipId, std::uint8_t selectionCode) {
-    auto image = LoadFirmwareImage(UpdateFirmwarePath(process_, chipId, selectionCode));
+    auto image = LoadFirmwareImage(files_, UpdateFirmwarePath(process_, chipId, selectionCode));
     // Another controller's firmware would leave the drive unusable: never write it.
     if (!image || !IsMadeFor(*image, chipId)) return false;
     Advance(kFirmwareLoaded);

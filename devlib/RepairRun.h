@@ -5,6 +5,7 @@
 #include "devlib/DriveCommands.h"
 #include "devlib/MakerDrives.h"
 #include "devlib/RepairStatus.h"
+#include "platform/kernel/FileSystem.h"
 #include "platform/kernel/ProcessHost.h"
 
 namespace mendora::devlib {
@@ -20,8 +21,8 @@ inline constexpr std::uint8_t kWriteFirmwareBit = 0x80;
 // and verify it by reading it back. Keeps `status` current from start to end.
 class RepairRun {
 public:
-    RepairRun(MakerDrives& drives, platform::ProcessHost& process, RepairStatus& status)
-        : drives_(drives), process_(process), status_(status) {}
+    RepairRun(MakerDrives& drives, platform::ProcessHost& process, platform::FileSystem& files, RepairStatus& status)
+        : drives_(drives), process_(process), files_(files), status_(status) {}
     bool Run(const platform::DriveIdentity& place, std::uint8_t flags);
 
 private:
@@ -32,6 +33,7 @@ private:
 
     MakerDrives& drives_;
     platform::ProcessHost& process_;
+    platform::FileSystem& files_;
     RepairStatus& status_;
 };
 

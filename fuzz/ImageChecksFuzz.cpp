@@ -37,10 +37,10 @@ void RevertImage(const std::string& file) {
 }
 
 void FirmwareImage(const std::string& path, const std::string& file) {
-    auto image = devlib::LoadFirmwareImage(path);
+    platform::LinuxFileSystem files;
+    auto image = devlib::LoadFirmwareImage(files, path);
     FUZZ_CHECK(image.has_value() == (file.size() == firmware::kImageSize));
 
-    platform::LinuxFileSystem files;
     std::string version = ReadUpdateFirmwareVersion(files, path);
     FUZZ_CHECK(version.size() <= firmware::kVersionSize);
     if (file.size() < firmware::kVersionOffset + firmware::kVersionSize) FUZZ_CHECK(version.empty());

@@ -46,5 +46,6 @@ endforeach()
 string(APPEND rc "LANGUAGE 0, 0\n1 MENDORASTRINGS \"${STRINGS}\"\n")
 # The dialog's icon first: Explorer shows the first icon of a program.
 string(APPEND rc "128 ICON \"${ICONS}/128.ico\"\n129 ICON \"${ICONS}/129.ico\"\n")
-file(WRITE ${OUT}.new "${rc}")
-execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${OUT}.new ${OUT})
+# Written even when the text is the same: the script is only run when a file it names has
+# changed, and its new time is what makes the programs compile their resources again.
+file(WRITE ${OUT} "${rc}")

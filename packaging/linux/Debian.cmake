@@ -41,6 +41,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The fonts the dialog lays its texts out with: a face metric-compatible with Arial (the
+# templates' faces resolve to it), and a CJK face for the Chinese texts. The libraries'
+# dependencies are added to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2 | fonts-liberation, fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
 # The menu entry asks for administrator rights through pkexec.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS pkexec)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -22,6 +22,14 @@ struct PathInfo {
     bool isDirectory = false;
 };
 
+// Why an operation on a file failed, as far as the host tells.
+struct FileError {
+    // Another program holds the file (a running executable, a handle that shares nothing).
+    bool inUse = false;
+    // The host's words for the failure.
+    std::string text;
+};
+
 struct DirectoryEntry {
     std::string name;
     bool isDirectory = false;  // a real directory, not a link to one
@@ -39,8 +47,9 @@ public:
     virtual bool SetArchiveOnly(const std::string& path) = 0;
     virtual bool Delete(const std::string& path) = 0;
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
-    // Copies by truncating the existing target in place, keeping the source's mode.
-    virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+    // Copies by truncating the existing target in place, keeping the source's mode. On
+    // failure *error, when given, says why.
+    virtual bool CopyFile(const std::string& from, const std::string& to, FileError* error) = 0;
     virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
     // Creates a new file "<directory><prefix><n>" with the first n whose name is free,
     // exclusively, write only. The path is stored in *path.
@@ -48,8 +57,15 @@ public:
                                                 const std::string& prefix, std::string* path) = 0;
     virtual bool IsWritable(const std::string& path) = 0;
     virtual std::optional<std::uint64_t> SizeOf(const std::string& path) = 0;
-    // Empty when the directory is ours alone (owned by us, not a link, not writable by
-    // group or others); otherwise the reason it is not.
+    // Makes a new directory that nobody with fewer rights than this process may write to
+    // (see CheckPrivateDirectory). Fails on an existing name; on failure *why, when given,
+    // says why.
+    virtual bool CreatePrivateDirectory(const std::string& path, std::string* why) = 0;
+    // Empty when the directory is ours alone: a real directory (not a link) that nobody
+    // with fewer rights than this process owns or may write to. POSIX hosts: owned by us,
+    // not writable by group or others. Windows: owned and writable by administrators and
+    // SYSTEM only, and by the user too where none of the user's processes has fewer
+    // rights than this one. Otherwise the reason it is not.
     virtual std::string CheckPrivateDirectory(const std::string& path) = 0;
     // The entries of a directory in the order the host gives them, "." and ".." included;
     // empty when it cannot be read.

@@ -1,11 +1,15 @@
 #include "platform/ui/DC.h"
 
 #include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <numbers>
 #include <utility>
 #include <vector>
 
 #include "platform/ui/Constants.h"
+#include "platform/ui/FontFiles.h"
 #include "platform/ui/SystemColors.h"
 
 namespace mendora::platform {
@@ -21,9 +25,16 @@ const Brush& DefaultBrush() {
     return brush;
 }
 
+// One per font lookup put in place, so that the default follows the lookup. Never
+// destroyed: windows may still be drawn by exit handlers (a display lost), after the
+// statics made since were destroyed.
 const Font& DefaultFont() {
-    static const Font font("Liberation Sans", -12);
-    return font;
+    static auto* guard = new std::mutex;
+    static auto* fonts = new std::map<unsigned, std::unique_ptr<Font>>;
+    std::lock_guard<std::mutex> hold(*guard);
+    std::unique_ptr<Font>& font = (*fonts)[FontLookupGeneration()];
+    if (!font) font = std::make_unique<Font>("Liberation Sans", -12);
+    return *font;
 }
 
 double TurnFrom(double from, double angle) {

@@ -53,6 +53,12 @@ Rect Dialog::MapDialogRect(int x, int y, int cx, int cy) const {
 bool Dialog::CreateFromTemplate() {
     std::string face = template_.fontFace.empty() ? "Liberation Sans" : template_.fontFace;
     font_ = std::make_unique<Font>(face, PointsToPixelHeight(template_.pointSize));
+    // A window whose texts cannot be drawn would show the user nothing to act on.
+    UiHost* host = UiHost::Current();
+    if (!font_->HasFace() && host && host->DrawsText()) {
+        host->MessageBox(kNoFontText, template_.caption, MessageButtons::Ok);
+        return false;
+    }
     Rect size = MapDialogRect(0, 0, template_.cx, template_.cy);
     if (!Create(kDialogClass, template_.caption, template_.style & ~WS_VISIBLE, size, nullptr)) return false;
     SetFont(font_.get(), false);

@@ -24,6 +24,12 @@ private:
     bool saving_;
 };
 
+// What a dialog says, in a message box, instead of showing itself when the host draws
+// texts and no font face can be had.
+inline constexpr const char* kNoFontText =
+    "No font is installed to show this window's texts in. Install a TrueType font (such as "
+    "Liberation Sans or Arial), then start the program again.";
+
 // A modal dialog built from a template. Dialog units map to pixels through the base
 // units of the template's font (average character width and height). Enter presses the
 // default push button (OK without one), Escape and closing the window cancel.

@@ -4,10 +4,10 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <mutex>
-#include <stdexcept>
 #include <vector>
 
 #include "platform/ui/FontFiles.h"
@@ -23,7 +23,8 @@ struct Glyph {
     std::vector<std::uint8_t> on;  // width * rows, 1 where the glyph sets the pixel
 };
 
-// One FreeType face at one pixel size, with its rendered glyphs.
+// One FreeType face at one pixel size, with its rendered glyphs. A face whose file cannot
+// be had measures every character at an average width and draws nothing.
 class FontFace {
 public:
     FontFace(const std::string& file, int index, int height, int weight);
@@ -31,7 +32,8 @@ public:
         if (face_) FT_Done_Face(face_);
     }
     const Glyph& GlyphFor(char32_t code);
-    bool Has(char32_t code) const { return FT_Get_Char_Index(face_, code) != 0; }
+    bool Has(char32_t code) const { return face_ && FT_Get_Char_Index(face_, code) != 0; }
+    bool Usable() const { return face_ != nullptr; }
     // This face when it has the character, else a face fontconfig finds that has it, else
     // this face (which then draws its missing-glyph box).
     FontFace& FaceFor(char32_t code);
@@ -50,14 +52,18 @@ namespace {
 
 std::mutex engineMutex;
 
+// nullptr when FreeType cannot start: every face is then one without a file.
 FT_Library Library() {
     static FT_Library library = [] {
         FT_Library lib = nullptr;
-        if (FT_Init_FreeType(&lib) != 0) throw std::runtime_error("FreeType cannot start");
-        return lib;
+        return FT_Init_FreeType(&lib) == 0 ? lib : nullptr;
     }();
     return library;
 }
+
+std::mutex lookupMutex;
+FontLookup* currentLookup = nullptr;
+unsigned lookupGeneration = 0;
 
 // Next code point of UTF-8 text; a byte that does not start a valid sequence stands
 // for itself (Latin-1), so any 8-bit text can be drawn.
@@ -93,12 +99,18 @@ std::shared_ptr<FontFace> FaceAt(const FaceFile& file, int height, int weight) {
     return face;
 }
 
+// The family's face; when its file cannot be opened, any face that has Latin letters.
 std::shared_ptr<FontFace> SharedFace(const std::string& family, int height, int weight) {
-    static std::map<std::tuple<std::string, int, int>, std::shared_ptr<FontFace>> cache;
-    auto key = std::make_tuple(family, height, weight);
+    static std::map<std::tuple<unsigned, std::string, int, int>, std::shared_ptr<FontFace>> cache;
+    auto key = std::make_tuple(FontLookupGeneration(), family, height, weight);
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
-    auto face = FaceAt(MatchFace(family, weight), height, weight);
+    FontLookup& lookup = CurrentFontLookup();
+    auto face = FaceAt(lookup.Match(family, weight), height, weight);
+    if (!face->Usable()) {
+        FaceFile other = lookup.MatchWith(U'A', weight);
+        if (!other.path.empty()) face = FaceAt(other, height, weight);
+    }
     cache.emplace(key, face);
     return face;
 }
@@ -107,8 +119,14 @@ std::shared_ptr<FontFace> SharedFace(const std::string& family, int height, int 
 
 FontFace::FontFace(const std::string& path, int index, int height, int weight)
     : file(path), height_(height), weight_(weight) {
-    if (path.empty() || FT_New_Face(Library(), path.c_str(), index, &face_) != 0) {
-        throw std::runtime_error("no font file for the face");
+    if (path.empty() || Library() == nullptr || OpenFaceFile(Library(), {path, index}, &face_) != 0) {
+        face_ = nullptr;
+        // Proportions of a common sans-serif face, so that layouts keep their shape.
+        metrics.height = height > 0 ? height : static_cast<int>(std::lround(-height * 1.15));
+        metrics.ascent = static_cast<int>(std::lround(metrics.height * 0.8));
+        metrics.descent = metrics.height - metrics.ascent;
+        metrics.averageWidth = std::max(1, static_cast<int>(std::lround(metrics.height * 0.4)));
+        return;
     }
     auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face_, FT_SFNT_OS2));
     double units = face_->units_per_EM;
@@ -129,7 +147,9 @@ const Glyph& FontFace::GlyphFor(char32_t code) {
     auto it = glyphs_.find(code);
     if (it != glyphs_.end()) return it->second;
     Glyph glyph;
-    if (FT_Load_Char(face_, code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) == 0) {
+    if (!face_) {
+        glyph.advance = code < 0x20 ? 0 : metrics.averageWidth;
+    } else if (FT_Load_Char(face_, code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) == 0) {
         FT_GlyphSlot slot = face_->glyph;
         const FT_Bitmap& bm = slot->bitmap;
         glyph.left = slot->bitmap_left;
@@ -154,14 +174,12 @@ FontFace& FontFace::FaceFor(char32_t code) {
     if (code < 0x20 || Has(code)) return *this;
     auto it = fallbacks_.find(code);
     if (it == fallbacks_.end()) {
-        FaceFile file = MatchFaceWith(code, weight_);
+        FaceFile file = CurrentFontLookup().MatchWith(code, weight_);
         FontFace* fallback = this;
+        // An unreadable file keeps the box glyph.
         if (!file.path.empty()) {
-            try {
-                fallback = FaceAt(file, height_, weight_).get();
-            } catch (const std::runtime_error&) {
-                // An unreadable file keeps the box glyph.
-            }
+            FontFace* other = FaceAt(file, height_, weight_).get();
+            if (other->Usable()) fallback = other;
         }
         it = fallbacks_.emplace(code, fallback).first;
     }
@@ -176,6 +194,8 @@ Font::Font(const std::string& face, int height, int weight) : faceName_(face), h
 Font::~Font() = default;
 
 const std::string& Font::ResolvedFile() const { return face_->file; }
+
+bool Font::HasFace() const { return face_->Usable(); }
 
 const TextMetrics& Font::Metrics() const { return face_->metrics; }
 
@@ -204,6 +224,29 @@ void Font::Render(const std::string& text, int x, int top,
 }
 
 int PointsToPixelHeight(int points) { return -((points * 96 + 36) / 72); }
+
+FontLookup& CurrentFontLookup() {
+    std::lock_guard<std::mutex> hold(lookupMutex);
+    return currentLookup ? *currentLookup : HostFontLookup();
+}
+
+unsigned FontLookupGeneration() {
+    std::lock_guard<std::mutex> hold(lookupMutex);
+    return lookupGeneration;
+}
+
+ScopedFontLookup::ScopedFontLookup(FontLookup& lookup) {
+    std::lock_guard<std::mutex> hold(lookupMutex);
+    previous_ = currentLookup;
+    currentLookup = &lookup;
+    ++lookupGeneration;
+}
+
+ScopedFontLookup::~ScopedFontLookup() {
+    std::lock_guard<std::mutex> hold(lookupMutex);
+    currentLookup = previous_;
+    ++lookupGeneration;
+}
 
 }  // namespace mendora::platform
 

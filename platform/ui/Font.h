@@ -18,10 +18,12 @@ class FontFace;
 
 // A font by face name and height in pixels: a positive height is the cell height
 // (ascent + descent), a negative one the character height (the em size). The face is
-// found through fontconfig, so "Arial" resolves to a metric-compatible face. Glyphs are
-// rendered without anti-aliasing, so text pixels carry exactly the text colour. A
-// character the face lacks is drawn and measured with a face fontconfig finds that has it
-// (for Chinese texts, a CJK face), at the same height and on the same baseline.
+// found through the font lookup (fontconfig), so "Arial" resolves to a metric-compatible
+// face, and a missing family to another face the host has. Glyphs are rendered without
+// anti-aliasing, so text pixels carry exactly the text colour. A character the face lacks
+// is drawn and measured with a face the lookup finds that has it (for Chinese texts, a
+// CJK face), at the same height and on the same baseline. Without any face the font
+// measures text at an average width and draws nothing (HasFace says so).
 class Font {
 public:
     Font(const std::string& face, int height, int weight = 400);
@@ -32,6 +34,8 @@ public:
     const std::string& FaceName() const { return faceName_; }
     int Height() const { return height_; }
     const std::string& ResolvedFile() const;
+    // Whether a face file was found and opened, so that text shows.
+    bool HasFace() const;
 
     const TextMetrics& Metrics() const;
     // Width of one line of text and the cell height.

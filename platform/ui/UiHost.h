@@ -29,6 +29,9 @@ public:
     // Waits for input or the next timer, then dispatches what arrived. Modal loops call
     // it until their dialog ends.
     virtual void WaitAndDispatch() = 0;
+    // Whether the windows' texts reach the user as drawn pixels (and so need a font face),
+    // rather than as text the host prints.
+    virtual bool DrawsText() const { return true; }
 
     // Brings a top-level window with the title to the front: one of this process, else
     // the one another process shows (see WindowActivationListener).

@@ -46,6 +46,9 @@ protected:
 TEST_F(Launcher, CopiesItselfIntoTheWorkDirectoryAndStartsTheCopy) {
     Start();
     EXPECT_TRUE(Texts().empty());
+    // Made private from the start, never as a plain directory tightened afterwards.
+    EXPECT_EQ(fake.files.Calls(Op::CreatePrivateDirectory), 1);
+    EXPECT_EQ(fake.files.Calls(Op::CreateDirectory), 0);
     EXPECT_EQ(ReadBytes(relocated), ReadBytes(executable));
     struct stat st {};
     ASSERT_EQ(::stat(relocated.c_str(), &st), 0);
@@ -79,7 +82,7 @@ TEST_F(Launcher, ReplacesAReadOnlyStaleCopyByteForByte) {
     EXPECT_EQ(fake.process.spawned.size(), 1u);
 }
 
-TEST_F(Launcher, EndsSilentlyWhenTheWorkDirectoryCannotBeMade) {
+TEST_F(Launcher, SaysWhyTheWorkDirectoryCannotBeMade) {
     // Something else under the name is named in the refusal, and left as it is.
     WriteBytes(work, "a file named like the work directory");
     Start();
@@ -89,10 +92,11 @@ TEST_F(Launcher, EndsSilentlyWhenTheWorkDirectoryCannotBeMade) {
     EXPECT_EQ(ReadBytes(work), "a file named like the work directory");
     fake.messages.shown.clear();
 
-    fake.files.Fail(Op::CreateDirectory);
+    fake.files.Fail(Op::CreatePrivateDirectory);
     ::unlink(work.c_str());
     Start();
-    EXPECT_TRUE(Texts().empty());
+    EXPECT_EQ(Texts(), std::vector<std::string>{"The work directory " + work +
+                                                " cannot be made: refused by the test. Nothing was copied or started."});
     EXPECT_TRUE(fake.process.spawned.empty());
 }
 
@@ -112,8 +116,9 @@ TEST_F(Launcher, ReportsAFailedDirectoryChangeAndAFailedStart) {
     EXPECT_EQ(second.messages.shown[0].caption, "mendora");
 }
 
-TEST_F(Launcher, FailedCopyClaimsTheNameAndMayBringTheRunningWindowForward) {
-    fake.files.Fail(Op::CopyFile);
+// A copy that runs keeps its file from being replaced: the program started before.
+TEST_F(Launcher, ACopyRunningThereClaimsTheNameAndMayBringItsWindowForward) {
+    fake.files.HoldInUse(relocated);
     fake.mutexes.answer = platform::MutexClaim::AlreadyExists;
     Start();
     EXPECT_TRUE(Texts().empty());
@@ -126,7 +131,7 @@ TEST_F(Launcher, FailedCopyClaimsTheNameAndMayBringTheRunningWindowForward) {
     platform::FakeKernel starting;
     starting.tempRoot.directory = fake.tempRoot.directory;
     starting.process.executablePath = executable;
-    starting.files.Fail(Op::CopyFile);
+    starting.files.HoldInUse(relocated);
     starting.mutexes.answer = platform::MutexClaim::AlreadyExists;
     starting.messages.windowExists = true;
     InstanceSlot other;
@@ -136,12 +141,36 @@ TEST_F(Launcher, FailedCopyClaimsTheNameAndMayBringTheRunningWindowForward) {
     platform::FakeKernel alone;
     alone.tempRoot.directory = fake.tempRoot.directory;
     alone.process.executablePath = executable;
-    alone.files.Fail(Op::CopyFile);
+    alone.files.HoldInUse(relocated);
     InstanceSlot fresh;
     RepairApp(alone.kernel, fresh).Start();
     EXPECT_EQ(alone.mutexes.created.size(), 1u);
     EXPECT_TRUE(alone.messages.activated.empty());
     EXPECT_TRUE(alone.messages.shown.empty());
+}
+
+// Any other failed copy is no sign of a running program: it is said, with the path and the
+// reason, and nothing is started or claimed.
+TEST_F(Launcher, AFailedCopyIsReportedNeverTakenForARunningProgram) {
+    fake.files.Fail(Op::CopyFile);
+    fake.mutexes.answer = platform::MutexClaim::AlreadyExists;
+    Start();
+    EXPECT_EQ(Texts(), std::vector<std::string>{"The program could not be copied into the work directory (" + relocated +
+                                                ": refused by the test). Nothing was started."});
+    EXPECT_TRUE(fake.mutexes.created.empty());
+    EXPECT_TRUE(fake.messages.activated.empty());
+    EXPECT_TRUE(fake.process.spawned.empty());
+
+    // The source itself unreadable (a folder name the host could not spell, a vanished file).
+    platform::FakeKernel lost;
+    lost.tempRoot.directory = fake.tempRoot.directory;
+    lost.process.executablePath = root / "install/gone";
+    InstanceSlot other;
+    RepairApp(lost.kernel, other).Start();
+    ASSERT_EQ(lost.messages.shown.size(), 1u);
+    EXPECT_NE(lost.messages.shown[0].text.find(root / "install/gone: No such file or directory"), std::string::npos)
+        << lost.messages.shown[0].text;
+    EXPECT_TRUE(lost.process.spawned.empty());
 }
 
 TEST_F(Launcher, EndsSilentlyWhenTheFreshCopyCannotBeMarked) {
@@ -160,6 +189,18 @@ TEST_F(Launcher, RefusesADirectoryOthersCouldWriteTo) {
     EXPECT_FALSE(fake.files.Lookup(relocated).exists);
     EXPECT_TRUE(fake.process.spawned.empty());
 
+    // As a host with access lists answers for a directory its users' other programs may
+    // write to: named in the refusal, nothing copied into it.
+    ::chmod(work.c_str(), 0700);
+    fake.files.Expose(work, "it is writable by PC\\ann (S-1-5-21-1-2-3-1001), not by the administrators alone");
+    fake.messages.shown.clear();
+    Start();
+    EXPECT_EQ(Texts(), std::vector<std::string>{"The work directory " + work +
+                                                " cannot be used: it is writable by PC\\ann (S-1-5-21-1-2-3-1001), "
+                                                "not by the administrators alone. Nothing was copied or started."});
+    EXPECT_FALSE(fake.files.Lookup(relocated).exists);
+    EXPECT_TRUE(fake.process.spawned.empty());
+
     ::rmdir(work.c_str());
     ::symlink((root / "install").c_str(), work.c_str());
     Start();  // a link is not a directory of ours: creating one fails, so nothing happens
@@ -172,7 +213,7 @@ TEST_F(Launcher, RefusesWhenNoPrivateTemporaryDirectoryExists) {
     Start();
     ASSERT_EQ(Texts().size(), 1u);
     EXPECT_NE(Texts()[0].find("refused by the test"), std::string::npos);
-    EXPECT_EQ(fake.files.Calls(Op::CreateDirectory), 0);
+    EXPECT_EQ(fake.files.Calls(Op::CreatePrivateDirectory), 0);
 }
 
 TEST(InstanceName, ClaimsOnceAndKeepsTheSlot) {

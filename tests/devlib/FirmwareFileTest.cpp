@@ -4,6 +4,7 @@
 
 #include "devlib/DeviceText.h"
 #include "devlib/FirmwareUpdate.h"
+#include "platform/kernel/NativeKernel.h"
 #include "platform/kernel/fake/FakeServices.h"
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
@@ -18,12 +19,14 @@ TEST(FirmwareFile, OnlyAWhole64KiBImageLoads) {
     testing::WriteBytes(dir / "short.bin", exact.substr(1));
     testing::WriteBytes(dir / "long.bin", exact + "b");
     testing::WriteBytes(dir / "empty.bin", "");
-    auto image = LoadFirmwareImage(dir / "exact.bin");
+    platform::NativeFileSystem files;
+    auto image = LoadFirmwareImage(files, dir / "exact.bin");
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), 65536u);
     for (const char* name : {"short.bin", "long.bin", "empty.bin", "missing.bin"})
-        EXPECT_FALSE(LoadFirmwareImage(dir / name)) << name;
-    EXPECT_FALSE(LoadFirmwareImage(dir.Path()));  // a directory
+        EXPECT_FALSE(LoadFirmwareImage(files, dir / name)) << name;
+    EXPECT_FALSE(LoadFirmwareImage(files, dir.Path()));  // a directory
+    EXPECT_FALSE(LoadFirmwareImage(files, ""));
 }
 
 TEST(FirmwareFile, PathIsBesideTheExecutable) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "devlib/RepairRun.h"
+#include "platform/kernel/NativeKernel.h"
 #include "platform/kernel/fake/FakeServices.h"
 #include "tests/FileBytes.h"
 #include "tests/devlib/DevlibTestKit.h"
@@ -165,13 +166,14 @@ TEST_F(Repair, AnImageNotMadeForTheDrivesControllerIsNeverWritten) {
     };
     platform::FakeProcessHost process;
     process.executablePath = dir / "Mendrix.exe";
+    platform::NativeFileSystem files;
     std::filesystem::create_directories(dir / "Boot/90");
     devlib::MakerDrives drives;
     const platform::DriveIdentity place = drives.List().at(0).place;
     for (const auto& c : cases) {
         WriteBytes(dir / "Boot/90/fw90.bin", c.image);
         devlib::RepairStatus status;
-        EXPECT_EQ(devlib::RepairRun(drives, process, status).Run(place, kUpdateFirmware), c.written) << c.what;
+        EXPECT_EQ(devlib::RepairRun(drives, process, files, status).Run(place, kUpdateFirmware), c.written) << c.what;
         EXPECT_EQ(*drive->Info(nullptr)->identity.firmwareVersion, c.written ? "Q90120" : "Q90110") << c.what;
     }
 }

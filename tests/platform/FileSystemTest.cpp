@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "platform/kernel/linux/LinuxFileSystem.h"
 #include "tests/FileBytes.h"
@@ -23,13 +26,53 @@ TEST(LinuxFileSystem, CopyTruncatesInPlaceAndKeepsTheSourceMode) {
     WriteBytes(dir / "src", "short");
     ::chmod((dir / "src").c_str(), 0750);
     WriteBytes(dir / "dst", "a much longer earlier content");
-    ASSERT_TRUE(files.CopyFile(dir / "src", dir / "dst"));
+    ASSERT_TRUE(files.CopyFile(dir / "src", dir / "dst", nullptr));
     EXPECT_EQ(ReadBytes(dir / "dst"), "short");
     EXPECT_EQ(ModeOf(dir / "dst"), 0750u);
-    EXPECT_FALSE(files.CopyFile(dir / "missing", dir / "dst"));
+    FileError error;
+    EXPECT_FALSE(files.CopyFile(dir / "missing", dir / "dst", &error));
+    EXPECT_FALSE(error.inUse);
+    EXPECT_EQ(error.text.rfind(dir / "missing: ", 0), 0u) << error.text;
 
     ::symlink((dir / "src").c_str(), (dir / "link").c_str());
-    EXPECT_FALSE(files.CopyFile(dir / "dst", dir / "link"));  // never through a link
+    EXPECT_FALSE(files.CopyFile(dir / "dst", dir / "link", &error));  // never through a link
+    EXPECT_EQ(error.text.rfind(dir / "link: ", 0), 0u) << error.text;
+    EXPECT_FALSE(error.inUse);
+}
+
+// Only a program that runs keeps its file from being copied over, and the copy says so.
+TEST(LinuxFileSystem, ACopyOntoARunningProgramFailsAsInUse) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    const std::string program = dir / "sleeper";
+    ASSERT_TRUE(files.CopyFile("/bin/sleep", program, nullptr));
+    char name[] = "sleeper", seconds[] = "30";
+    char* arguments[] = {name, seconds, nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environ), 0);
+    FileError error;
+    bool copied = true;
+    // Until the child has executed the file, it is not yet busy.
+    for (int i = 0; i < 200 && copied; ++i) {
+        copied = files.CopyFile("/bin/sleep", program, &error);
+        if (copied) ::usleep(10000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(copied);
+    EXPECT_TRUE(error.inUse) << error.text;
+    EXPECT_EQ(error.text.rfind(program + ": ", 0), 0u) << error.text;
+}
+
+TEST(LinuxFileSystem, PrivateDirectoriesAreMadeForTheOwnerAlone) {
+    testing::TempDir dir;
+    LinuxFileSystem files;
+    std::string why;
+    ASSERT_TRUE(files.CreatePrivateDirectory(dir / "work", &why)) << why;
+    EXPECT_EQ(ModeOf(dir / "work"), 0700u);
+    EXPECT_EQ(files.CheckPrivateDirectory(dir / "work"), "");
+    EXPECT_FALSE(files.CreatePrivateDirectory(dir / "work", &why));
+    EXPECT_EQ(why, "File exists");
 }
 
 TEST(LinuxFileSystem, ArchiveOnlyLeavesOwnerReadWriteAndExecuteOnExecutables) {

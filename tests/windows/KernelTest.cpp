@@ -29,7 +29,7 @@ TEST(Win32Files, ArchiveAloneCopiesOverwriteAndUnsharedOpensExcludeEachOther) {
     // A read-only target can be replaced once it carries the archive attribute alone.
     ASSERT_TRUE(files.SetArchiveOnly(dir / "b"));
     EXPECT_TRUE(files.IsWritable(dir / "b"));
-    ASSERT_TRUE(files.CopyFile(dir / "a", dir / "b"));
+    ASSERT_TRUE(files.CopyFile(dir / "a", dir / "b", nullptr));
     EXPECT_EQ(testing::ReadBytes(dir / "b"), "new");
     EXPECT_FALSE(files.SetArchiveOnly(dir.Path()));  // directories keep theirs
 

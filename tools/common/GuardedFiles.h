@@ -24,13 +24,18 @@ public:
     bool SetArchiveOnly(const std::string& path) override { return host_.SetArchiveOnly(path); }
     bool Delete(const std::string& path) override { return host_.Delete(path); }
     bool SetCurrentDirectory(const std::string& path) override { return host_.SetCurrentDirectory(path); }
-    bool CopyFile(const std::string& from, const std::string& to) override { return host_.CopyFile(from, to); }
+    bool CopyFile(const std::string& from, const std::string& to, platform::FileError* error) override {
+        return host_.CopyFile(from, to, error);
+    }
     std::unique_ptr<platform::File> CreateScratch(const std::string& directory, const std::string& prefix,
                                                   std::string* path) override {
         return host_.CreateScratch(directory, prefix, path);
     }
     bool IsWritable(const std::string& path) override { return host_.IsWritable(path); }
     std::optional<std::uint64_t> SizeOf(const std::string& path) override { return host_.SizeOf(path); }
+    bool CreatePrivateDirectory(const std::string& path, std::string* why) override {
+        return host_.CreatePrivateDirectory(path, why);
+    }
     std::string CheckPrivateDirectory(const std::string& path) override { return host_.CheckPrivateDirectory(path); }
     std::optional<std::vector<platform::DirectoryEntry>> List(const std::string& path) override {
         return host_.List(path);

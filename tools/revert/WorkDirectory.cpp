@@ -37,8 +37,8 @@ std::string PrepareWorkDirectory(platform::Kernel& kernel, std::string* error) {
         return {};
     }
     std::string directory = root + "mendora-revert-" + std::to_string(platform::CurrentProcessId());
-    if (!kernel.files.CreateDirectory(directory) && !kernel.files.Lookup(directory).isDirectory) {
-        *error = "cannot create " + directory;
+    if (!kernel.files.CreatePrivateDirectory(directory, &why) && !kernel.files.Lookup(directory).isDirectory) {
+        *error = "cannot create " + directory + ": " + why;
         return {};
     }
     if (std::string problem = kernel.files.CheckPrivateDirectory(directory); !problem.empty()) {

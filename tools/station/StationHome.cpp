@@ -61,7 +61,7 @@ std::string StationHome::CreateUnique(const std::string& prefix) {
 bool StationHome::PlaceExecutable() {
     std::error_code linkError;
     std::filesystem::create_hard_link(kernel_.process.ExecutablePath(), WorkerExecutable(), linkError);
-    return !linkError || kernel_.files.CopyFile(kernel_.process.ExecutablePath(), WorkerExecutable());
+    return !linkError || kernel_.files.CopyFile(kernel_.process.ExecutablePath(), WorkerExecutable(), nullptr);
 }
 
 bool StationHome::Place(const std::string& name, std::uint16_t id) {

@@ -9,17 +9,19 @@
 #include <map>
 #include <mutex>
 
+#include "vdrive/win32/WideText.h"
+
 namespace mendora::vdrive::imagehost {
 namespace {
 
 HANDLE Handle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 
 std::string LastErrorText() {
-    char text[256] = {};
+    wchar_t text[256] = {};
     DWORD code = GetLastError();
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                             sizeof text, nullptr);
-    std::string why = n ? std::string(text, n) : "error " + std::to_string(code);
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                             256, nullptr);
+    std::string why = n ? Utf8Text(text, n) : "error " + std::to_string(code);
     while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
     return why;
 }
@@ -30,7 +32,7 @@ std::string SystemError(const std::string& what, const std::string& path) {
 
 std::intptr_t OpenWith(const std::string& path, DWORD access, DWORD disposition, const char* what,
                       std::string* error) {
-    HANDLE handle = CreateFileA(path.c_str(), access,
+    HANDLE handle = CreateFileW(WideText(path).c_str(), access,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -65,7 +67,7 @@ void Close(std::intptr_t file) {
     CloseHandle(Handle(file));
 }
 
-void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+void Remove(const std::string& path) { DeleteFileW(WideText(path).c_str()); }
 
 bool WriteAt(std::intptr_t file, const void* data, std::size_t size, std::uint64_t offset) {
     const char* bytes = static_cast<const char*>(data);
@@ -140,7 +142,7 @@ volatile LONG* WordOf(std::intptr_t file) {
     char name[96];
     std::snprintf(name, sizeof name, "Local\\mendora-vdrive-%08lx-%08lx%08lx", info.dwVolumeSerialNumber,
                   info.nFileIndexHigh, info.nFileIndexLow);
-    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, name);
+    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, WideText(name).c_str());
     if (section == nullptr) return nullptr;
     void* view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, 64);
     if (view == nullptr) {
@@ -194,7 +196,7 @@ void Unlock(std::intptr_t file) {
 
 std::uint8_t* Map(std::intptr_t file, std::uint64_t size, bool writable, std::intptr_t* mapping,
                   const std::string& path, std::string* error) {
-    HANDLE object = CreateFileMappingA(Handle(file), nullptr, writable ? PAGE_READWRITE : PAGE_READONLY,
+    HANDLE object = CreateFileMappingW(Handle(file), nullptr, writable ? PAGE_READWRITE : PAGE_READONLY,
                                        static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), nullptr);
     if (object == nullptr) {
         *error = SystemError("cannot map", path);

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "vdrive/ImageFormat.h"
+#include "vdrive/win32/WideText.h"
 
 namespace mendora::vdrive {
 
@@ -48,8 +49,8 @@ std::string FolderOf(const std::string& path) {
 
 PlugWatcher::PlugWatcher(const std::string& imagePath) : path_(imagePath) {
     auto watch = std::make_unique<Watch>();
-    watch->overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    watch->folder = CreateFileA(FolderOf(path_).c_str(), FILE_LIST_DIRECTORY,
+    watch->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    watch->folder = CreateFileW(WideText(FolderOf(path_)).c_str(), FILE_LIST_DIRECTORY,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     if (watch->overlapped.hEvent == nullptr || watch->folder == INVALID_HANDLE_VALUE || !watch->Arm() ||
@@ -65,7 +66,7 @@ std::intptr_t PlugWatcher::Waitable() const {
 }
 
 bool PlugWatcher::ReadPlugState(std::uint32_t* plugged, std::uint32_t* generation) {
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE file = CreateFileW(WideText(path_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     // plugged and plugGeneration are adjacent, and written together under the image lock.

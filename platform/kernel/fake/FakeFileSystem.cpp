@@ -4,6 +4,12 @@
 
 namespace mendora::platform {
 
+namespace {
+
+constexpr const char* kRefusal = "refused by the test";
+
+}  // namespace
+
 int FakeFileSystem::Calls(Op op) const { return static_cast<int>(calls_.count(op)); }
 
 bool FakeFileSystem::Fails(Op op, const std::string& path) {
@@ -31,8 +37,26 @@ bool FakeFileSystem::SetCurrentDirectory(const std::string& path) {
     return true;
 }
 
-bool FakeFileSystem::CopyFile(const std::string& from, const std::string& to) {
-    return !Fails(Op::CopyFile, to) && NativeFileSystem::CopyFile(from, to);
+bool FakeFileSystem::CreatePrivateDirectory(const std::string& path, std::string* why) {
+    if (Fails(Op::CreatePrivateDirectory, path)) {
+        if (why) *why = kRefusal;
+        return false;
+    }
+    return NativeFileSystem::CreatePrivateDirectory(path, why);
+}
+
+std::string FakeFileSystem::CheckPrivateDirectory(const std::string& path) {
+    auto exposed = exposed_.find(path);
+    return exposed != exposed_.end() ? exposed->second : NativeFileSystem::CheckPrivateDirectory(path);
+}
+
+bool FakeFileSystem::CopyFile(const std::string& from, const std::string& to, FileError* error) {
+    const bool inUse = inUse_.count(to) > 0;
+    if (Fails(Op::CopyFile, to) || inUse) {
+        if (error) *error = {inUse, to + ": " + (inUse ? "the file is in use" : kRefusal)};
+        return false;
+    }
+    return NativeFileSystem::CopyFile(from, to, error);
 }
 
 std::unique_ptr<File> FakeFileSystem::Open(const std::string& path, OpenMode mode) {

@@ -1,8 +1,11 @@
 #include "platform/kernel/linux/LinuxFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/kernel/Descriptors.h"
 
 namespace mendora::platform {
 
@@ -41,5 +44,13 @@ std::uint64_t LinuxFile::Length() {
     struct stat st {};
     return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
+
+// Created with the mode a gzip writer gives its files (0666 less the umask).
+int OpenDescriptor(const std::string& path, DescriptorMode mode) {
+    if (mode == DescriptorMode::Read) return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+void CloseDescriptor(int descriptor) { ::close(descriptor); }
 
 }  // namespace mendora::platform

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <system_error>
 #include <vector>
 
 #include "platform/kernel/linux/LinuxFile.h"
@@ -60,25 +61,34 @@ bool LinuxFileSystem::SetCurrentDirectory(const std::string& path) {
     return ::chdir(path.c_str()) == 0;
 }
 
-bool LinuxFileSystem::CopyFile(const std::string& from, const std::string& to) {
+bool LinuxFileSystem::CopyFile(const std::string& from, const std::string& to, FileError* error) {
+    auto fail = [&](const std::string& path) {
+        int code = errno;
+        if (error) *error = {code == ETXTBSY, path + ": " + std::generic_category().message(code)};
+        return false;
+    };
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+    if (in < 0) return fail(from);
     LinuxFile source(in);
     struct stat st {};
-    if (::fstat(in, &st) != 0) return false;
+    if (::fstat(in, &st) != 0) return fail(from);
     // Truncating in place (never unlink and recreate) makes the copy fail with ETXTBSY
     // while the target runs, which is what keeps a second instance from replacing it.
     int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, st.st_mode & 0777);
-    if (out < 0) return false;
+    if (out < 0) return fail(to);
     LinuxFile target(out);
     std::vector<char> chunk(1 << 16);
     for (;;) {
         long n = source.Read(chunk.data(), chunk.size());
-        if (n < 0) return false;
+        if (n < 0) return fail(from);
         if (n == 0) break;
-        if (target.Write(chunk.data(), static_cast<std::size_t>(n)) != n) return false;
+        errno = 0;
+        if (target.Write(chunk.data(), static_cast<std::size_t>(n)) != n) {
+            if (errno == 0) errno = ENOSPC;  // a short write: the disk is full
+            return fail(to);
+        }
     }
-    return ::fchmod(out, st.st_mode & 0777) == 0;
+    return ::fchmod(out, st.st_mode & 0777) == 0 || fail(to);
 }
 
 std::unique_ptr<File> LinuxFileSystem::Open(const std::string& path, OpenMode mode) {
@@ -117,6 +127,12 @@ std::optional<std::uint64_t> LinuxFileSystem::SizeOf(const std::string& path) {
     if (fd < 0) return std::nullopt;
     LinuxFile file(fd);
     return file.Length();
+}
+
+bool LinuxFileSystem::CreatePrivateDirectory(const std::string& path, std::string* why) {
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    if (why) *why = std::generic_category().message(errno);
+    return false;
 }
 
 std::string LinuxFileSystem::CheckPrivateDirectory(const std::string& path) {

@@ -1,13 +1,21 @@
 #include "platform/kernel/win32/WindowsHeader.h"
 
+#include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sddl.h>
+#include <sys/stat.h>
+
+#include "platform/kernel/AccessList.h"
 #include "platform/kernel/CaseFolding.h"
+#include "platform/kernel/Descriptors.h"
 #include "platform/kernel/win32/Win32Kernel.h"
 #include "platform/kernel/win32/Win32Text.h"
 
 namespace mendora::platform {
 namespace {
 
-using win32::NativePath;
+using win32::WidePath;
 
 struct ShareAndDisposition {
     DWORD access;
@@ -27,8 +35,133 @@ ShareAndDisposition ModeOf(OpenMode mode) {
     return {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING};
 }
 
+// What the host says about a failed call on a path.
+std::string Failure(const std::string& path, DWORD code) { return path + ": " + win32::ErrorText(code); }
+
+// Open handles of other programs that keep a file from being written.
+bool IsInUse(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_USER_MAPPED_FILE;
+}
+
+// Empty when the path names a real directory (no link); else why not.
+std::string DirectoryProblem(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return "it does not exist";
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "it is a link";
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "it is not a directory";
+    return {};
+}
+
+std::string SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (sid == nullptr || !ConvertSidToStringSidW(sid, &text)) return "an unknown principal";
+    std::string out = win32::Narrow(text);
+    LocalFree(text);
+    return out;
+}
+
+std::string AccountName(PSID sid) {
+    wchar_t name[256], domain[256];
+    DWORD nameSize = 256, domainSize = 256;
+    SID_NAME_USE use;
+    if (sid == nullptr || !LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use)) return {};
+    std::string account = win32::Narrow(name);
+    return domainSize > 0 && domain[0] != L'\0' ? win32::Narrow(domain) + "\\" + account : account;
+}
+
+// The principal of an entry: after the mask, or for object entries after the object
+// types their flags say are present.
+PSID EntrySid(const ACE_HEADER* header) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(header);
+    switch (header->AceType) {
+        case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
+        case ACCESS_DENIED_OBJECT_ACE_TYPE:
+        case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
+        case ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE: {
+            const auto* entry = reinterpret_cast<const ACCESS_ALLOWED_OBJECT_ACE*>(header);
+            std::size_t at = offsetof(ACCESS_ALLOWED_OBJECT_ACE, ObjectType);
+            if (entry->Flags & ACE_OBJECT_TYPE_PRESENT) at += sizeof(GUID);
+            if (entry->Flags & ACE_INHERITED_OBJECT_TYPE_PRESENT) at += sizeof(GUID);
+            return at < header->AceSize ? const_cast<std::uint8_t*>(bytes + at) : nullptr;
+        }
+        default: return const_cast<DWORD*>(&reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->SidStart);
+    }
+}
+
+bool IsDenyEntry(BYTE type) {
+    return type == ACCESS_DENIED_ACE_TYPE || type == ACCESS_DENIED_OBJECT_ACE_TYPE ||
+           type == ACCESS_DENIED_CALLBACK_ACE_TYPE || type == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
+}
+
+// What the user's token says: its user, and whether a process of the same user can run
+// with fewer rights than this one (an elevated token has a limited twin).
+struct TokenFacts {
+    std::string user;
+    bool userMayRunWithFewerRights = true;
+};
+
+// Wine runs every program as one Unix user whatever its token says, and its files carry
+// no access lists of their own (it derives them from the Unix permissions): no process of
+// the user has fewer rights than another there.
+bool ProcessesOfOneUserShareRights() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+TokenFacts ReadTokenFacts() {
+    TokenFacts facts;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return facts;
+    union {
+        TOKEN_USER user;
+        std::uint8_t bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+    } user{};
+    DWORD size = 0;
+    if (GetTokenInformation(token, TokenUser, &user, sizeof user, &size)) facts.user = SidText(user.user.User.Sid);
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeFull;
+    if (!GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size)) type = TokenElevationTypeFull;
+    CloseHandle(token);
+    facts.userMayRunWithFewerRights = type == TokenElevationTypeFull && !ProcessesOfOneUserShareRights();
+    return facts;
+}
+
+const TokenFacts& Token() {
+    static const TokenFacts facts = ReadTokenFacts();
+    return facts;
+}
 
 }  // namespace
+
+AccessList AccessListOf(const void* descriptor) {
+    AccessList list;
+    auto* sd = const_cast<void*>(descriptor);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (GetSecurityDescriptorOwner(sd, &owner, &defaulted) && owner != nullptr) {
+        list.owner = SidText(owner);
+        list.ownerName = AccountName(owner);
+    }
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted) || !present || dacl == nullptr) {
+        list.present = false;
+        return list;
+    }
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) continue;
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        // Every kind of entry carries its mask right after the header.
+        const DWORD mask = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask;
+        PSID sid = EntrySid(header);
+        list.entries.push_back({!IsDenyEntry(header->AceType), SidText(sid), AccountName(sid), mask});
+    }
+    return list;
+}
+
+std::string JudgeDirectorySecurity(const void* descriptor, const std::string& user, bool userMayRunWithFewerRights) {
+    return JudgeAccessList(AccessListOf(descriptor), TrustedPrincipals(user, userMayRunWithFewerRights));
+}
 
 Win32File::~Win32File() { CloseHandle(handle_); }
 
@@ -67,39 +200,44 @@ std::uint64_t Win32File::Length() {
 }
 
 PathInfo Win32FileSystem::Lookup(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(NativePath(path).c_str());
+    DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return {};
     return {true, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
 }
 
 bool Win32FileSystem::CreateDirectory(const std::string& path) {
-    return CreateDirectoryA(NativePath(path).c_str(), nullptr) != 0;
+    return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0;
 }
 
 // The archive attribute alone: no read-only, hidden or system mark keeps the file from being
 // replaced or deleted.
 bool Win32FileSystem::SetArchiveOnly(const std::string& path) {
-    std::string native = NativePath(path);
-    DWORD attributes = GetFileAttributesA(native.c_str());
+    std::wstring native = WidePath(path);
+    DWORD attributes = GetFileAttributesW(native.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    return SetFileAttributesA(native.c_str(), FILE_ATTRIBUTE_ARCHIVE) != 0;
+    return SetFileAttributesW(native.c_str(), FILE_ATTRIBUTE_ARCHIVE) != 0;
 }
 
-bool Win32FileSystem::Delete(const std::string& path) { return DeleteFileA(NativePath(path).c_str()) != 0; }
+bool Win32FileSystem::Delete(const std::string& path) { return DeleteFileW(WidePath(path).c_str()) != 0; }
 
 bool Win32FileSystem::SetCurrentDirectory(const std::string& path) {
-    return SetCurrentDirectoryA(NativePath(path).c_str()) != 0;
+    return SetCurrentDirectoryW(WidePath(path).c_str()) != 0;
 }
 
 // Overwrites the target; a running executable cannot be overwritten, which is what keeps a
 // second instance from replacing the first.
-bool Win32FileSystem::CopyFile(const std::string& from, const std::string& to) {
-    return CopyFileA(NativePath(from).c_str(), NativePath(to).c_str(), FALSE) != 0;
+bool Win32FileSystem::CopyFile(const std::string& from, const std::string& to, FileError* error) {
+    if (CopyFileW(WidePath(from).c_str(), WidePath(to).c_str(), FALSE)) return true;
+    DWORD code = GetLastError();
+    // Which of the two was the trouble: the source is there to be read unless it is gone.
+    const bool sourceMissing = GetFileAttributesW(WidePath(from).c_str()) == INVALID_FILE_ATTRIBUTES;
+    if (error) *error = {IsInUse(code), Failure(sourceMissing ? from : to, code)};
+    return false;
 }
 
 std::unique_ptr<File> Win32FileSystem::Open(const std::string& path, OpenMode mode) {
     ShareAndDisposition how = ModeOf(mode);
-    HANDLE handle = CreateFileA(NativePath(path).c_str(), how.access, how.share, nullptr, how.disposition,
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), how.access, how.share, nullptr, how.disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     auto file = std::make_unique<Win32File>(handle);
@@ -112,7 +250,7 @@ std::unique_ptr<File> Win32FileSystem::CreateScratch(const std::string& director
                                                      std::string* path) {
     for (unsigned n = 1; n < 100000; ++n) {
         std::string candidate = directory + prefix + std::to_string(n);
-        HANDLE handle = CreateFileA(NativePath(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        HANDLE handle = CreateFileW(WidePath(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             *path = candidate;
@@ -125,7 +263,7 @@ std::unique_ptr<File> Win32FileSystem::CreateScratch(const std::string& director
 }
 
 bool Win32FileSystem::IsWritable(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(NativePath(path).c_str());
+    DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
     return (attributes & FILE_ATTRIBUTE_READONLY) == 0;
@@ -133,26 +271,73 @@ bool Win32FileSystem::IsWritable(const std::string& path) {
 
 std::optional<std::uint64_t> Win32FileSystem::SizeOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(NativePath(path).c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
+// Made with its access list in one step, so that there is no moment in which others may
+// write to it. The administrators own it; a token that may not hand ownership to them
+// (not elevated) leaves the owner to the host.
+bool Win32FileSystem::CreatePrivateDirectory(const std::string& path, std::string* why) {
+    const TokenFacts& token = Token();
+    std::string descriptor = PrivateDirectoryDescriptor(token.user, token.userMayRunWithFewerRights);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(win32::Widen(descriptor).c_str(), SDDL_REVISION_1,
+                                                                  &security.lpSecurityDescriptor, nullptr)) {
+            if (why) *why = "its access list cannot be built: " + win32::ErrorText(GetLastError());
+            return false;
+        }
+        BOOL made = CreateDirectoryW(WidePath(path).c_str(), &security);
+        DWORD code = GetLastError();
+        LocalFree(security.lpSecurityDescriptor);
+        if (made) return true;
+        if (code != ERROR_INVALID_OWNER || descriptor.rfind("O:BA", 0) != 0) {
+            if (why) *why = win32::ErrorText(code);
+            return false;
+        }
+        descriptor = descriptor.substr(4);
+    }
+    return false;
+}
+
+// Judged through a handle on the directory itself (never what a link points to), so that
+// what is judged is what was found.
 std::string Win32FileSystem::CheckPrivateDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(NativePath(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return "it does not exist";
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "it is a link";
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "it is not a directory";
-    return {};
+    if (std::string problem = DirectoryProblem(path); !problem.empty()) return problem;
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return "it cannot be opened: " + win32::ErrorText(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info{};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::string problem;
+    if (!GetFileInformationByHandle(handle, &info)) {
+        problem = "it cannot be read: " + win32::ErrorText(GetLastError());
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        problem = "it is a link";
+    } else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        problem = "it is not a directory";
+    } else if (DWORD code = GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                            nullptr, nullptr, nullptr, nullptr, &descriptor);
+               code != ERROR_SUCCESS) {
+        problem = "its access list cannot be read: " + win32::ErrorText(code);
+    } else {
+        problem = JudgeDirectorySecurity(descriptor, Token().user, Token().userMayRunWithFewerRights);
+    }
+    if (descriptor) LocalFree(descriptor);
+    CloseHandle(handle);
+    return problem;
 }
 
 std::optional<std::vector<DirectoryEntry>> Win32FileSystem::List(const std::string& path) {
-    std::string pattern = NativePath(path);
-    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
-    pattern += "*.*";
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    std::wstring pattern = WidePath(path);
+    if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+    pattern += L"*.*";
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<DirectoryEntry>{};
         return std::nullopt;
@@ -161,32 +346,44 @@ std::optional<std::vector<DirectoryEntry>> Win32FileSystem::List(const std::stri
     do {
         bool directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                          !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        entries.push_back({found.cFileName, directory});
-    } while (FindNextFileA(search, &found));
+        entries.push_back({win32::Narrow(found.cFileName), directory});
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return entries;
 }
 
 bool Win32FileSystem::SameSpelling(const std::string& a, const std::string& b) { return EqualIgnoringCase(a, b); }
 
+// The temporary directory is the user's own; the work directory made inside it carries
+// the access list that keeps others out.
 std::string Win32TempRoot::Directory(std::string* why) {
-    char shortPath[MAX_PATH + 1];
-    DWORD n = GetTempPathA(sizeof shortPath, shortPath);
-    if (n == 0 || n > MAX_PATH) {
+    std::wstring shortPath(MAX_PATH + 1, L'\0');
+    DWORD n = GetTempPathW(static_cast<DWORD>(shortPath.size()), shortPath.data());
+    if (n > shortPath.size()) {
+        shortPath.resize(n);
+        n = GetTempPathW(static_cast<DWORD>(shortPath.size()), shortPath.data());
+    }
+    if (n == 0 || n >= shortPath.size()) {
         if (why) *why = "the temporary directory cannot be read";
         return {};
     }
+    shortPath.resize(n);
     // The long spelling, so that it compares equal to the executable's own path.
-    char longPath[MAX_PATH + 1];
-    DWORD m = GetLongPathNameA(shortPath, longPath, sizeof longPath);
-    std::string dir = win32::SlashPath(m > 0 && m <= MAX_PATH ? longPath : shortPath);
+    std::string dir = win32::PathFromWide(win32::LongSpelling(shortPath));
     if (dir.empty() || dir.back() != '/') dir += '/';
-    std::string problem = Win32FileSystem().CheckPrivateDirectory(dir);
-    if (!problem.empty()) {
+    if (std::string problem = DirectoryProblem(dir); !problem.empty()) {
         if (why) *why = dir + ": " + problem;
         return {};
     }
     return dir;
 }
+
+int OpenDescriptor(const std::string& path, DescriptorMode mode) {
+    const std::wstring native = WidePath(path);
+    if (mode == DescriptorMode::Read) return _wopen(native.c_str(), _O_RDONLY | _O_BINARY);
+    return _wopen(native.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+void CloseDescriptor(int descriptor) { _close(descriptor); }
 
 }  // namespace mendora::platform

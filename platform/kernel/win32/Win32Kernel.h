@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/AccessList.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/kernel/ReportedOsBuild.h"
 
@@ -31,8 +32,9 @@ private:
     void* handle_;
 };
 
-// Paths arrive with '/' and are handed to Windows with '\'. Names compare without regard to
-// case, as NTFS and FAT do. "No sharing" is the share mode 0 of CreateFile.
+// Paths arrive as UTF-8 with '/' and are handed to the W functions as UTF-16 with '\'.
+// Names compare without regard to case, as NTFS and FAT do. "No sharing" is the share
+// mode 0 of CreateFile.
 class Win32FileSystem : public FileSystem {
 public:
     PathInfo Lookup(const std::string& path) override;
@@ -40,19 +42,27 @@ public:
     bool SetArchiveOnly(const std::string& path) override;
     bool Delete(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
-    bool CopyFile(const std::string& from, const std::string& to) override;
+    bool CopyFile(const std::string& from, const std::string& to, FileError* error) override;
     std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
     std::unique_ptr<File> CreateScratch(const std::string& directory, const std::string& prefix,
                                         std::string* path) override;
     bool IsWritable(const std::string& path) override;
     std::optional<std::uint64_t> SizeOf(const std::string& path) override;
+    bool CreatePrivateDirectory(const std::string& path, std::string* why) override;
     std::string CheckPrivateDirectory(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> List(const std::string& path) override;
     bool SameSpelling(const std::string& a, const std::string& b) override;
 };
 
-// GetTempPath, in its long spelling with '/' separators. The directory is the user's own
-// profile folder, so no further checks are made.
+// The entries of a security descriptor's access list and its owner, as the judgement of
+// AccessList.h takes them.
+AccessList AccessListOf(const void* descriptor);
+// The verdict on a directory's security descriptor for a token of the user (see
+// TrustedPrincipals): empty when only trusted principals own it or may change it.
+std::string JudgeDirectorySecurity(const void* descriptor, const std::string& user, bool userMayRunWithFewerRights);
+
+// GetTempPath, in its long spelling with '/' separators: the user's own folder, checked to
+// be a real directory. The work directory made inside it carries its own access list.
 class Win32TempRoot : public TempRoot {
 public:
     std::string Directory(std::string* why) override;

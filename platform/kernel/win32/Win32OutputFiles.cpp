@@ -7,7 +7,7 @@
 namespace mendora::platform {
 namespace {
 
-using win32::NativePath;
+using win32::WidePath;
 
 constexpr DWORD kMissing = INVALID_FILE_ATTRIBUTES;
 
@@ -23,7 +23,7 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-DWORD AttributesOf(const std::string& path) { return GetFileAttributesA(NativePath(path).c_str()); }
+DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
 
 // Empty when the name may be written: free, or a file that is not a link; else why not.
 std::string CheckEntry(const std::string& path) {
@@ -49,7 +49,7 @@ std::string PrepareOutputDirectory(const std::string& path) {
     if (path.empty()) return "no directory was given";
     DWORD attributes = AttributesOf(path);
     if (attributes == kMissing) {
-        if (!CreateDirectoryA(NativePath(path).c_str(), nullptr))
+        if (!CreateDirectoryW(WidePath(path).c_str(), nullptr))
             return "it cannot be made: " + win32::ErrorText(GetLastError());
         return {};
     }
@@ -62,7 +62,7 @@ std::unique_ptr<File> CreateOutputFile(const std::string& path, std::string* err
     if (*error = CheckEntry(path); !error->empty()) return nullptr;
     // The link itself is opened, never what it points to, should one appear after the check.
     const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
-    HANDLE handle = CreateFileA(NativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, flags, nullptr);
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         *error = win32::ErrorText(GetLastError());
         return nullptr;

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 
 #include "platform/kernel/win32/Win32Kernel.h"
 #include "platform/kernel/win32/Win32Text.h"
@@ -24,10 +23,11 @@ private:
 
 }  // namespace
 
+// The module's own path in UTF-16: every folder name works, whatever the ANSI code page.
 std::string Win32ProcessHost::ExecutablePath() {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) return {};
         if (n < path.size()) {
             path.resize(n);
@@ -35,24 +35,22 @@ std::string Win32ProcessHost::ExecutablePath() {
         }
         path.resize(path.size() * 2);
     }
-    char longPath[MAX_PATH + 1];
-    DWORD m = GetLongPathNameA(path.c_str(), longPath, sizeof longPath);
-    return win32::SlashPath(m > 0 && m <= MAX_PATH ? std::string(longPath) : path);
+    return win32::PathFromWide(win32::LongSpelling(path));
 }
 
 bool Win32ProcessHost::Spawn(const std::string& path) {
-    std::string native = win32::NativePath(path);
-    std::string commandLine = "\"" + native + "\"";
+    std::wstring native = win32::WidePath(path);
+    std::wstring commandLine = L"\"" + native + L"\"";
     // The standard handles go along, so that a console program's copy writes where the
     // first one did.
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(native.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(native.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &started))
         return false;
     CloseHandle(started.hThread);
@@ -65,7 +63,7 @@ Win32NamedMutexes::~Win32NamedMutexes() {
 }
 
 MutexClaim Win32NamedMutexes::Create(const std::string& name) {
-    HANDLE handle = CreateMutexA(nullptr, FALSE, name.c_str());
+    HANDLE handle = CreateMutexW(nullptr, FALSE, win32::Widen(name).c_str());
     DWORD error = GetLastError();
     if (handle == nullptr) return error == ERROR_ACCESS_DENIED ? MutexClaim::AccessDenied : MutexClaim::Failed;
     if (error == ERROR_ALREADY_EXISTS) {
@@ -78,13 +76,14 @@ MutexClaim Win32NamedMutexes::Create(const std::string& name) {
 }
 
 std::optional<OsVersion> Win32VersionQuery::Query(VersionRecord record) {
-    OSVERSIONINFOEXA info{};
-    info.dwOSVersionInfoSize = record == VersionRecord::Extended ? sizeof(OSVERSIONINFOEXA) : sizeof(OSVERSIONINFOA);
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = record == VersionRecord::Extended ? sizeof(OSVERSIONINFOEXW) : sizeof(OSVERSIONINFOW);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return std::nullopt;
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return std::nullopt;
 #pragma GCC diagnostic pop
-    OsVersion v{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId, info.szCSDVersion};
+    OsVersion v{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId,
+                win32::Narrow(info.szCSDVersion)};
     if (build_ != kOsBuildFromHost) v.buildNumber = build_;
     return v;
 }
@@ -102,21 +101,23 @@ std::optional<bool> Win32AdminRights::IsAdministrator() {
     return member != FALSE;
 }
 
-Win32DebugOutput::Win32DebugOutput() {
-    const char* target = std::getenv("MENDORA_DEBUG");
-    if (target != nullptr) target_ = target;
-}
+Win32DebugOutput::Win32DebugOutput() { target_ = win32::EnvironmentText("MENDORA_DEBUG").value_or(""); }
 
 void Win32DebugOutput::Write(const std::string& line) {
     std::string whole = line + "\n";
-    OutputDebugStringA(whole.c_str());
+    OutputDebugStringW(win32::Widen(whole).c_str());
     if (target_.empty() || target_ == "0") return;
     std::lock_guard<std::mutex> hold(mutex_);
     if (target_ == "1") {
         std::fprintf(stderr, "%s", whole.c_str());
         return;
     }
-    std::ofstream(target_, std::ios::app | std::ios::binary) << whole;
+    HANDLE file = CreateFileW(win32::WidePath(target_).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, whole.data(), static_cast<DWORD>(whole.size()), &written, nullptr);
+    CloseHandle(file);
 }
 
 std::uint64_t Win32Clock::TickCount() { return GetTickCount64(); }
@@ -133,12 +134,11 @@ TimeOfDay Win32Clock::LocalTimeOfDay() {
 
 ModuleLoad LoadModuleFile(const std::string& path) {
     ModuleLoad load;
-    std::string native = win32::NativePath(path);
-    HMODULE handle = LoadLibraryA(native.c_str());
+    HMODULE handle = LoadLibraryW(win32::WidePath(path).c_str());
     if (handle == nullptr) {
         DWORD error = GetLastError();
         load.errorCode = error != 0 ? error : kUnknownLoadError;
-        load.errorText = native + ": " + win32::ErrorText(error);
+        load.errorText = win32::NativePath(path) + ": " + win32::ErrorText(error);
         return load;
     }
     load.module = std::make_unique<Library>(handle);

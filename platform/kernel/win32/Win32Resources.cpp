@@ -10,13 +10,7 @@
 namespace mendora::platform {
 namespace {
 
-// Cuts text to at most limit bytes without splitting a UTF-8 sequence.
-std::string CutToBytes(const std::string& text, std::size_t limit) {
-    if (text.size() <= limit) return text;
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return text.substr(0, cut);
-}
+using win32::CutToBytes;
 
 // One string of a string-table block: the blocks hold 16 strings each, counted UTF-16.
 std::optional<std::string> StringOfBlock(std::uint16_t id, std::uint16_t language) {
@@ -33,10 +27,10 @@ std::optional<std::string> StringOfBlock(std::uint16_t id, std::uint16_t languag
     return win32::Narrow(words + at + 1, words[at]);
 }
 
-LPCSTR TypeName(std::string_view type, std::string& storage) {
+LPCWSTR TypeName(std::string_view type, std::wstring& storage) {
     // "#6" names a numbered type (RT_STRING), anything else a named one.
-    if (type.size() > 1 && type[0] == '#') return MAKEINTRESOURCEA(std::stoi(std::string(type.substr(1))));
-    storage = type;
+    if (type.size() > 1 && type[0] == '#') return MAKEINTRESOURCEW(std::stoi(std::string(type.substr(1))));
+    storage = win32::Widen(std::string(type));
     return storage.c_str();
 }
 
@@ -44,9 +38,9 @@ LPCSTR TypeName(std::string_view type, std::string& storage) {
 
 std::optional<std::span<const std::uint8_t>> ModuleResource(std::string_view type, std::uint16_t id,
                                                              std::uint16_t language) {
-    std::string storage;
-    HMODULE self = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceExA(self, TypeName(type, storage), MAKEINTRESOURCEA(id), language);
+    std::wstring storage;
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceExW(self, TypeName(type, storage), MAKEINTRESOURCEW(id), language);
     if (found == nullptr) return std::nullopt;
     HGLOBAL loaded = LoadResource(self, found);
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
@@ -55,9 +49,9 @@ std::optional<std::span<const std::uint8_t>> ModuleResource(std::string_view typ
 }
 
 std::optional<std::span<const std::uint8_t>> Win32Resources::Find(std::string_view type, std::uint16_t id) {
-    std::string storage;
-    HMODULE self = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(id), TypeName(type, storage));
+    std::wstring storage;
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(id), TypeName(type, storage));
     if (found == nullptr) return std::nullopt;
     HGLOBAL loaded = LoadResource(self, found);
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
@@ -79,8 +73,8 @@ std::string Win32Resources::LoadString(std::uint16_t id, std::size_t bufferSize)
 // Singapore, else English.
 std::uint16_t UserLanguage() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') return LanguageForLocale(value);
+        std::string value = win32::EnvironmentText(name).value_or("");
+        if (!value.empty()) return LanguageForLocale(value);
     }
     LANGID ui = GetUserDefaultUILanguage();
     if (PRIMARYLANGID(ui) != LANG_CHINESE) return kLangEnglish;

@@ -12,12 +12,12 @@ namespace mendora::platform {
 
 std::optional<std::uint32_t> Win32Registry::ReadDword(const std::string& key, const std::string& name) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, win32::NativePath(key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, win32::WidePath(key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return std::nullopt;
     DWORD type = 0;
     std::uint8_t bytes[4] = {};
     DWORD size = sizeof bytes;
-    LONG status = RegQueryValueExA(opened, name.c_str(), nullptr, &type, bytes, &size);
+    LONG status = RegQueryValueExW(opened, win32::Widen(name).c_str(), nullptr, &type, bytes, &size);
     RegCloseKey(opened);
     // A DWORD, or four bytes of binary data: both read as the same little-endian number.
     if (status != ERROR_SUCCESS || size != 4 || (type != REG_DWORD && type != REG_BINARY)) return std::nullopt;
@@ -27,21 +27,23 @@ std::optional<std::uint32_t> Win32Registry::ReadDword(const std::string& key, co
 
 // The host lists a name again for each section that repeats it; the reader answers each
 // name once, the first spelling, as many as fit into the caller's buffer.
+// Names and values come as UTF-16 and are handed on as UTF-8; the caller's buffer size
+// counts UTF-8 bytes.
 std::vector<std::string> Win32ProfileReader::SectionNames(const std::string& path, std::size_t bufferSize) {
-    std::string buffer(4096, '\0');
+    std::wstring buffer(4096, L'\0');
+    const std::wstring file = win32::WidePath(path);
     DWORD n = 0;
     for (;;) {
-        n = GetPrivateProfileSectionNamesA(buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           win32::NativePath(path).c_str());
+        n = GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
         if (n + 2 < buffer.size() || buffer.size() >= (1u << 24)) break;
-        buffer.assign(buffer.size() * 4, '\0');
+        buffer.assign(buffer.size() * 4, L'\0');
     }
     std::vector<std::string> names;
     std::size_t used = 1;  // the list's final zero
-    for (std::size_t at = 0; at < n && buffer[at] != '\0';) {
-        std::size_t end = buffer.find('\0', at);
-        if (end == std::string::npos || end > n) break;
-        std::string name = buffer.substr(at, end - at);
+    for (std::size_t at = 0; at < n && buffer[at] != L'\0';) {
+        std::size_t end = buffer.find(L'\0', at);
+        if (end == std::wstring::npos || end > n) break;
+        std::string name = win32::Narrow(buffer.data() + at, end - at);
         at = end + 1;
         bool seen = std::any_of(names.begin(), names.end(), [&](const std::string& s) { return EqualIgnoringCase(s, name); });
         if (seen) continue;
@@ -55,11 +57,13 @@ std::vector<std::string> Win32ProfileReader::SectionNames(const std::string& pat
 std::string Win32ProfileReader::GetString(const std::string& path, const std::string& section, const std::string& key,
                                           const std::string& fallback, std::size_t bufferSize) {
     if (bufferSize == 0) return {};
-    std::string buffer(bufferSize, '\0');
-    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
-                                       static_cast<DWORD>(bufferSize), win32::NativePath(path).c_str());
-    buffer.resize(n);
-    return buffer;
+    // One UTF-16 unit never takes fewer UTF-8 bytes, so a buffer of as many units holds
+    // everything the caller's bytes can take.
+    std::wstring buffer(bufferSize, L'\0');
+    DWORD n = GetPrivateProfileStringW(win32::Widen(section).c_str(), win32::Widen(key).c_str(),
+                                       win32::Widen(fallback).c_str(), buffer.data(), static_cast<DWORD>(bufferSize),
+                                       win32::WidePath(path).c_str());
+    return win32::CutToBytes(win32::Narrow(buffer.data(), n), bufferSize - 1);
 }
 
 // The number is read from the text, so that a sign and a missing number behave alike on

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/kernel/win32/Win32Text.h"
 #include "platform/scsi/win32/Win32Scsi.h"
 #include "vdrive/MakerIdentity.h"
 
@@ -26,7 +27,7 @@ namespace {
 
 // The disk number Windows gives a disk or a volume; -1 when it cannot be asked.
 long DiskNumberOf(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileW(win32::Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return -1;
     STORAGE_DEVICE_NUMBER number{};
     DWORD bytes = 0;
@@ -49,11 +50,11 @@ std::string WindowsName(long disk) {
 
 // The USB device's location ("Port_#0002.Hub_#0001"), else its instance id.
 std::string PortOf(DEVINST usb, const std::string& instanceId) {
-    char location[256] = {};
+    wchar_t location[256] = {};
     ULONG size = sizeof location;
-    if (CM_Get_DevNode_Registry_PropertyA(usb, CM_DRP_LOCATION_INFORMATION, nullptr, location, &size, 0) ==
-            CR_SUCCESS && location[0] != '\0')
-        return location;
+    if (CM_Get_DevNode_Registry_PropertyW(usb, CM_DRP_LOCATION_INFORMATION, nullptr, location, &size, 0) ==
+            CR_SUCCESS && location[0] != L'\0')
+        return win32::Narrow(location);
     return instanceId;
 }
 
@@ -68,30 +69,32 @@ std::string SerialOf(const std::string& instanceId) {
 
 std::vector<FoundDisk> SetupApiDiskFinder::MakerDisks() {
     std::vector<FoundDisk> found;
-    HDEVINFO set = SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr, nullptr,
+    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVINTERFACE_DISK, nullptr, nullptr,
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return found;
     SP_DEVICE_INTERFACE_DATA iface{};
     iface.cbSize = sizeof iface;
     for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &GUID_DEVINTERFACE_DISK, i, &iface); ++i) {
         DWORD size = 0;
-        SetupDiGetDeviceInterfaceDetailA(set, &iface, nullptr, 0, &size, nullptr);
-        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) continue;
-        std::vector<char> buffer(size);
-        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        SetupDiGetDeviceInterfaceDetailW(set, &iface, nullptr, 0, &size, nullptr);
+        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
+        // Aligned for the record's DWORD.
+        std::vector<DWORD> buffer((size + sizeof(DWORD) - 1) / sizeof(DWORD));
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof device;
-        if (!SetupDiGetDeviceInterfaceDetailA(set, &iface, detail, size, nullptr, &device)) continue;
+        if (!SetupDiGetDeviceInterfaceDetailW(set, &iface, detail, size, nullptr, &device)) continue;
         // The disk's parent is the USB device that carries the vendor and product ids.
         DEVINST parent = 0;
-        char parentId[MAX_DEVICE_ID_LEN];
+        wchar_t wideParentId[MAX_DEVICE_ID_LEN];
         if (CM_Get_Parent(&parent, device.DevInst, 0) != CR_SUCCESS ||
-            CM_Get_Device_IDA(parent, parentId, sizeof parentId, 0) != CR_SUCCESS)
+            CM_Get_Device_IDW(parent, wideParentId, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS)
             continue;
+        const std::string parentId = win32::Narrow(wideParentId);
         if (!IsMakerUsbInstance(parentId)) continue;
         FoundDisk disk;
-        disk.node = detail->DevicePath;
+        disk.node = win32::Narrow(detail->DevicePath);
         const long number = DiskNumberOf(disk.node);
         disk.name = WindowsName(number);
         // Its volumes are locked and dismounted through the physical drive's number.

@@ -10,7 +10,7 @@
 namespace mendora::platform {
 namespace {
 
-constexpr const char* kWindowClass = "MendoraDeviceChanges";
+constexpr const wchar_t* kWindowClass = L"MendoraDeviceChanges";
 
 struct WindowState {
     DeviceChangeSource::Listener* listener;
@@ -18,11 +18,11 @@ struct WindowState {
 
 LRESULT CALLBACK WatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DEVICECHANGE) {
-        auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (std::uint32_t event = DeviceChangeEventOf(wParam); event && state) (*state->listener)(event);
         return TRUE;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -39,8 +39,8 @@ Win32DeviceChangeWatcher::~Win32DeviceChangeWatcher() { Stop(); }
 
 bool Win32DeviceChangeWatcher::Start(Listener listener) {
     if (thread_.joinable()) return false;
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (stop_ == nullptr || ready == nullptr) {
         if (ready) CloseHandle(ready);
         if (stop_) CloseHandle(stop_);
@@ -64,22 +64,22 @@ void Win32DeviceChangeWatcher::Stop() {
 // The thread owns a message-only window for WM_DEVICECHANGE and waits on it, the stop event
 // and the plug watchers' events together.
 void Win32DeviceChangeWatcher::Run(Listener listener, void* ready) {
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WatcherProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kWindowClass;
-    RegisterClassA(&windowClass);  // fails harmlessly when registered already
+    RegisterClassW(&windowClass);  // fails harmlessly when registered already
     WindowState state{&listener};
     // A top-level window that is never shown: message-only windows get no broadcasts.
-    HWND window = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
     HDEVNOTIFY notification = nullptr;
     if (window != nullptr) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-        DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
         filter.dbcc_size = sizeof filter;
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
         filter.dbcc_classguid = GUID_DEVINTERFACE_DISK;
-        notification = RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+        notification = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     }
     std::vector<std::unique_ptr<vdrive::PlugWatcher>> plugs;
     std::vector<HANDLE> handles{stop_};
@@ -96,7 +96,7 @@ void Win32DeviceChangeWatcher::Run(Listener listener, void* ready) {
         if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
         if (woke == WAIT_OBJECT_0 + handles.size()) {
             MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
             continue;
         }
         auto& plug = plugs[woke - WAIT_OBJECT_0 - 1];

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 
+#include "platform/kernel/win32/Win32Text.h"
 #include "platform/scsi/NativeScsi.h"
 #include "platform/scsi/PassThroughRecord.h"
 #include "platform/scsi/win32/Win32Scsi.h"
@@ -110,7 +111,7 @@ ScsiResult ReadBack(const std::uint8_t* record, const ScsiRequest& request) {
 }  // namespace
 
 std::unique_ptr<DeviceControl> OpenDeviceControl(const std::string& path, std::string* error) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE handle = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         *error = OpenFailure(path, GetLastError());

@@ -1,5 +1,7 @@
 // Font files found by fontconfig.
 #include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
 #include "platform/ui/FontFiles.h"
 
@@ -28,25 +30,57 @@ FaceFile MatchPattern(FcPattern* pattern, int weight, char32_t code = 0) {
     return found;
 }
 
-}  // namespace
-
-FaceFile MatchFace(const std::string& family, int weight) {
+// The first scalable face fontconfig lists, whatever its family: what is left when
+// matching found nothing (a configuration without a default family installed).
+FaceFile AnyScalableFace() {
     FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FaceFile found = MatchPattern(pattern, weight);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcObjectSet* fields = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+    FcFontSet* set = FcFontList(nullptr, pattern, fields);
+    FaceFile found;
+    for (int i = 0; set && i < set->nfont && found.path.empty(); ++i) {
+        FcChar8* path = nullptr;
+        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &path) != FcResultMatch) continue;
+        found.path = reinterpret_cast<const char*>(path);
+        FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &found.index);
+    }
+    if (set) FcFontSetDestroy(set);
+    FcObjectSetDestroy(fields);
     FcPatternDestroy(pattern);
     return found;
 }
 
-FaceFile MatchFaceWith(char32_t code, int weight) {
-    FcPattern* pattern = FcPatternCreate();
-    FcCharSet* wanted = FcCharSetCreate();
-    FcCharSetAddChar(wanted, code);
-    FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
-    FaceFile found = MatchPattern(pattern, weight, code);
-    FcCharSetDestroy(wanted);
-    FcPatternDestroy(pattern);
-    return found;
+class FontconfigLookup : public FontLookup {
+public:
+    FaceFile Match(const std::string& family, int weight) override {
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+        FaceFile found = MatchPattern(pattern, weight);
+        FcPatternDestroy(pattern);
+        return found.path.empty() ? AnyScalableFace() : found;
+    }
+
+    FaceFile MatchWith(char32_t code, int weight) override {
+        FcPattern* pattern = FcPatternCreate();
+        FcCharSet* wanted = FcCharSetCreate();
+        FcCharSetAddChar(wanted, code);
+        FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+        FaceFile found = MatchPattern(pattern, weight, code);
+        FcCharSetDestroy(wanted);
+        FcPatternDestroy(pattern);
+        return found;
+    }
+};
+
+}  // namespace
+
+FontLookup& HostFontLookup() {
+    static FontconfigLookup lookup;
+    return lookup;
+}
+
+int OpenFaceFile(FT_LibraryRec_* library, const FaceFile& file, FT_FaceRec_** face) {
+    return FT_New_Face(library, file.path.c_str(), file.index, face);
 }
 
 }  // namespace mendora::platform

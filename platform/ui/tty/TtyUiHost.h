@@ -27,6 +27,7 @@ public:
 
     Clock& clock() override { return clock_; }
     void WaitAndDispatch() override;
+    bool DrawsText() const override { return false; }
 
     // A top-level window other than the active dialog (a modeless popup) prints its texts
     // when it is shown.

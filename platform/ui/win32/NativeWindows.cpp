@@ -10,7 +10,7 @@ namespace {
 constexpr const wchar_t* kClassName = L"MendoraDialog";
 
 HANDLE WakeEvent() {
-    static HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    static HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     return event;
 }
 
