@@ -10,8 +10,6 @@
 namespace mendora::platform {
 namespace {
 
-using win32::CutToBytes;
-
 // One string of a string-table block: the blocks hold 16 strings each, counted UTF-16.
 std::optional<std::string> StringOfBlock(std::uint16_t id, std::uint16_t language) {
     auto block = ModuleResource("#6", static_cast<std::uint16_t>(id / 16 + 1), language);
@@ -65,7 +63,7 @@ std::string Win32Resources::LoadString(std::uint16_t id, std::size_t bufferSize)
     if (bufferSize == 0) return {};
     auto text = StringOfBlock(id, language_);
     if (!text && language_ != kLangEnglish) text = StringOfBlock(id, kLangEnglish);
-    return text ? CutToBytes(*text, bufferSize - 1) : std::string();
+    return text ? win32::CutToBytes(*text, bufferSize - 1) : std::string();
 }
 
 // A locale in the environment first (as on other hosts), else the user's interface
