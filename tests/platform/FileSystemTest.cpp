@@ -64,17 +64,6 @@ TEST(LinuxFileSystem, ACopyOntoARunningProgramFailsAsInUse) {
     EXPECT_EQ(error.text.rfind(program + ": ", 0), 0u) << error.text;
 }
 
-TEST(LinuxFileSystem, PrivateDirectoriesAreMadeForTheOwnerAlone) {
-    testing::TempDir dir;
-    LinuxFileSystem files;
-    std::string why;
-    ASSERT_TRUE(files.CreatePrivateDirectory(dir / "work", &why)) << why;
-    EXPECT_EQ(ModeOf(dir / "work"), 0700u);
-    EXPECT_EQ(files.CheckPrivateDirectory(dir / "work"), "");
-    EXPECT_FALSE(files.CreatePrivateDirectory(dir / "work", &why));
-    EXPECT_EQ(why, "File exists");
-}
-
 TEST(LinuxFileSystem, ArchiveOnlyLeavesOwnerReadWriteAndExecuteOnExecutables) {
     testing::TempDir dir;
     LinuxFileSystem files;

@@ -38,9 +38,6 @@ TEST(FontFallback, WithoutAnyFaceTextIsMeasuredAndNothingIsDrawn) {
     EXPECT_EQ(arial.Metrics().ascent + arial.Metrics().descent, 13);
     ASSERT_GT(arial.Metrics().averageWidth, 0);
     EXPECT_EQ(arial.Measure("25%"), (Size{3 * arial.Metrics().averageWidth, 13}));
-    EXPECT_EQ(arial.Measure("").cx, 0);
-    Font system("System", PointsToPixelHeight(9));
-    EXPECT_GT(system.Metrics().height, 0);
 
     Bitmap bitmap(60, 20, RGB(255, 255, 255));
     DC dc;
@@ -64,14 +61,6 @@ TEST(FontFallback, AFaceFileThatCannotBeOpenedGivesWayToAnyFaceWithLatinLetters)
     Font font("Arial", 13);
     EXPECT_TRUE(font.HasFace());
     EXPECT_EQ(font.ResolvedFile(), good.path);
-}
-
-TEST(FontFallback, TheHostFindsSomeFaceForAFamilyItDoesNotHave) {
-    FaceFile face = HostFontLookup().Match("No Such Family 7F3A", 400);
-    EXPECT_FALSE(face.path.empty());
-    Font font("No Such Family 7F3A", 13);
-    EXPECT_TRUE(font.HasFace());
-    EXPECT_GT(font.Measure("25%").cx, 10);
 }
 
 TEST(FontFallback, ADialogWhoseTextsCannotBeDrawnSaysSoAndIsNotShown) {

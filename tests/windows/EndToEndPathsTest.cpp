@@ -5,9 +5,6 @@
 // of "許" is 0x5C.
 #include <gtest/gtest.h>
 
-#include <aclapi.h>
-#include <sddl.h>
-
 #include "tests/TempDir.h"
 #include "tests/windows/ProgramRun.h"
 #include "vdrive/Presets.h"
@@ -113,17 +110,7 @@ TEST_F(PathsRepair, AWorkFolderOthersMayWriteToIsRefusedWithAMessage) {
     const std::string work = temp + "/UfdApp";
     ASSERT_TRUE(files.CreateDirectory(temp));
     ASSERT_TRUE(files.CreateDirectory(work));
-    PSECURITY_DESCRIPTOR everyone = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &everyone,
-                                                                     nullptr));
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
-    std::wstring native = platform::win32::WidePath(work);
-    ASSERT_EQ(SetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
-                                    nullptr),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    LocalFree(everyone);
+    ASSERT_TRUE(testing::OpenToEveryone(work));
 
     ScopedVariable tmp("TMP", platform::win32::NativePath(temp));
     ScopedVariable tempVariable("TEMP", platform::win32::NativePath(temp));

@@ -4,49 +4,24 @@
 // user), for every drive kind; a QF70 with firmware is re-plugged when asked.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
+#include <cstdlib>
 
 #include "platform/kernel/win32/Win32Kernel.h"
 #include "tests/Environment.h"
 #include "tests/TempDir.h"
+#include "tests/windows/ProgramRun.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace mendora {
 namespace {
 
+using testing::Contains;
+using testing::ReadText;
+using testing::WaitForText;
+using testing::WaitUntilEnded;
+
 constexpr const char* kReplugText = "Please re-plug device to finish the job.";
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-bool WaitForText(const std::string& path, const std::string& text, int seconds = 240) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (Contains(ReadText(path), text)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-}
-
-// A running executable cannot be deleted on Windows: once the copy can be, it has ended.
-bool WaitUntilEnded(const std::string& executable, int seconds = 120) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        std::error_code error;
-        if (!std::filesystem::exists(executable) || std::filesystem::remove(executable, error)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-}
 
 std::string Native(std::string path) {
     for (char& c : path)

@@ -3,6 +3,9 @@
 // paths in UTF-8 whatever the ANSI code page the test runs under.
 #include "platform/kernel/win32/WindowsHeader.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -61,6 +64,22 @@ private:
     std::wstring name_;
     std::optional<std::wstring> old_;
 };
+
+// Gives Everyone full control of an existing directory, as a careless program might.
+inline bool OpenToEveryone(const std::string& directory) {
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &everyone,
+                                                              nullptr))
+        return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
+    std::wstring path = platform::win32::WidePath(directory);
+    DWORD status = SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                         dacl, nullptr);
+    LocalFree(everyone);
+    return status == ERROR_SUCCESS;
+}
 
 // Starts the program with no arguments, its input empty and its output (and that of any
 // program it starts with its handles) appended to `output`; answers its exit code once it

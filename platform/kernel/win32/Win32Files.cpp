@@ -69,29 +69,15 @@ std::string AccountName(PSID sid) {
     return domainSize > 0 && domain[0] != L'\0' ? win32::Narrow(domain) + "\\" + account : account;
 }
 
-// The principal of an entry: after the mask, or for object entries after the object
-// types their flags say are present.
-PSID EntrySid(const ACE_HEADER* header) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(header);
-    switch (header->AceType) {
-        case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
-        case ACCESS_DENIED_OBJECT_ACE_TYPE:
-        case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
-        case ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE: {
-            const auto* entry = reinterpret_cast<const ACCESS_ALLOWED_OBJECT_ACE*>(header);
-            std::size_t at = offsetof(ACCESS_ALLOWED_OBJECT_ACE, ObjectType);
-            if (entry->Flags & ACE_OBJECT_TYPE_PRESENT) at += sizeof(GUID);
-            if (entry->Flags & ACE_INHERITED_OBJECT_TYPE_PRESENT) at += sizeof(GUID);
-            return at < header->AceSize ? const_cast<std::uint8_t*>(bytes + at) : nullptr;
-        }
-        default: return const_cast<DWORD*>(&reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->SidStart);
-    }
+// Allow and deny entries, plain or with a callback, carry their principal right after the
+// mask. Other kinds (object entries, which files do not use) are not read: they count as
+// letting anyone do anything.
+bool IsPlainEntry(BYTE type) {
+    return type == ACCESS_ALLOWED_ACE_TYPE || type == ACCESS_DENIED_ACE_TYPE || type == ACCESS_ALLOWED_CALLBACK_ACE_TYPE ||
+           type == ACCESS_DENIED_CALLBACK_ACE_TYPE;
 }
 
-bool IsDenyEntry(BYTE type) {
-    return type == ACCESS_DENIED_ACE_TYPE || type == ACCESS_DENIED_OBJECT_ACE_TYPE ||
-           type == ACCESS_DENIED_CALLBACK_ACE_TYPE || type == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
-}
+bool IsDenyEntry(BYTE type) { return type == ACCESS_DENIED_ACE_TYPE || type == ACCESS_DENIED_CALLBACK_ACE_TYPE; }
 
 // What the user's token says: its user, and whether a process of the same user can run
 // with fewer rights than this one (an elevated token has a limited twin).
@@ -151,10 +137,13 @@ AccessList AccessListOf(const void* descriptor) {
         void* ace = nullptr;
         if (!GetAce(dacl, i, &ace)) continue;
         const auto* header = static_cast<const ACE_HEADER*>(ace);
-        // Every kind of entry carries its mask right after the header.
-        const DWORD mask = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask;
-        PSID sid = EntrySid(header);
-        list.entries.push_back({!IsDenyEntry(header->AceType), SidText(sid), AccountName(sid), mask});
+        if (!IsPlainEntry(header->AceType)) {
+            list.entries.push_back({true, "an access entry of kind " + std::to_string(header->AceType), "", ~0u});
+            continue;
+        }
+        auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        PSID sid = &entry->SidStart;
+        list.entries.push_back({!IsDenyEntry(header->AceType), SidText(sid), AccountName(sid), entry->Mask});
     }
     return list;
 }
