@@ -47,11 +47,11 @@ Reply VirtualDrive::Execute(const Command& command) {
     std::string error;
     Reply reply = Dropped(TransportError::NoDevice);
     std::chrono::microseconds modelled{0};
+    std::chrono::milliseconds late{0};
     if (!image_->writable()) {
         reply = Dropped(TransportError::Failed);
     } else if (image_->Lock(&error)) {
         FlashWork work;
-        std::chrono::milliseconds late{0};
         reply = Carry(command, &work, &late);
         // Cut short under the command: what it read or wrote is lost with the file.
         if (image_->Damaged()) reply = Dropped(TransportError::NoDevice);
@@ -61,9 +61,20 @@ Reply VirtualDrive::Execute(const Command& command) {
         image_->Unlock();
     }
     if (trace_) trace_->Append(TraceLine(command, reply));
-    // The drive is busy for the modelled time; other openers of the image are not held up.
-    if (modelled.count() > 0) std::this_thread::sleep_for(modelled);
+    Wait(modelled, late);
     return reply;
+}
+
+// The drive is busy for the modelled time, paid in waits of at least kLeastWait: a command
+// of a few hundred microseconds adds to the time owed, and the opener waits once it is
+// owed enough. The drive's time is the same, with a fraction of the wakeups. A late answer
+// is waited for at once. Other openers of the image are not held up.
+void VirtualDrive::Wait(std::chrono::microseconds modelled, std::chrono::milliseconds late) {
+    constexpr std::chrono::microseconds kLeastWait{5000};
+    waitOwed_ += modelled;
+    if (late.count() == 0 && waitOwed_ < kLeastWait) return;
+    std::this_thread::sleep_for(waitOwed_);
+    waitOwed_ = std::chrono::microseconds{0};
 }
 
 Reply VirtualDrive::Carry(const Command& command, FlashWork* work, std::chrono::milliseconds* late) {

@@ -78,11 +78,13 @@ private:
     bool Read(std::string* error, Look look);
     // `late`: how much later than modelled a slow command answers.
     Reply Carry(const Command& command, FlashWork* work, std::chrono::milliseconds* late);
+    void Wait(std::chrono::microseconds modelled, std::chrono::milliseconds late);
     // Pulls the drive out; false when its watchers could not be told.
     bool Unplug();
 
     std::unique_ptr<ImageFile> image_;
     std::unique_ptr<TraceFile> trace_;
+    std::chrono::microseconds waitOwed_{0};  // modelled time not yet waited for
 };
 
 }  // namespace mendora::vdrive

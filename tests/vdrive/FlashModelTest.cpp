@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
 #include "tests/vdrive/DriveTestKit.h"
@@ -214,6 +216,29 @@ TEST_F(VirtualController, FaultPlansFailStallRemoveAndSilence) {
     EXPECT_TRUE(SendNone(*drive, {0, 0, 0, 0, 0, 0}).TransportOk());
     EXPECT_EQ(SendNone(*drive, {0, 0, 0, 0, 0, 0}).error, TransportError::NoDevice);
     EXPECT_FALSE(drive->Info(&error)->plugged);
+}
+
+// The modelled time is waited for in full, a few commands' worth at a time; a late answer
+// is late at once.
+TEST_F(VirtualController, CommandsTakeTheirModelledTime) {
+    DriveSetup setup = testing::SmallSetup();
+    setup.speed = SpeedModel::Usb2;
+    Make(setup);
+    std::string error;
+    testing::StartRevertImage(*drive, 0x0090);
+    using Clock = std::chrono::steady_clock;
+    auto micros = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); };
+    const std::uint64_t before = drive->Info(&error)->modelledMicros;
+    const auto started = Clock::now();
+    for (int i = 0; i < 200; ++i) Spare(*drive, 0);
+    const std::uint64_t modelled = drive->Info(&error)->modelledMicros - before;
+    ASSERT_GT(modelled, 20'000u);
+    EXPECT_GE(micros(Clock::now() - started) + 5'000, static_cast<long long>(modelled));
+
+    ASSERT_TRUE(drive->AddFault({format::FaultKind::Slow, 0xF9, format::kAnyChip, format::kAnyBlock, 1, 50}, &error));
+    const auto slowStarted = Clock::now();
+    Spare(*drive, 0);
+    EXPECT_GE(micros(Clock::now() - slowStarted), 50'000);
 }
 
 TEST_F(VirtualController, ParameterBlockAndTwoPlanes) {

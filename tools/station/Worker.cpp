@@ -180,19 +180,26 @@ void Worker::Report() {
     link_.Send(report_);
 }
 
+// A line every 200 ms; the thread sleeps in between and wakes at once when stopped.
 void Worker::StartReporter() {
     reporting_ = true;
     reporter_ = std::thread([this] {
-        using namespace std::chrono_literals;
+        std::unique_lock<std::mutex> lock(reporterMutex_);
         while (reporting_.load()) {
+            lock.unlock();
             if (!link_.Send(ProgressLine())) Interrupt();  // the station is gone: stop
-            for (int i = 0; i < 20 && reporting_.load(); ++i) std::this_thread::sleep_for(10ms);
+            lock.lock();
+            reporterWake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return !reporting_.load(); });
         }
     });
 }
 
 void Worker::StopReporter() {
-    reporting_ = false;
+    {
+        std::lock_guard<std::mutex> lock(reporterMutex_);
+        reporting_ = false;
+    }
+    reporterWake_.notify_all();
     if (reporter_.joinable()) reporter_.join();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -72,6 +74,8 @@ private:
     tools::EngineBlocks blocks_;
     nlohmann::json report_ = nlohmann::json::object();
     std::atomic<bool> reporting_{false};
+    std::mutex reporterMutex_;
+    std::condition_variable reporterWake_;
     std::thread reporter_;
 };
 
