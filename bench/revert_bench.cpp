@@ -15,7 +15,7 @@
 #include "platform/kernel/linux/LinuxFileSystem.h"
 #include "platform/scsi/DriveNamespace.h"
 #include "vdrive/Presets.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace {

@@ -9,7 +9,8 @@
 
 #include "platform/scsi/NativeScsi.h"
 #include "platform/scsi/VirtualScsiTransport.h"
-#include "vdrive/MakerIdentity.h"
+#include "protocol/DiskCommands.h"
+#include "protocol/MakerIdentity.h"
 
 namespace mendora::platform {
 
@@ -201,9 +202,8 @@ std::unique_ptr<ScsiTransport> DriveNamespace::Open(const std::string& name, std
 }
 
 std::string ForeignIdentity(ScsiTransport& drive, DriveIdentity* seen) {
-    std::array<std::uint8_t, 6> cdb = {0x12, 0, 0, 0, 36, 0};
-    std::array<std::uint8_t, 36> data{};
-    ScsiRequest inquiry{cdb, DataDirection::In, data, 10, 24};
+    std::array<std::uint8_t, disk::kStandardInquiryBytes> data{};
+    ScsiRequest inquiry{disk::kInquiryCdb, DataDirection::In, data, 10, 24};
     inquiry.repeatable = true;
     ScsiResult r = drive.Execute(inquiry);
     if (!r.TransportOk() || r.scsiStatus != 0 || r.bytesMoved < 32) return "does not answer INQUIRY";
