@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/kernel/ProcessEnvironment.h"
 #include "platform/scsi/NativeScsi.h"
 #include "platform/scsi/VirtualScsiTransport.h"
 #include "protocol/DiskCommands.h"
@@ -199,6 +200,13 @@ std::unique_ptr<ScsiTransport> DriveNamespace::Open(const std::string& name, std
         return nullptr;
     }
     return drive;
+}
+
+bool ConfineProcessTo(const std::vector<std::string>& images, const DriveEntry& entry) {
+    std::string list;
+    for (const std::string& image : images) list += (list.empty() ? "" : std::string(1, kVirtualDrivesSeparator)) + image;
+    return SetProcessEnvironment(kVirtualDrivesVariable, list) &&
+           SetProcessEnvironment(kOnlyDriveVariable, entry.identity.Key());
 }
 
 std::string ForeignIdentity(ScsiTransport& drive, DriveIdentity* seen) {
