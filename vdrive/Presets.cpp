@@ -41,19 +41,19 @@ std::optional<DriveSetup> Preset(const std::string& name) {
     }
     if (name == "dual-channel") {
         DriveSetup setup = Qf90();
-        setup.identity.attribute = 0x20;
+        setup.identity.attribute = chips::kDualChannelAttribute;
         setup.geometry.chipEnables = 4;
         return setup;
     }
     if (name == "unsupported") {
         DriveSetup setup = Qf90();
-        setup.identity.chipId = 0x0080;
+        setup.identity.chipId = chips::kUnsupported;
         return setup;
     }
     if (name == "vista-refused") {
         DriveSetup setup = Qf90();
-        setup.identity.chipId = 0x0050;
-        setup.identity.chipVersion = 0x11;
+        setup.identity.chipId = chips::kSystemBoundChip;
+        setup.identity.chipVersion = chips::kSystemBoundVersion;
         return setup;
     }
     return std::nullopt;

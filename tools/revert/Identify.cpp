@@ -1,24 +1,11 @@
 #include "tools/revert/Identify.h"
 
 #include "console/ConsoleStrings.h"
-#include "console/DeviceLibrary.h"
 #include "console/DriveIdentification.h"
 
 namespace mendora::revert_tool {
 
 namespace {
-
-// Modules of the work directory rather than of the executable's own.
-class WorkDirectoryModules : public platform::ModuleLoader {
-public:
-    explicit WorkDirectoryModules(std::string directory) : directory_(std::move(directory)) {}
-    platform::ModuleLoad Load(const std::string& moduleName) override {
-        return platform::LoadModuleFile(directory_ + "/" + moduleName + ".dll");
-    }
-
-private:
-    std::string directory_;
-};
 
 std::optional<platform::DriveEntry> EntryNamed(platform::DriveNamespace& drives, const std::string& given) {
     const std::string name = platform::NormalDriveName(given);
@@ -34,19 +21,16 @@ char LetterOf(const platform::DriveEntry& entry) {
 
 }  // namespace
 
-std::string IdentifyDrive(platform::Kernel& kernel, platform::DriveNamespace& drives,
-                          const std::vector<std::string>& images, const std::string& name,
-                          const std::string& workDirectory, LibraryAnswers* answers) {
+std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, platform::DriveNamespace& drives,
+                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers) {
     const std::optional<platform::DriveEntry> entry = EntryNamed(drives, name);
     if (!entry) return "no drive " + name;
     const char letter = LetterOf(*entry);
     if (letter == 0) return name + " has no drive letter to open it by";
     if (!platform::ConfineProcessTo(images, *entry)) return "the device library cannot be confined to " + name;
 
-    WorkDirectoryModules modules(workDirectory);
-    DeviceLibrary library(modules, "QDLL");
     if (!library.Has(DeviceLibrary::Entry::CreateCUSBDevice))
-        return "the device library cannot be loaded from " + workDirectory;
+        return "the device library cannot be loaded (error " + std::to_string(library.LoadError()) + ")";
     const DriveIdentification drive = mendora::IdentifyDrive(library, library.CreateCUSBDevice());
     if (!drive.Found()) return "the device library does not identify " + name + " as a drive it repairs";
     if (drive.answers.driveLetter != letter)

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "console/DeviceLibrary.h"
 #include "console/RevertPreparation.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/scsi/DriveNamespace.h"
@@ -9,12 +10,12 @@
 namespace mendora::revert_tool {
 
 // Identifies the drive `name` of `drives` (a namespace of `images`) through the device
-// library placed in `workDirectory`, with this process confined to that drive so that the
-// library sees it alone, under the same name. Fills *answers; empty message on success,
+// library, with this process confined to that drive so that the library sees it alone,
+// under the same name. The library must stay loaded while the drive is reverted: its
+// drive code keeps process-wide hooks (the handler of a mapped image cut short). Fills *answers; empty message on success,
 // else why the drive is refused: the library does not identify it, identifies another
 // drive, or the drive is one the repair refuses.
-std::string IdentifyDrive(platform::Kernel& kernel, platform::DriveNamespace& drives,
-                          const std::vector<std::string>& images, const std::string& name,
-                          const std::string& workDirectory, LibraryAnswers* answers);
+std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, platform::DriveNamespace& drives,
+                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers);
 
 }  // namespace mendora::revert_tool

@@ -136,10 +136,15 @@ int main(int argc, char** argv) {
 
     std::string error;
     if (!drives.Pin(driveName, &error, options.unmount)) return Fail(error, kExitUsage);
+    // A drive that cannot be opened (a missing or damaged image, a node that is gone) is
+    // said as such before the library is asked about it.
+    if (!drives.Open(driveName, &error)) return Fail(error, kExitUsage);
     WorkDirectoryGuard work{PrepareWorkDirectory(host.kernel, &error)};
     if (work.path.empty()) return Fail(error, kExitUsage);
+    WorkDirectoryModules modules(work.path);
+    auto library = std::make_unique<DeviceLibrary>(modules, "QDLL");
     LibraryAnswers answers;
-    if (std::string problem = IdentifyDrive(host.kernel, drives, images, driveName, work.path, &answers);
+    if (std::string problem = IdentifyDrive(host.kernel, *library, drives, images, driveName, &answers);
         !problem.empty())
         return Fail(problem, kExitUsage);
     FlashGeometry geo;
@@ -169,6 +174,7 @@ int main(int argc, char** argv) {
         StatusPrinter printer(geo, stdout, platform::IsTerminal(stdout));
         result = RunRevert(geo, revertOptions, options.logFlag, revertHost, &blocks);
     }
+    library.reset();  // out of the work directory before it goes
     RemoveWorkDirectory(work.path);
     work.path.clear();
 
