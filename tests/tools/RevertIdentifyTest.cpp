@@ -10,6 +10,7 @@
 #include "tests/Environment.h"
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
+#include "tests/tools/RevertToolRun.h"
 #include "vdrive/IdentifyReply.h"
 #include "vdrive/ImageFormat.h"
 #include "vdrive/Presets.h"
@@ -25,39 +26,26 @@ std::string StoredBytes(const std::string& image) {
     return bytes.erase(vdrive::format::kStateOffset, vdrive::format::kTablesOffset - vdrive::format::kStateOffset);
 }
 
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
 class RevertIdentify : public ::testing::Test {
 protected:
-    // A small QF90 (or another chip) named `name` in the directory.
-    std::string Make(const std::string& name, std::uint16_t chipId = 0x0090, bool failIdentify = false) {
-        vdrive::DriveSetup setup = *vdrive::Preset("qf90");
-        setup.identity.chipId = chipId;
+    // A small drive of a preset named `name` in the directory; `silent` fails the
+    // identification command while INQUIRY still answers.
+    std::string Make(const std::string& name, const std::string& preset = "qf90", bool silent = false) {
+        vdrive::DriveSetup setup = *vdrive::Preset(preset);
         setup.geometry = vdrive::Geometry{1, 1, 32, 4, 4};
         std::string error;
         auto drive = vdrive::VirtualDrive::Create(dir / name, setup, &error);
         EXPECT_TRUE(drive) << error;
-        if (drive && failIdentify) {
-            vdrive::FaultPlan fail;
-            fail.opcode = vdrive::kIdentifyCdb[0];
-            EXPECT_TRUE(drive->AddFault(fail, &error)) << error;
+        vdrive::FaultPlan identifyFails;
+        identifyFails.opcode = vdrive::kIdentifyCdb[0];
+        if (drive && silent) {
+            EXPECT_TRUE(drive->AddFault(identifyFails, &error)) << error;
         }
         return dir / name;
     }
 
-    ToolRun Revert(const std::string& environment, const std::string& arguments) {
-        const std::string command = "cd '" + dir.Path() + "' && XDG_CONFIG_HOME='" + dir.Path() +
-                                    "' MENDORA_VDRIVE_TRACE='" + trace + "' " + environment + " '" + MENDORA_BIN_DIR +
-                                    "/mendora-revert' " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ToolRun run{-1, ""};
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, n);
-        run.status = ExitCodeOf(::pclose(pipe));
-        return run;
+    Ran Revert(const std::string& environment, const std::string& arguments) {
+        return RunRevertTool(dir.Path(), dir.Path(), trace, environment, arguments);
     }
 
     // Every command the drives carried was INQUIRY or identification.
@@ -74,7 +62,7 @@ protected:
 TEST_F(RevertIdentify, RevertsTheNamedDriveAloneWhereTheLibraryCouldSeeAnother) {
     const std::string first = Make("d.img"), second = Make("e.img");
     const std::string firstMade = StoredBytes(first), secondMade = StoredBytes(second);
-    ToolRun run = Revert("MENDORA_VDRIVE='" + first + ":" + second + "'", "--drive E:");
+    Ran run = Revert("MENDORA_VDRIVE='" + first + ":" + second + "'", "--drive E:");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("Result : Finish"), std::string::npos) << run.output;
     EXPECT_TRUE(StoredBytes(first) == firstMade);
@@ -83,20 +71,20 @@ TEST_F(RevertIdentify, RevertsTheNamedDriveAloneWhereTheLibraryCouldSeeAnother) 
 
 TEST_F(RevertIdentify, ADriveTheLibraryDoesNotIdentifyOrTheRepairRefusesIsLeftAsItWas) {
     struct Case {
-        std::string name;
-        std::uint16_t chipId;
-        bool failIdentify;
+        std::string preset;
+        bool silent;
         std::string why;
     };
     const Case cases[] = {
-        {"silent.img", 0x0090, true, "the device library does not identify D: as a drive it repairs"},
-        {"unsupported.img", 0x0080, false, "D:: The Recovery Utility do not support this device."},
+        {"qf90", true, "the device library does not identify D: as a drive it repairs"},
+        {"unsupported", false, "D:: The Recovery Utility do not support this device."},
+        {"dual-channel", false, "D:: Dual chanel mode can not be rescued."},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string image = Make(c.name, c.chipId, c.failIdentify);
+        SCOPED_TRACE(c.preset);
+        const std::string image = Make(c.preset + ".img", c.preset, c.silent);
         const std::string made = StoredBytes(image);
-        ToolRun run = Revert("", "--vdrive '" + image + "'");
+        Ran run = Revert("", "--vdrive '" + image + "'");
         EXPECT_EQ(run.status, 2) << run.output;
         EXPECT_NE(run.output.find(c.why), std::string::npos) << run.output;
         EXPECT_TRUE(StoredBytes(image) == made);

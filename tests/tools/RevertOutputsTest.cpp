@@ -11,16 +11,12 @@
 #include "tests/Environment.h"
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
+#include "tests/tools/RevertToolRun.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace mendora::testing {
 namespace {
-
-struct Ran {
-    int status;
-    std::string output;
-};
 
 // A QF90 of two chips of 64 blocks, with its bytes as made, and a directory to run in.
 class RevertOutputs : public ::testing::Test {
@@ -36,15 +32,8 @@ protected:
 
     // mendora-revert on the image, run in `work` with its own settings and a command trace.
     Ran Revert(const std::string& arguments, const std::string& work = "") {
-        const std::string command = "cd '" + (work.empty() ? dir.Path() : work) + "' && XDG_CONFIG_HOME='" +
-                                    dir.Path() + "' MENDORA_VDRIVE_TRACE='" + trace + "' '" + MENDORA_BIN_DIR +
-                                    "/mendora-revert' --vdrive '" + image + "' " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        Ran ran{-1, ""};
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) ran.output.append(buffer, n);
-        ran.status = ExitCodeOf(::pclose(pipe));
-        return ran;
+        return RunRevertTool(work.empty() ? dir.Path() : work, dir.Path(), trace, "",
+                             "--vdrive '" + image + "' " + arguments);
     }
 
     // Refused as a usage error before any command reached the drive.
