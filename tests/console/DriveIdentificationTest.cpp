@@ -38,7 +38,7 @@ TEST(DriveRefusal, ChipRulesComeBeforeTheAttributeAndTheSystemBoundOnlyAbove2600
         {0x0090, 0x01, 2600, 0xDF, 0},  // every bit but dual channel
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::hex << "chip " << c.chip << " v" << c.version << std::dec << " build "
+        SCOPED_TRACE(::testing::Message() << std::hex << "chip " << c.chip << " v" << c.version << std::dec << " build "
                                         << c.build << " attribute " << int{c.attribute});
         DriveIdentification drive;
         drive.chip = {c.chip, c.version};
