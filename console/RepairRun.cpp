@@ -170,7 +170,8 @@ void RepairRun::State::LibraryTick() {
 
 void RepairRun::State::ShowBadBlockFigures() {
     const BadBlockFigures figures = LibraryPhase(context.library, context.device).BadBlocks();
-    const BadBlockShare share = BadBlockShareOf(figures.bad, figures.total, figures.divisor, String(kBadBlocksString));
+    const BadBlockShare share =
+        BadBlockShareOf(figures.bad, figures.total, figures.divisor, String(kBadBlocksString));
     context.view.ShowBadBlocks(share.spanDegrees, share.label);
 }
 

@@ -43,8 +43,8 @@ VendorRequest WriteRam(std::uint16_t address, std::uint16_t length) {
     // The data phase is always one 512-byte chunk; the length only goes into the CDB.
     auto lo = static_cast<std::uint8_t>(length), hi = static_cast<std::uint8_t>(length >> 8);
     return Make(RequestPath::Direct,
-                {opcode::kRamLoad, 0x00, 0x01, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), lo,
-                 0x03, hi, lo},
+                {opcode::kRamLoad, 0x00, 0x01, static_cast<std::uint8_t>(address >> 8),
+                 static_cast<std::uint8_t>(address), lo, 0x03, hi, lo},
                 12, 0, 512);
 }
 

@@ -17,7 +17,8 @@ inline constexpr std::uint8_t kEraseBlockWithStatus = 0xFE;
 
 // The commands that address a flash block (sector and chip mask in the CDB).
 inline constexpr bool AddressesFlash(std::uint8_t op) {
-    return op == kEraseBlock || op == kWritePages || op == kReadPages || op == kReadSpare || op == kEraseBlockWithStatus;
+    return op == kEraseBlock || op == kWritePages || op == kReadPages || op == kReadSpare ||
+           op == kEraseBlockWithStatus;
 }
 
 }  // namespace mendora::opcode

@@ -204,7 +204,10 @@ std::unique_ptr<ScsiTransport> DriveNamespace::Open(const std::string& name, std
 
 bool ConfineProcessTo(const std::vector<std::string>& images, const DriveEntry& entry) {
     std::string list;
-    for (const std::string& image : images) list += (list.empty() ? "" : std::string(1, kVirtualDrivesSeparator)) + image;
+    for (const std::string& image : images) {
+        if (!list.empty()) list += kVirtualDrivesSeparator;
+        list += image;
+    }
     return SetProcessEnvironment(kVirtualDrivesVariable, list) &&
            SetProcessEnvironment(kOnlyDriveVariable, entry.identity.Key());
 }
