@@ -77,8 +77,8 @@ TEST_F(RevertIdentify, ADriveTheLibraryDoesNotIdentifyOrTheRepairRefusesIsLeftAs
     };
     const Case cases[] = {
         {"qf90", true, "the device library does not identify D: as a drive it repairs"},
-        {"unsupported", false, "D:: The Recovery Utility do not support this device."},
-        {"dual-channel", false, "D:: Dual chanel mode can not be rescued."},
+        {"unsupported", false, "D: is refused: The Recovery Utility do not support this device."},
+        {"dual-channel", false, "D: is refused: Dual chanel mode can not be rescued."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.preset);

@@ -36,7 +36,7 @@ std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, plat
     if (drive.answers.driveLetter != letter)
         return "the device library identified " + std::string(1, drive.answers.driveLetter) + ": instead of " + name;
     if (std::uint16_t refusal = Refusal(drive, HostOsBuild(kernel.version)))
-        return name + ": " + LoadConsoleString(kernel.resources, refusal);
+        return name + " is refused: " + LoadConsoleString(kernel.resources, refusal);
     *answers = drive.answers;
     return {};
 }
