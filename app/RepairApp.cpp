@@ -5,11 +5,11 @@
 #include "archive/BootArchive.h"
 #include "console/ProcessState.h"
 #include "console/RepairDialog.h"
+#include "protocol/StringIds.h"
 
 namespace mendora {
 namespace {
 
-constexpr std::uint16_t kAdminRequiredString = 4;
 constexpr std::size_t kStringBufferSize = 260;
 
 }  // namespace

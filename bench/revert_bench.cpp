@@ -10,12 +10,13 @@
 #include <memory>
 #include <vector>
 
+#include "console/RevertSequence.h"
 #include "flash/RevertEngine.h"
 #include "platform/kernel/linux/InihProfileReader.h"
 #include "platform/kernel/linux/LinuxFileSystem.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "protocol/RevertImageFormat.h"
 #include "vdrive/Presets.h"
-#include "vdrive/RevertImageFormat.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace {
@@ -133,10 +134,8 @@ int main() {
     std::uint8_t result;
     {
         RevertEngine engine("", geo, options, 0, host);
-        engine.SetEccLimit(options.EccLimit);
-        result = engine.EraseAll(1);
-        if (result == 2) geo.Progress = 0, result = engine.PatternTest(1);
-        if (result == 2) geo.Progress = 0, result = engine.CheckBlank();
+        EnginePasses passes(engine);
+        result = RunRevertSequence(passes, geo, options.EccLimit);
     }
     double whole = std::chrono::duration<double>(Clock::now() - start).count();
     double inside = std::chrono::duration<double>(drives.inside).count();

@@ -13,7 +13,7 @@
 #include "platform/kernel/linux/LinuxClock.h"
 #include "platform/scsi/VirtualScsiTransport.h"
 #include "vdrive/Presets.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "console/LibraryWorker.h"
 
+#include "console/LibraryPhase.h"
+
 namespace mendora {
 
 LibraryWorker::LibraryWorker(DeviceLibrary& library, QdllHandle device, std::uint8_t flags,
@@ -44,7 +46,7 @@ void LibraryWorker::Run() {
         calling_ = true;
     }
     arrived_->Reset();
-    library_.RunRepairDevice(device_, flags_);
+    LibraryPhase(library_, device_).Run(flags_);
     {
         std::lock_guard<std::mutex> hold(mutex_);
         calling_ = false;

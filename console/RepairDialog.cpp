@@ -6,6 +6,7 @@
 #include "console/ConsoleState.h"
 #include "console/ConsoleStrings.h"
 #include "console/DeviceSelection.h"
+#include "console/DriveIdentification.h"
 #include "console/FirmwareCheck.h"
 #include "console/ProcessState.h"
 #include "console/RevertPreparation.h"
@@ -22,11 +23,6 @@ using namespace platform;
 namespace {
 
 constexpr const char* kCaption = "Mendora";
-constexpr std::uint16_t kChipRefused = 0x0080;
-constexpr std::uint16_t kChipVersionBound = 0x0050;
-constexpr std::uint16_t kVersionBoundVersion = 0x11;
-constexpr std::uint32_t kLastSupportedBuild = 2600;
-constexpr std::uint8_t kDualChannelBit = 0x20;
 
 std::string ExecutableDirectory(const std::string& executable) {
     std::size_t slash = executable.find_last_of('/');
@@ -130,16 +126,13 @@ bool RepairDialog::OnInitDialog() {
         ShowWindow(SW_HIDE);
         return Refuse(kNoDeviceString, 2);
     }
-    std::uint16_t chipId = 0, chipVersion = 0;
-    library_.GetChipID(device_, &chipId, &chipVersion);
-    Console().chipId = chipId;
-    Console().chipVersion = chipVersion;
-    kernel_.debug.Write("chipID=" + std::to_string(chipId) + ",chipVer=" + std::to_string(chipVersion));
-    if (chipId == kChipRefused) return Refuse(kUnsupportedString, 2);
-    if (chipId == kChipVersionBound && chipVersion == kVersionBoundVersion && OsBuildNumber() > kLastSupportedBuild)
-        return Refuse(kWrongSystemString, 2);
+    const ChipIdentity chip = ReadChip(library_, device_);
+    Console().chipId = chip.id;
+    Console().chipVersion = chip.version;
+    kernel_.debug.Write("chipID=" + std::to_string(chip.id) + ",chipVer=" + std::to_string(chip.version));
+    if (std::uint16_t refusal = ChipRefusal(chip, OsBuildNumber())) return Refuse(refusal, 2);
     PrepareRecords();
-    if (SharedGeometry().attrib & kDualChannelBit) return Refuse(kDualChannelString, 2);
+    if (std::uint16_t refusal = AttributeRefusal(SharedGeometry().attrib)) return Refuse(refusal, 2);
     if (!HoldDrive()) return false;
 
     run_ = std::make_unique<RepairRun>(RunContext{kernel_, library_, device_, *this, Console(), SharedGeometry(),
@@ -164,22 +157,17 @@ void RepairDialog::ReadDeviceIni() {
 }
 
 void RepairDialog::ShowDeviceInformation() {
-    library_.SetCurrentDriveNumber(device_, 0);
-    char description[256] = {};
-    library_.GetDeviceString(device_, description);
-    char version[kVersionBuffer] = {};
-    library_.GetFwVersion(device_, version);
-    bool noFirmware = IsNoFirmware(version);
-    deviceText_ = DeviceInformationText(BufferText(description, sizeof description), version);
-    Console().noFirmware = noFirmware ? 1 : 0;
+    const DriveDescription drive = ReadDriveDescription(library_, device_);
+    deviceText_ = DeviceInformationText(drive.description, drive.version);
+    Console().noFirmware = drive.noFirmware ? 1 : 0;
 
     std::string update = ReadNewFirmwareVersion();
     SetDlgItemText(1009, "New FW Ver:" + update);
-    if (noFirmware) {
+    if (drive.noFirmware) {
         CheckDlgButton(1008, BST_CHECKED);
         updateCheck_.EnableWindow(false);
     } else {
-        kernel_.debug.Write(VersionCompareLine(BufferText(version, sizeof version), update));
+        kernel_.debug.Write(VersionCompareLine(drive.VersionText(), update));
     }
 
     badBlockText_ = String(kBadBlocksString) + " : 0.00 %";
@@ -204,11 +192,7 @@ std::string RepairDialog::ReadNewFirmwareVersion() {
 }
 
 void RepairDialog::PrepareRecords() {
-    LibraryAnswers a;
-    library_.GetDriveLetter(device_, 1, &a.driveLetter);
-    library_.GetDeviceAttrib(device_, a.chipId, &a.model, &a.attribute, &a.zoneBank, &a.chipCount);
-    library_.GetFlashAttrib(device_, &a.maxSectors, &a.maxLogSectors, &a.maxBlocks, &a.maxZones, &a.a1Version,
-                            &a.redundantSymbol);
+    const LibraryAnswers a = ReadLibraryAnswers(library_, device_);
     kernel_.debug.Write(DeviceAttribLine(a));
     kernel_.debug.Write(FlashAttribLine(a));
     PrepareRevertRecords(a, SharedGeometry(), SharedOptions());

@@ -4,8 +4,11 @@
 #include <cstdio>
 
 #include "console/BadBlockShare.h"
+#include "console/ConsoleStrings.h"
+#include "console/LibraryPhase.h"
 #include "console/LibraryWorker.h"
 #include "console/RepairFlags.h"
+#include "console/ReplugRule.h"
 #include "console/ReplugWatch.h"
 #include "console/RevertWorker.h"
 #include "console/RunSummary.h"
@@ -15,10 +18,6 @@ namespace mendora {
 namespace {
 
 constexpr std::size_t kStringBufferSize = 260;
-constexpr std::uint16_t kBadBlocksString = 5;
-constexpr std::uint16_t kRepairCompleteString = 11;
-constexpr std::uint16_t kRepairFailString = 12;
-constexpr std::uint16_t kConfirmString = 14;
 constexpr std::uint32_t kLibraryPeriod = 5;
 constexpr std::uint32_t kRevertPeriod = 500;
 constexpr std::uint32_t kReplugPeriod = 100;
@@ -130,8 +129,7 @@ void RepairRun::State::RevertOver() {
 }
 
 void RepairRun::State::ReplugOrRelease() {
-    // A QF70 with firmware comes back as a new device only once it has been replugged.
-    if (context.console.chipId == 0x0070 && context.console.noFirmware == 0) {
+    if (NeedsReplug(context.console.chipId, context.console.noFirmware != 0)) {
         Wait(kSettleMilliseconds);
         if (!watch.Released()) {
             context.view.ShowReplugPopup();
@@ -163,19 +161,17 @@ void RepairRun::State::LibraryTick() {
     context.view.SetProgress(100);
     ShowBadBlockFigures();
     Wait(kSettleMilliseconds);
-    const std::uint32_t error = context.library.GetErrorCode(context.device);
+    const std::uint32_t error = LibraryPhase(context.library, context.device).ErrorCode();
     char line[40];
     std::snprintf(line, sizeof line, "ErrCode=0x%" PRIX32 "\n", error);
     Debug(line);
-    Finish(error == kQdllRepairFailed ? kRepairFailString : kRepairCompleteString);
+    Finish(LibraryRepairFailed(error) ? kRepairFailString : kRepairCompleteString);
 }
 
 void RepairRun::State::ShowBadBlockFigures() {
-    std::uint32_t bad = 0;
-    std::uint32_t total = 0;
-    std::uint16_t divisor = 0;
-    context.library.GetBADBlockInfomation(context.device, &bad, &total, &divisor);
-    const BadBlockShare share = BadBlockShareOf(bad, total, divisor, String(kBadBlocksString));
+    const BadBlockFigures figures = LibraryPhase(context.library, context.device).BadBlocks();
+    const BadBlockShare share =
+        BadBlockShareOf(figures.bad, figures.total, figures.divisor, String(kBadBlocksString));
     context.view.ShowBadBlocks(share.spanDegrees, share.label);
 }
 

@@ -4,24 +4,24 @@ namespace mendora {
 
 namespace {
 
-class EnginePasses : public RevertPasses {
-public:
-    EnginePasses(FlashGeometry& geometry, RevertOptions& options, RevertHost& host)
-        : engine_("", geometry, options, 0, host) {}
-    void SetEccLimit(std::uint8_t bits) override { engine_.SetEccLimit(bits); }
-    std::uint8_t EraseAll(std::uint8_t showProgress) override { return engine_.EraseAll(showProgress); }
-    std::uint8_t PatternTest(std::uint8_t patternMode) override { return engine_.PatternTest(patternMode); }
-    std::uint8_t CheckBlank() override { return engine_.CheckBlank(); }
+// The engine of one revert, made before the passes that use it.
+struct RevertEngineHolder {
+    RevertEngineHolder(FlashGeometry& geometry, RevertOptions& options, RevertHost& host)
+        : engine("", geometry, options, 0, host) {}
+    RevertEngine engine;
+};
 
-private:
-    RevertEngine engine_;
+class OwnEnginePasses : private RevertEngineHolder, public EnginePasses {
+public:
+    OwnEnginePasses(FlashGeometry& geometry, RevertOptions& options, RevertHost& host)
+        : RevertEngineHolder(geometry, options, host), EnginePasses(engine) {}
 };
 
 }  // namespace
 
 RevertPassesFactory EngineRevertPasses() {
     return [](FlashGeometry& geometry, RevertOptions& options, RevertHost& host) -> std::unique_ptr<RevertPasses> {
-        return std::make_unique<EnginePasses>(geometry, options, host);
+        return std::make_unique<OwnEnginePasses>(geometry, options, host);
     };
 }
 

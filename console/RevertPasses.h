@@ -19,6 +19,19 @@ public:
     virtual std::uint8_t CheckBlank() = 0;
 };
 
+// The passes of an engine its caller owns (and reads the bad-block map of afterwards).
+class EnginePasses : public RevertPasses {
+public:
+    explicit EnginePasses(RevertEngine& engine) : engine_(engine) {}
+    void SetEccLimit(std::uint8_t bits) override { engine_.SetEccLimit(bits); }
+    std::uint8_t EraseAll(std::uint8_t showProgress) override { return engine_.EraseAll(showProgress); }
+    std::uint8_t PatternTest(std::uint8_t patternMode) override { return engine_.PatternTest(patternMode); }
+    std::uint8_t CheckBlank() override { return engine_.CheckBlank(); }
+
+private:
+    RevertEngine& engine_;
+};
+
 // Makes the passes of one revert; called on the revert worker's thread, and the passes are
 // destroyed there once the revert ends.
 using RevertPassesFactory =

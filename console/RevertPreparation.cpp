@@ -1,6 +1,7 @@
 #include "console/RevertPreparation.h"
 
 #include <cstdio>
+#include "protocol/ControllerChips.h"
 
 namespace mendora {
 
@@ -60,7 +61,7 @@ void PrepareRevertRecords(const LibraryAnswers& a, FlashGeometry& g, RevertOptio
     g.maxZones = a.maxZones;
     g.BlocksPerChip = std::uint32_t{a.maxZones} * a.maxBlocks;
     g.attrib = a.attribute;
-    g.model = 0x0090;  // both controllers take the same revert
+    g.model = chips::kQf90;  // both controllers take the same revert
     g.A1Version = a.a1Version != 0 ? 1 : 0;
     g.ReduantSymbol = a.redundantSymbol;
     g.ProgressShare = 100;

@@ -1,5 +1,8 @@
 #include "console/RevertWorker.h"
 
+#include "console/RevertSequence.h"
+#include "protocol/ControllerChips.h"
+
 namespace mendora {
 
 RevertWorker::RevertWorker(RevertPassesFactory passes, FlashGeometry& geometry, RevertOptions& options,
@@ -28,8 +31,8 @@ void RevertWorker::Run() {
     std::uint8_t result = 0;
     {
         std::unique_ptr<RevertPasses> passes = makePasses_(geometry_, options_, host_);
-        if (geometry_.model == 0x0090) debug_.Write("Load 90FW OK");
-        if (geometry_.model == 0x0070) debug_.Write("Load 70FW OK");
+        if (geometry_.model == chips::kQf90) debug_.Write("Load 90FW OK");
+        if (geometry_.model == chips::kQf70) debug_.Write("Load 70FW OK");
         result = RunPasses(*passes);
     }
     // The outcome is settled before the dialog may see the revert over.
@@ -39,17 +42,12 @@ void RevertWorker::Run() {
 }
 
 std::uint8_t RevertWorker::RunPasses(RevertPasses& passes) {
-    passes.SetEccLimit(options_.EccLimit);
-    geometry_.Progress = 0;
-    std::uint8_t result = passes.EraseAll(1);
-    debug_.Write("Revert EraseAll OK");
-    if (result != revert_status::kFinish) return result;
-    geometry_.Progress = 0;
-    result = passes.PatternTest(1);
-    debug_.Write("Revert PatternRW OK");
-    if (result != revert_status::kFinish) return result;
-    geometry_.Progress = 0;
-    return passes.CheckBlank();
+    RevertPassHooks hooks;
+    hooks.after = [this](RevertPass pass, std::uint8_t) {
+        if (pass == RevertPass::Erase) debug_.Write("Revert EraseAll OK");
+        if (pass == RevertPass::PatternTest) debug_.Write("Revert PatternRW OK");
+    };
+    return RunRevertSequence(passes, geometry_, options_.EccLimit, hooks);
 }
 
 }  // namespace mendora

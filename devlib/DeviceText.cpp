@@ -7,7 +7,7 @@
 namespace mendora::devlib {
 
 std::string DescriptionOf(const DriveIdentity& identity) {
-    const vdrive::Geometry& g = identity.answer.geometry;
+    const identify::Geometry& g = identity.answer.geometry;
     std::uint64_t megabytes = g.TotalBlocks() * g.SectorsPerBlock() / 2048;
     char model[8];
     std::snprintf(model, sizeof model, "QF%02X", identity.answer.identity.chipId & 0xFFu);

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "platform/scsi/ScsiTransport.h"
-#include "vdrive/IdentifyReply.h"
+#include "protocol/IdentifyReply.h"
 
 namespace mendora::devlib {
 
 // What the identification command and INQUIRY tell about a drive.
 struct DriveIdentity {
-    vdrive::IdentifyAnswer answer;
+    identify::Answer answer;
     std::string vendor;   // INQUIRY texts, trailing blanks removed
     std::string product;
 };

@@ -2,7 +2,7 @@
 
 
 #include "devlib/UpdateFirmwareFiles.h"
-#include "vdrive/FirmwareImageFormat.h"
+#include "protocol/FirmwareImageFormat.h"
 
 namespace mendora::devlib {
 

@@ -49,8 +49,8 @@ std::optional<OpenedDrive> MakerDrives::Identified(const platform::DriveEntry& e
     return OpenedDrive{entry.name, std::move(transport), *identity, place};
 }
 
-std::string ControllerText(const vdrive::IdentifyAnswer& answer) {
-    const vdrive::Identity& id = answer.identity;
+std::string ControllerText(const identify::Answer& answer) {
+    const identify::Controller& id = answer.identity;
     char text[64];
     std::snprintf(text, sizeof text, "chip %04X v%u flash %02X %02X %02X %02X %02X", id.chipId,
                   static_cast<unsigned>(id.chipVersion), id.flashId[0], id.flashId[1], id.flashId[2], id.flashId[3],

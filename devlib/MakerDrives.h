@@ -49,6 +49,6 @@ private:
 };
 
 // The controller's identification answer as one text, to tell two answers apart.
-std::string ControllerText(const vdrive::IdentifyAnswer& answer);
+std::string ControllerText(const identify::Answer& answer);
 
 }  // namespace mendora::devlib

@@ -25,7 +25,7 @@ bool RepairRun::Run(const platform::DriveIdentity& place, std::uint8_t flags) {
     if (!opened) return false;
     Advance(kOpened);
     DriveCommands drive(*opened->transport);
-    const vdrive::Geometry& geometry = opened->identity.answer.geometry;
+    const identify::Geometry& geometry = opened->identity.answer.geometry;
     if (!ScanMarks(drive, geometry) || !Format(drive, geometry)) return false;
     std::uint16_t chipId = opened->identity.answer.identity.chipId;
     if ((flags & kWriteFirmwareBit) && !UpdateFirmware(drive, chipId, flags & kSelectionCodeBits)) return false;
@@ -33,7 +33,7 @@ bool RepairRun::Run(const platform::DriveIdentity& place, std::uint8_t flags) {
     return true;
 }
 
-bool RepairRun::ScanMarks(DriveCommands& drive, const vdrive::Geometry& g) {
+bool RepairRun::ScanMarks(DriveCommands& drive, const identify::Geometry& g) {
     std::uint32_t bad = 0;
     for (std::uint32_t chip = 0; chip < g.chipEnables; ++chip) {
         auto bitmap = drive.ScanMarks(static_cast<std::uint8_t>(chip), g.BlocksPerChip());
@@ -46,7 +46,7 @@ bool RepairRun::ScanMarks(DriveCommands& drive, const vdrive::Geometry& g) {
     return true;
 }
 
-bool RepairRun::Format(DriveCommands& drive, const vdrive::Geometry& g) {
+bool RepairRun::Format(DriveCommands& drive, const identify::Geometry& g) {
     if (!drive.LowLevelFormat()) return false;
     // The disk must now be ready with the capacity of the good blocks.
     auto sectors = drive.DiskSectors();

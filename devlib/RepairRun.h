@@ -26,8 +26,8 @@ public:
     bool Run(const platform::DriveIdentity& place, std::uint8_t flags);
 
 private:
-    bool ScanMarks(DriveCommands& drive, const vdrive::Geometry& geometry);
-    bool Format(DriveCommands& drive, const vdrive::Geometry& geometry);
+    bool ScanMarks(DriveCommands& drive, const identify::Geometry& geometry);
+    bool Format(DriveCommands& drive, const identify::Geometry& geometry);
     bool UpdateFirmware(DriveCommands& drive, std::uint16_t chipId, std::uint8_t selectionCode);
     void Advance(int percent) { status_.progress.store(percent, std::memory_order_relaxed); }
 

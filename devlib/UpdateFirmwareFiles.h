@@ -3,6 +3,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "protocol/ControllerChips.h"
+
 // The update firmware images the device library hands out: one per controller and device
 // selection code (the code read from Device.ini: QF70 0, BCD 1, FP 2, QF40 3). The code
 // picks the product's firmware line; the drive's chip id picks the build of that line
@@ -22,14 +24,14 @@ struct ControllerFirmware {
 };
 
 inline constexpr ControllerFirmware kUpdateFirmware[] = {
-    {0x0070,
+    {chips::kQf70,
      {
          {"70/fw70.bin", "Q70105"},    // QF70
          {"BCD/fwbcd.bin", "QBC212"},  // BCD
          {"FP/fwfp.bin", "QFP308"},    // FP
          {"40/fw40.bin", "Q40110"},    // QF40
      }},
-    {0x0090,
+    {chips::kQf90,
      {
          {"90/fw90.bin", "Q90120"},
          {"BCD/90/fwbcd.bin", "QBC220"},

@@ -3,15 +3,14 @@
 #include "flash/RevertEngine.h"
 #include "flash/ScsiDevice.h"
 #include "flash/TextFormat.h"
+#include "protocol/ControllerChips.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace mendora {
 
 namespace {
 
-constexpr std::uint64_t kRamImageOffset = 20480;
-constexpr std::size_t kRamImageBytes = 4096;
 constexpr std::size_t kRamChunk = 512;
-constexpr std::uint16_t kRamAddress = 0xF000;
 constexpr const char* kTuningKey = "software\\kzrevert";
 
 }  // namespace
@@ -20,7 +19,7 @@ void RevertEngine::ChooseRevertImage() {
     const std::string& base = host_.executableDirectory;
     geo_.NeedsParameterBlock = 0;
     imagePath_.clear();
-    if (geo_.model == 0x0090) {
+    if (geo_.model == chips::kQf90) {
         if (geo_.A1Version != 0) {
             imagePath_ = base + "/RevertBoot/90/q90sa1.bin";
         } else {
@@ -28,7 +27,7 @@ void RevertEngine::ChooseRevertImage() {
             options_.PairedPageMode = 0;
         }
         geo_.NeedsParameterBlock = 1;
-    } else if (geo_.model == 0x0070) {
+    } else if (geo_.model == chips::kQf70) {
         imagePath_ = base + "/RevertBoot/70/q70s.bin";
     }
 }
@@ -37,7 +36,7 @@ bool RevertEngine::LoadRevertFirmware(const std::string& path) {
     if (!buffersPresent_) return false;
     std::vector<std::uint8_t> work;
     try {
-        work.assign(kRamImageBytes, 0);
+        work.assign(revert::kRamImageSize, 0);
     } catch (const std::exception&) {
         ShowError("Can not allocate 4K buffer.");
         return false;
@@ -62,11 +61,11 @@ bool RevertEngine::DownloadRamImage(const std::string& path, std::vector<std::ui
         ShowError(path + "\nThe file cannot be opened.");
         return false;
     }
-    long got = file->Seek(kRamImageOffset) ? file->Read(work.data(), work.size()) : -1;
+    long got = file->Seek(revert::kRamImageOffset) ? file->Read(work.data(), work.size()) : -1;
     file.reset();
     if (got != static_cast<long>(work.size())) return false;
-    for (std::size_t k = 0; k < kRamImageBytes / kRamChunk; ++k) {
-        auto address = static_cast<std::uint16_t>(kRamAddress + k * kRamChunk);
+    for (std::size_t k = 0; k < revert::kRamImageSize / kRamChunk; ++k) {
+        auto address = static_cast<std::uint16_t>(revert::kRamLoadAddress + k * kRamChunk);
         ScsiDevice::WriteRam(*drive_, address, static_cast<std::uint16_t>(kRamChunk), work.data() + k * kRamChunk);
     }
     return true;

@@ -6,13 +6,13 @@
 #include "flash/ScsiDevice.h"
 #include "flash/SettingTables.h"
 #include "flash/TextFormat.h"
+#include "protocol/ControllerChips.h"
 
 namespace mendora {
 
 namespace {
 
 constexpr std::uint32_t kTransferBytes = 65536;
-constexpr std::uint16_t kModelQf90 = 0x0090;
 constexpr const char* kDevicePrefix = "\\\\.\\";
 
 }  // namespace
@@ -91,7 +91,7 @@ bool RevertEngine::AllocateBuffers() {
 }
 
 void RevertEngine::SendStartInterleave() {
-    if (geo_.model != kModelQf90) return;
+    if (geo_.model != chips::kQf90) return;
     std::uint8_t twoPlane = options_.TwoPlane != 0 && geo_.zbank >= 2 ? 1 : 0;
     ScsiDevice::SetInterleave(*drive_, SettingB(options_.SettingIndexB), SettingA(options_.SettingIndexA), twoPlane);
 }

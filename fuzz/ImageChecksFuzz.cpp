@@ -8,8 +8,8 @@
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/FuzzTargets.h"
 #include "platform/kernel/linux/LinuxFileSystem.h"
-#include "vdrive/FirmwareImageFormat.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/FirmwareImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace mendora::fuzz::image_checks {
 

@@ -4,11 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "protocol/DiskCommands.h"
 #include "vdrive/ControllerSense.h"
 #include "vdrive/IdentifyReply.h"
-#include "vdrive/LibraryCommandSet.h"
+#include "protocol/LibraryCommandSet.h"
 #include "vdrive/LogicalDisk.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace mendora::vdrive {
 
@@ -86,10 +87,10 @@ Reply Controller::Execute(const Command& c) {
         case 0x1A: return ModeSense(c);
         case 0x1E: return Reply{};  // PREVENT/ALLOW MEDIUM REMOVAL: nothing locks a stick
         case 0x03: return RequestSense(c);
-        case 0x12: return Inquiry(c);
-        case 0x25: return ReadCapacity(c);
-        case 0x28: return ReadDisk(c);
-        case 0x2A: return WriteDisk(c);
+        case disk::kInquiry: return Inquiry(c);
+        case disk::kReadCapacity10: return ReadCapacity(c);
+        case disk::kRead10: return ReadDisk(c);
+        case disk::kWrite10: return WriteDisk(c);
         case kIdentifyOpcode: return Identify(c);
         case library::kWriteFirmware: return WriteFirmware(c);
         case library::kReadFirmware: return ReadFirmware(c);

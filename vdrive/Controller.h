@@ -2,24 +2,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "protocol/VendorOpcodes.h"
 #include "vdrive/Command.h"
 #include "vdrive/ImageFile.h"
 #include "vdrive/Nand.h"
 
 namespace mendora::vdrive {
-
-// Vendor opcodes of the flash commands, answered only while a revert image runs in RAM.
-namespace opcode {
-inline constexpr std::uint8_t kWriteFlashParameters = 0xF0;
-inline constexpr std::uint8_t kResetFlash = 0xF1;
-inline constexpr std::uint8_t kEraseBlock = 0xF5;
-inline constexpr std::uint8_t kWritePages = 0xF6;
-inline constexpr std::uint8_t kReadPages = 0xF8;
-inline constexpr std::uint8_t kReadSpare = 0xF9;
-inline constexpr std::uint8_t kSetInterleave = 0xFC;
-inline constexpr std::uint8_t kRamLoad = 0xFD;
-inline constexpr std::uint8_t kEraseBlockWithStatus = 0xFE;
-}  // namespace opcode
 
 // The chip-enable mask and block a flash command addresses.
 struct CommandTarget {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "vdrive/FirmwareImageFormat.h"
+#include "protocol/FirmwareImageFormat.h"
 #include "vdrive/ImageFileHost.h"
 #include "vdrive/ImageLayout.h"
 

@@ -5,8 +5,8 @@
 
 #include "vdrive/Controller.h"
 #include "vdrive/ControllerSense.h"
-#include "vdrive/FirmwareImageFormat.h"
-#include "vdrive/LibraryCommandSet.h"
+#include "protocol/FirmwareImageFormat.h"
+#include "protocol/LibraryCommandSet.h"
 #include "vdrive/LogicalDisk.h"
 
 namespace mendora::vdrive {

@@ -1,6 +1,7 @@
 #include "vdrive/Presets.h"
 
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
+#include "protocol/ControllerChips.h"
 
 namespace mendora::vdrive {
 
@@ -8,7 +9,7 @@ namespace {
 
 DriveSetup Qf90() {
     DriveSetup setup;
-    setup.identity.chipId = 0x0090;
+    setup.identity.chipId = chips::kQf90;
     setup.identity.chipVersion = 0x01;
     setup.identity.firmwareVersion = "Q90110";
     setup.identity.inquiryVendor = std::string(maker::kInquiryVendor);
@@ -19,7 +20,7 @@ DriveSetup Qf90() {
 
 DriveSetup Qf70() {
     DriveSetup setup = Qf90();
-    setup.identity.chipId = 0x0070;
+    setup.identity.chipId = chips::kQf70;
     setup.identity.flashId[0] = 0xEC, setup.identity.flashId[1] = 0xD3, setup.identity.flashId[2] = 0x51;
     setup.identity.flashId[3] = 0x95, setup.identity.flashId[4] = 0x58;
     setup.identity.zoneBank = 1;
@@ -40,19 +41,19 @@ std::optional<DriveSetup> Preset(const std::string& name) {
     }
     if (name == "dual-channel") {
         DriveSetup setup = Qf90();
-        setup.identity.attribute = 0x20;
+        setup.identity.attribute = chips::kDualChannelAttribute;
         setup.geometry.chipEnables = 4;
         return setup;
     }
     if (name == "unsupported") {
         DriveSetup setup = Qf90();
-        setup.identity.chipId = 0x0080;
+        setup.identity.chipId = chips::kUnsupported;
         return setup;
     }
     if (name == "vista-refused") {
         DriveSetup setup = Qf90();
-        setup.identity.chipId = 0x0050;
-        setup.identity.chipVersion = 0x11;
+        setup.identity.chipId = chips::kSystemBoundChip;
+        setup.identity.chipVersion = chips::kSystemBoundVersion;
         return setup;
     }
     return std::nullopt;

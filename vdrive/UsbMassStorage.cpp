@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
 
 namespace mendora::vdrive::usb {
 

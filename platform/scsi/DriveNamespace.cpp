@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/kernel/ProcessEnvironment.h"
 #include "platform/scsi/NativeScsi.h"
 #include "platform/scsi/VirtualScsiTransport.h"
-#include "vdrive/MakerIdentity.h"
+#include "protocol/DiskCommands.h"
+#include "protocol/MakerIdentity.h"
 
 namespace mendora::platform {
 
@@ -200,10 +202,19 @@ std::unique_ptr<ScsiTransport> DriveNamespace::Open(const std::string& name, std
     return drive;
 }
 
+bool ConfineProcessTo(const std::vector<std::string>& images, const DriveEntry& entry) {
+    std::string list;
+    for (const std::string& image : images) {
+        if (!list.empty()) list += kVirtualDrivesSeparator;
+        list += image;
+    }
+    return SetProcessEnvironment(kVirtualDrivesVariable, list) &&
+           SetProcessEnvironment(kOnlyDriveVariable, entry.identity.Key());
+}
+
 std::string ForeignIdentity(ScsiTransport& drive, DriveIdentity* seen) {
-    std::array<std::uint8_t, 6> cdb = {0x12, 0, 0, 0, 36, 0};
-    std::array<std::uint8_t, 36> data{};
-    ScsiRequest inquiry{cdb, DataDirection::In, data, 10, 24};
+    std::array<std::uint8_t, disk::kStandardInquiryBytes> data{};
+    ScsiRequest inquiry{disk::kInquiryCdb, DataDirection::In, data, 10, 24};
     inquiry.repeatable = true;
     ScsiResult r = drive.Execute(inquiry);
     if (!r.TransportOk() || r.scsiStatus != 0 || r.bytesMoved < 32) return "does not answer INQUIRY";

@@ -116,6 +116,12 @@ private:
     std::map<std::string, Held> held_;
 };
 
+// Confines this process, and the device library it loads from now on, to one drive of the
+// namespace made of `images`: whoever makes a namespace of the environment sees the same
+// drives under the same names, all but this one left out. False when the environment
+// cannot be set.
+bool ConfineProcessTo(const std::vector<std::string>& images, const DriveEntry& entry);
+
 // Empty when the INQUIRY data names the maker's controller, else what it names. Fills
 // *seen with the vendor and product it answered, when given.
 std::string ForeignIdentity(ScsiTransport& drive, DriveIdentity* seen = nullptr);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/scsi/DriveNamespace.h"
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
 
 namespace mendora::platform {
 

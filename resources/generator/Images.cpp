@@ -7,8 +7,8 @@
 #include <string>
 
 #include "resources/generator/Prng.h"
-#include "vdrive/FirmwareImageFormat.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/FirmwareImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace mendora::genfiles {
 namespace {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
 
 namespace mendora::genfiles {
 namespace {

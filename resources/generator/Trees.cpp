@@ -5,7 +5,7 @@
 
 #include "devlib/UpdateFirmwareFiles.h"
 #include "resources/generator/Texts.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace mendora::genfiles {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "tests/devlib/DevlibTestKit.h"
 #include "tests/Environment.h"
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
 
 namespace mendora::testing {
 namespace {

@@ -6,10 +6,11 @@
 #include "devlib/RepairRun.h"
 #include "platform/kernel/NativeKernel.h"
 #include "platform/kernel/fake/FakeServices.h"
+#include "protocol/DiskCommands.h"
+#include "protocol/FirmwareImageFormat.h"
+#include "protocol/LibraryCommandSet.h"
 #include "tests/FileBytes.h"
 #include "tests/devlib/DevlibTestKit.h"
-#include "vdrive/FirmwareImageFormat.h"
-#include "vdrive/LibraryCommandSet.h"
 
 namespace mendora::testing {
 namespace {
@@ -22,9 +23,8 @@ vdrive::Reply Send(vdrive::VirtualDrive& drive, Bytes cdb, vdrive::Direction dir
 }
 
 Bytes Rw10(std::uint8_t op, std::uint32_t lba, std::uint16_t count) {
-    return {op, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
-            static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
-            static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count), 0};
+    const auto cdb = disk::ReadWrite10Cdb(op, lba, count);
+    return Bytes(cdb.begin(), cdb.end());
 }
 
 Bytes FileBytes(const std::string& path) {
@@ -34,7 +34,7 @@ Bytes FileBytes(const std::string& path) {
 
 Bytes StoredFirmware(vdrive::VirtualDrive& drive) {
     Bytes stored(65536);
-    Bytes readCdb(vdrive::library::kReadFirmwareCdb.begin(), vdrive::library::kReadFirmwareCdb.end());
+    Bytes readCdb(library::kReadFirmwareCdb.begin(), library::kReadFirmwareCdb.end());
     Send(drive, readCdb, vdrive::Direction::In, stored);
     return stored;
 }

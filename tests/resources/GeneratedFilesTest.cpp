@@ -10,9 +10,9 @@
 #include "devlib/UpdateFirmwareFiles.h"
 #include "tests/FileBytes.h"
 #include "tests/TempDir.h"
-#include "vdrive/FirmwareImageFormat.h"
+#include "protocol/FirmwareImageFormat.h"
 #include "vdrive/Presets.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace mendora {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 
 namespace mendora {
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "vdrive/Presets.h"
-#include "vdrive/RevertImageFormat.h"
+#include "protocol/RevertImageFormat.h"
 #include "vdrive/VirtualDrive.h"
 
 namespace mendora::testing {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "protocol/DiskCommands.h"
 #include "tests/FileBytes.h"
 #include "tests/Environment.h"
 #include "tests/TempDir.h"
@@ -30,9 +31,8 @@ Bytes FirmwareImage(const char* version) {
 }
 
 Bytes Rw10(std::uint8_t op, std::uint32_t lba, std::uint16_t count) {
-    return {op, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
-            static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
-            static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count), 0};
+    const auto cdb = disk::ReadWrite10Cdb(op, lba, count);
+    return Bytes(cdb.begin(), cdb.end());
 }
 
 // The fixed-format sense key, ASC and ASCQ of a reply.

@@ -2,7 +2,7 @@
 
 #include "tests/TempDir.h"
 #include "tests/vdrive/DriveTestKit.h"
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
 #include "vdrive/UsbMassStorage.h"
 
 namespace mendora::vdrive::usb {

@@ -1,36 +1,43 @@
 #include "tools/revert/Identify.h"
 
-#include <array>
-#include <algorithm>
-
-#include "vdrive/IdentifyReply.h"
+#include "console/ConsoleStrings.h"
+#include "console/DriveIdentification.h"
 
 namespace mendora::revert_tool {
 
-std::string IdentifyDrive(platform::ScsiTransport& drive, char letter, LibraryAnswers* a) {
-    std::array<std::uint8_t, vdrive::kIdentifyReplySize> reply{};
-    platform::ScsiResult r = drive.Execute({vdrive::kIdentifyCdb, platform::DataDirection::In, reply, 10, 24});
-    if (!r.TransportOk() || r.scsiStatus != 0) return "the drive does not answer the identification command";
-    auto answer = vdrive::DecodeIdentify(std::span(reply).first(r.bytesMoved));
-    if (!answer) return "the drive's identification cannot be read";
-    const vdrive::Identity& id = answer->identity;
-    const vdrive::Geometry& g = answer->geometry;
-    if (g.SectorsPerBlock() > 0xFFFF || g.pagesPerBlock > 0xFFFF || g.blocksPerZone > 0xFFFF || g.zones > 0xFFFF ||
-        g.chipEnables > 0xFF)
-        return "the drive's geometry does not fit the library's answers";
-    *a = LibraryAnswers{};
-    a->driveLetter = letter;
-    std::copy_n(id.flashId, 5, a->chipId);
-    a->model = static_cast<std::uint8_t>(id.chipId);
-    a->attribute = id.attribute;
-    a->zoneBank = id.zoneBank;
-    a->chipCount = static_cast<std::uint8_t>(g.chipEnables);
-    a->maxSectors = static_cast<std::uint16_t>(g.pagesPerBlock);
-    a->maxLogSectors = static_cast<std::uint16_t>(g.SectorsPerBlock());
-    a->maxBlocks = static_cast<std::uint16_t>(g.blocksPerZone);
-    a->maxZones = static_cast<std::uint16_t>(g.zones);
-    a->a1Version = id.a1Version;
-    a->redundantSymbol = static_cast<std::uint8_t>(id.redundantSymbol);
+namespace {
+
+std::optional<platform::DriveEntry> EntryNamed(platform::DriveNamespace& drives, const std::string& given) {
+    const std::string name = platform::NormalDriveName(given);
+    for (platform::DriveEntry& entry : drives.Drives())
+        if (entry.name == name || entry.identity.port == name) return entry;
+    return std::nullopt;
+}
+
+// The letter the revert opens the drive by; 0 when its name is none.
+char LetterOf(const platform::DriveEntry& entry) {
+    return entry.name.size() == 2 && entry.name[1] == ':' ? entry.name[0] : 0;
+}
+
+}  // namespace
+
+std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, platform::DriveNamespace& drives,
+                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers) {
+    const std::optional<platform::DriveEntry> entry = EntryNamed(drives, name);
+    if (!entry) return "no drive " + name;
+    const char letter = LetterOf(*entry);
+    if (letter == 0) return name + " has no drive letter to open it by";
+    if (!platform::ConfineProcessTo(images, *entry)) return "the device library cannot be confined to " + name;
+
+    if (!library.Has(DeviceLibrary::Entry::CreateCUSBDevice))
+        return "the device library cannot be loaded (error " + std::to_string(library.LoadError()) + ")";
+    const DriveIdentification drive = mendora::IdentifyDrive(library, library.CreateCUSBDevice());
+    if (!drive.Found()) return "the device library does not identify " + name + " as a drive it repairs";
+    if (drive.answers.driveLetter != letter)
+        return "the device library identified " + std::string(1, drive.answers.driveLetter) + ": instead of " + name;
+    if (std::uint16_t refusal = Refusal(drive, HostOsBuild(kernel.version)))
+        return name + " is refused: " + LoadConsoleString(kernel.resources, refusal);
+    *answers = drive.answers;
     return {};
 }
 

@@ -1,13 +1,21 @@
 #pragma once
 #include <string>
+#include <vector>
 
+#include "console/DeviceLibrary.h"
 #include "console/RevertPreparation.h"
-#include "platform/scsi/ScsiTransport.h"
+#include "platform/kernel/Kernel.h"
+#include "platform/scsi/DriveNamespace.h"
 
 namespace mendora::revert_tool {
 
-// Asks the drive's controller for its identification and turns it into the answers the
-// device library would give; empty message on success.
-std::string IdentifyDrive(platform::ScsiTransport& drive, char letter, LibraryAnswers* answers);
+// Identifies the drive `name` of `drives` (a namespace of `images`) through the device
+// library, with this process confined to that drive so that the library sees it alone,
+// under the same name. The library must stay loaded while the drive is reverted: its
+// drive code keeps process-wide hooks (the handler of a mapped image cut short). Fills *answers; empty message on success,
+// else why the drive is refused: the library does not identify it, identifies another
+// drive, or the drive is one the repair refuses.
+std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, platform::DriveNamespace& drives,
+                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers);
 
 }  // namespace mendora::revert_tool

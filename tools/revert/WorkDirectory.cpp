@@ -8,10 +8,11 @@ namespace mendora::revert_tool {
 
 namespace {
 
+constexpr std::uint16_t kLibraryResource = 151;
 constexpr std::uint16_t kRevertBootResource = 156;
 
-bool WriteResource(platform::Kernel& kernel, const std::string& path) {
-    auto bytes = kernel.resources.Find("BINARYFILE", kRevertBootResource);
+bool WriteResource(platform::Kernel& kernel, std::uint16_t id, const std::string& path) {
+    auto bytes = kernel.resources.Find("BINARYFILE", id);
     if (!bytes) return false;
     auto file = kernel.files.Open(path, platform::OpenMode::CreateWriteOnly);
     return file && file->Write(bytes->data(), bytes->size()) == static_cast<long>(bytes->size());
@@ -45,8 +46,14 @@ std::string PrepareWorkDirectory(platform::Kernel& kernel, std::string* error) {
         *error = directory + " cannot be used: " + problem;
         return {};
     }
+    if (!WriteResource(kernel, kLibraryResource, directory + "/QDLL.dll")) {
+        *error = "cannot place the device library into " + directory;
+        RemoveWorkDirectory(directory);
+        return {};
+    }
     const std::string archivePath = directory + "/RBootCode.r";
-    if (!WriteResource(kernel, archivePath) || !Unpack(kernel, archivePath, directory + "/RevertBoot/")) {
+    if (!WriteResource(kernel, kRevertBootResource, archivePath) ||
+        !Unpack(kernel, archivePath, directory + "/RevertBoot/")) {
         *error = "cannot unpack the revert images into " + directory;
         RemoveWorkDirectory(directory);
         return {};

@@ -1,5 +1,5 @@
-// mendora-revert: the complete revert of one drive from the command line, as the repair
-// console's revert worker runs it.
+// mendora-revert: the complete revert of one drive from the command line, identified by the
+// device library and reverted as the repair console's revert worker does it.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/RevertPreparation.h"
+#include "console/RevertSequence.h"
 #include "flash/RevertEngine.h"
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/StopRequests.h"
@@ -60,37 +61,23 @@ public:
 
 using NoUsbDisks = platform::NoUsbDisks;
 
-// The letter the revert opens the drive by, whatever name or port it was given as; 0 when
-// it is no drive or has no letter.
-char DriveLetter(platform::DriveNamespace& drives, const std::string& given) {
-    const std::string name = platform::NormalDriveName(given);
-    for (const platform::DriveEntry& entry : drives.Drives()) {
-        if (entry.name != name && entry.identity.port != name) continue;
-        return entry.name.size() == 2 && entry.name[1] == ':' ? entry.name[0] : 0;
-    }
-    return 0;
-}
-
-// The console's sequence: each pass only while the previous one finished.
+// The console's sequence over an engine of its own, whose bad-block map is kept.
 std::uint8_t RunRevert(FlashGeometry& geo, RevertOptions& options, int logFlag,
                        RevertHost& host, tools::EngineBlocks* blocks) {
     RevertEngine engine("", geo, options, logFlag, host);
-    struct Keep {
-        RevertEngine& engine;
-        FlashGeometry& geo;
-        tools::EngineBlocks* blocks;
-        ~Keep() { *blocks = {geo.chipcnt, geo.BlocksPerChip, engine.BadBlockMap(), engine.BadBlockReasons()}; }
-    } keep{engine, geo, blocks};
-    engine.SetEccLimit(options.EccLimit);
-    geo.Progress = 0;
-    std::uint8_t result = engine.EraseAll(1);
-    if (result != revert_status::kFinish) return result;
-    geo.Progress = 0;
-    result = engine.PatternTest(1);
-    if (result != revert_status::kFinish) return result;
-    geo.Progress = 0;
-    return engine.CheckBlank();
+    EnginePasses passes(engine);
+    const std::uint8_t result = RunRevertSequence(passes, geo, options.EccLimit);
+    *blocks = {geo.chipcnt, geo.BlocksPerChip, engine.BadBlockMap(), engine.BadBlockReasons()};
+    return result;
 }
+
+// The run's work directory, removed when the run ends however it ends.
+struct WorkDirectoryGuard {
+    std::string path;
+    ~WorkDirectoryGuard() {
+        if (!path.empty()) RemoveWorkDirectory(path);
+    }
+};
 
 void Complain(const std::string& text) { std::fprintf(stderr, "mendora-revert: %s\n", text.c_str()); }
 
@@ -147,17 +134,19 @@ int main(int argc, char** argv) {
                                     host.clock);
     const std::string driveName = virtualOnly ? "D:" : options.drive;
 
+    std::string error;
+    if (!drives.Pin(driveName, &error, options.unmount)) return Fail(error, kExitUsage);
+    // A drive that cannot be opened (a missing or damaged image, a node that is gone) is
+    // said as such before the library is asked about it.
+    if (!drives.Open(driveName, &error)) return Fail(error, kExitUsage);
+    WorkDirectoryGuard work{PrepareWorkDirectory(host.kernel, &error)};
+    if (work.path.empty()) return Fail(error, kExitUsage);
+    WorkDirectoryModules modules(work.path);
+    auto library = std::make_unique<DeviceLibrary>(modules, "QDLL");
     LibraryAnswers answers;
-    {
-        std::string error;
-        if (!drives.Pin(driveName, &error, options.unmount)) return Fail(error, kExitUsage);
-        auto drive = drives.Open(driveName, &error);
-        if (!drive) return Fail(error, kExitUsage);
-        const char letter = DriveLetter(drives, driveName);
-        if (letter == 0) return Fail(driveName + " has no drive letter to open it by", kExitUsage);
-        if (std::string problem = IdentifyDrive(*drive, letter, &answers); !problem.empty())
-            return Fail(problem, kExitUsage);
-    }
+    if (std::string problem = IdentifyDrive(host.kernel, *library, drives, images, driveName, &answers);
+        !problem.empty())
+        return Fail(problem, kExitUsage);
     FlashGeometry geo;
     gStopFlag.store(&geo.Stop);
     if (gStopAsked.load()) geo.Stop = 1;
@@ -175,11 +164,8 @@ int main(int argc, char** argv) {
     if (std::string problem = CheckTestBlocks(start, count, geo.BlocksPerChip); !problem.empty())
         return Fail(problem, kExitUsage);
 
-    std::string error;
-    std::string work = PrepareWorkDirectory(host.kernel, &error);
-    if (work.empty()) return Fail(error, kExitUsage);
     tools::GuardedFiles files(host.files);  // the log
-    RevertHost revertHost{drives, files, registry, host.profiles, messages, host.clock, work};
+    RevertHost revertHost{drives, files, registry, host.profiles, messages, host.clock, work.path};
 
     auto started = std::chrono::steady_clock::now();
     std::uint8_t result;
@@ -188,7 +174,9 @@ int main(int argc, char** argv) {
         StatusPrinter printer(geo, stdout, platform::IsTerminal(stdout));
         result = RunRevert(geo, revertOptions, options.logFlag, revertHost, &blocks);
     }
-    RemoveWorkDirectory(work);
+    library.reset();  // out of the work directory before it goes
+    RemoveWorkDirectory(work.path);
+    work.path.clear();
 
     auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
     std::printf("Result : %s\n", StatusText(result).c_str());

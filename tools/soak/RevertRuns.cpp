@@ -9,6 +9,7 @@
 #include "tools/soak/Sweep.h"
 #include "vdrive/Controller.h"
 #include "vdrive/VirtualDrive.h"
+#include "protocol/VendorOpcodes.h"
 
 namespace mendora::soak {
 
@@ -131,7 +132,8 @@ RunResult RevertStall(Sweep& sweep, const std::string& runDir, std::mt19937& rng
         std::istringstream fields((*stream)[i]);
         std::vector<std::uint8_t> cdb;
         for (std::string hex; fields >> hex && hex != "|";) cdb.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-        if (cdb.empty() || (cdb[0] != 0xF5 && cdb[0] != 0xF6 && cdb[0] != 0xF8 && cdb[0] != 0xF9)) continue;
+        if (cdb.empty() || (cdb[0] != opcode::kEraseBlock && cdb[0] != opcode::kWritePages && cdb[0] != opcode::kReadPages &&
+                             cdb[0] != opcode::kReadSpare)) continue;
         auto target = vdrive::TargetOf(setup.geometry, cdb);
         if (!target || target->mask == 0) continue;
         vdrive::FaultPlan plan;

@@ -6,7 +6,7 @@
 
 #include "console/ConsoleStrings.h"
 #include "console/DeviceSelection.h"
-#include "console/FirmwareCheck.h"
+#include "console/DriveIdentification.h"
 #include "console/RevertPreparation.h"
 #include "console/StatusTexts.h"
 #include "platform/kernel/LanguageChoice.h"
@@ -17,9 +17,6 @@
 namespace mendora::station {
 
 namespace {
-
-constexpr std::uint16_t kChipRefused = 0x0080;
-constexpr std::uint8_t kDualChannelBit = 0x20;
 
 std::atomic<std::atomic<std::uint8_t>*> gStopFlag{nullptr};
 std::atomic<bool> gInterrupted{false};
@@ -41,8 +38,6 @@ public:
 private:
     LineWriter& link_;
 };
-
-std::string Text(const char* buffer, std::size_t size) { return BufferText(buffer, size); }
 
 }  // namespace
 
@@ -112,37 +107,30 @@ bool Worker::Hold() {
 bool Worker::Identify() {
     if (!library_.Has(DeviceLibrary::Entry::CreateCUSBDevice)) return Refused("Can't find QDLL.dll"), false;
     device_ = library_.CreateCUSBDevice();
-    if (library_.DeviceExist(device_) == 0 || library_.SetCurrentDriveNumber(device_, 0) == 0) {
+    const DriveIdentification drive = IdentifyDrive(library_, device_);
+    if (!drive.Found()) {
         Fail("failed", LoadConsoleString(resources_, kNoDeviceString));
         return false;
     }
     selectionCode_ = ReadDeviceSelection(host_.profiles, DeviceIniPath(host_.process.ExecutablePath()), 0);
-    char description[256] = {}, version[kVersionBuffer] = {};
-    library_.GetDeviceString(device_, description);
-    library_.GetFwVersion(device_, version);
-    noFirmware_ = IsNoFirmware(version);
-    std::uint16_t chipVersion = 0;
-    library_.GetChipID(device_, &chipId_, &chipVersion);
+    noFirmware_ = drive.description.noFirmware;
+    chipId_ = drive.chip.id;
 
-    LibraryAnswers a;
-    library_.GetDriveLetter(device_, 1, &a.driveLetter);
-    library_.GetDeviceAttrib(device_, a.chipId, &a.model, &a.attribute, &a.zoneBank, &a.chipCount);
-    library_.GetFlashAttrib(device_, &a.maxSectors, &a.maxLogSectors, &a.maxBlocks, &a.maxZones, &a.a1Version,
-                            &a.redundantSymbol);
+    const LibraryAnswers& a = drive.answers;
     PrepareRevertRecords(a, geo_, revertOptions_);
     report_["drive"] = std::string(1, a.driveLetter) + ":";
-    report_["description"] = Text(description, sizeof description);
+    report_["description"] = drive.description.description;
     report_["chip_id"] = chipId_;
-    report_["chip_version"] = chipVersion;
+    report_["chip_version"] = drive.chip.version;
     report_["flash_id"] = std::vector<int>(a.chipId, a.chipId + 5);
-    report_["firmware_before"] = noFirmware_ ? nlohmann::json() : nlohmann::json(Text(version, sizeof version));
+    report_["firmware_before"] = noFirmware_ ? nlohmann::json() : nlohmann::json(drive.description.VersionText());
     report_["geometry"] = tools::GeometryJson(geo_);
     nlohmann::json identity = report_;
     identity["t"] = "identity";
     link_.Send(identity);
 
-    if (chipId_ == kChipRefused) return Refused(LoadConsoleString(resources_, kUnsupportedString));
-    if (geo_.attrib & kDualChannelBit) return Refused(LoadConsoleString(resources_, kDualChannelString));
+    if (std::uint16_t refusal = Refusal(drive, HostOsBuild(host_.kernel.version)))
+        return Refused(LoadConsoleString(resources_, refusal));
     return true;
 }
 

@@ -1,10 +1,12 @@
 // The worker's revert, re-plug and library steps.
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "console/ConsoleStrings.h"
+#include "console/LibraryPhase.h"
 #include "console/RepairFlags.h"
+#include "console/ReplugRule.h"
+#include "console/RevertSequence.h"
 #include "flash/RevertEngine.h"
 #include "platform/scsi/DeviceChangeWatcher.h"
 #include "tools/station/ReplugFollow.h"
@@ -14,11 +16,18 @@ namespace mendora::station {
 
 namespace {
 
-constexpr std::uint16_t kChipNeedsReplug = 0x0070;
-
 std::string Directory(const std::string& path) {
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+Phase PassPhase(RevertPass pass) {
+    switch (pass) {
+        case RevertPass::Erase: return Phase::Erase;
+        case RevertPass::PatternTest: return Phase::PatternWrite;
+        case RevertPass::BlankCheck: return Phase::BlankCheck;
+    }
+    return Phase::Erase;
 }
 
 }  // namespace
@@ -37,23 +46,20 @@ std::optional<std::string> Worker::DriveNow(bool present) {
     return drives.front().instance;
 }
 
-// The console's sequence: each pass only while the previous one finished.
+// The console's sequence, each pass shown as the phase it is.
 std::uint8_t Worker::Revert() {
     RevertHost revertHost{drives_,        host_.files, host_.registry, host_.profiles, host_.kernel.messages,
                           host_.clock,    Directory(host_.process.ExecutablePath())};
     RevertEngine engine("", geo_, revertOptions_, 0, revertHost);
-    engine.SetEccLimit(revertOptions_.EccLimit);
-    auto pass = [&](Phase phase, auto run) {
-        phases_.Enter(phase);
+    EnginePasses passes(engine);
+    RevertPassHooks hooks;
+    hooks.before = [this](RevertPass pass) {
+        phases_.Enter(PassPhase(pass));
         // Each pass's share done counts from its own start, not from where the last one ended.
-        geo_.Progress = 0;
         geo_.CurrentChip = 0;
         geo_.CurrentBlock = 0;
-        return run();
     };
-    std::uint8_t result = pass(Phase::Erase, [&] { return engine.EraseAll(1); });
-    if (result == revert_status::kFinish) result = pass(Phase::PatternWrite, [&] { return engine.PatternTest(1); });
-    if (result == revert_status::kFinish) result = pass(Phase::BlankCheck, [&] { return engine.CheckBlank(); });
+    const std::uint8_t result = RunRevertSequence(passes, geo_, revertOptions_.EccLimit, hooks);
     blocks_ = {geo_.chipcnt, geo_.BlocksPerChip, engine.BadBlockMap(), engine.BadBlockReasons()};
     return result;
 }
@@ -63,7 +69,7 @@ std::uint8_t Worker::Revert() {
 // count: another drive plugged in or out releases nothing. Unlike the console's watch, a
 // removal and an arrival within one tick count as the re-plug they are.
 bool Worker::Replug() {
-    if (chipId_ != kChipNeedsReplug || noFirmware_) return true;
+    if (!NeedsReplug(chipId_, noFirmware_)) return true;
     using namespace std::chrono;
     ReplugFollow follow(DriveNow(true));
     platform::LinuxDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
@@ -87,18 +93,14 @@ bool Worker::Replug() {
 // half formatted would be worse than one that finishes.
 void Worker::Library() {
     phases_.Enter(Phase::Library);
-    library_.RunRepairDevice(device_, RepairFlagsFor(selectionCode_, false, noFirmware_, chipId_));
-    std::uint32_t bad = 0, total = 0;
-    std::uint16_t divisor = 0;
-    library_.GetBADBlockInfomation(device_, &bad, &total, &divisor);
-    const std::uint32_t error = library_.GetErrorCode(device_);
+    const LibraryOutcome outcome =
+        RunLibraryPhase(library_, device_, RepairFlagsFor(selectionCode_, false, noFirmware_, chipId_));
     phases_.Enter(Phase::Done);
-    report_["library_error"] = error;
-    report_["library_bad_blocks"] = bad;
-    report_["library_total_blocks"] = total;
-    char version[32] = {};
-    if (library_.GetFwVersion(device_, version) != 0) report_["firmware_after"] = std::string(version, strnlen(version, 32));
-    if (error == kQdllRepairFailed) {
+    report_["library_error"] = outcome.errorCode;
+    report_["library_bad_blocks"] = outcome.blocks.bad;
+    report_["library_total_blocks"] = outcome.blocks.total;
+    if (outcome.firmwareAfter) report_["firmware_after"] = *outcome.firmwareAfter;
+    if (outcome.Failed()) {
         Fail("failed", "library: " + LoadConsoleString(resources_, kRepairFailString));
     } else {
         report_["verdict"] = "repaired";

@@ -17,7 +17,7 @@
 #include <memory>
 #include <thread>
 
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
 #include "vdrive/PlugWatcher.h"
 #include "vdrive/UsbMassStorage.h"
 #include "vdrive/VirtualDrive.h"

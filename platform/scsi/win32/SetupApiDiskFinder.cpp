@@ -11,7 +11,7 @@
 
 #include "platform/kernel/win32/Win32Text.h"
 #include "platform/scsi/win32/Win32Scsi.h"
-#include "vdrive/MakerIdentity.h"
+#include "protocol/MakerIdentity.h"
 
 namespace mendora::platform {
 

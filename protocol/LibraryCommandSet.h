@@ -23,7 +23,7 @@
 // a stray vendor command from reaching them. Until a format, and again after any erase
 // or page write of the flash commands (F5h, F6h, FEh), the disk commands answer CHECK
 // CONDITION, NOT READY, 31h (medium format corrupted).
-namespace mendora::vdrive::library {
+namespace mendora::library {
 
 inline constexpr std::uint8_t kWriteFirmware = 0xE0;
 inline constexpr std::uint8_t kReadFirmware = 0xE1;
@@ -44,4 +44,4 @@ inline constexpr std::array<std::uint8_t, 10> ScanMarksCdb(std::uint8_t chip, st
 // Bytes of the mark bitmap of one chip.
 inline constexpr std::uint32_t MarkBitmapBytes(std::uint32_t blocksPerChip) { return (blocksPerChip + 7) / 8; }
 
-}  // namespace mendora::vdrive::library
+}  // namespace mendora::library

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include "protocol/ControllerChips.h"
 
 // A revert image file. The revert engine downloads the 4096 bytes at kRamImageOffset into
 // controller RAM F000h-FFFFh; the controller runs them only when their header checks out.
@@ -31,8 +32,8 @@ inline constexpr std::size_t kEntryOffset = 12;
 inline constexpr std::size_t kReservedOffset = 14;
 inline constexpr std::size_t kRamHeaderSize = 16;
 
-inline constexpr std::uint16_t kModelQf70 = 0x0070;
-inline constexpr std::uint16_t kModelQf90 = 0x0090;
+inline constexpr std::uint16_t kModelQf70 = chips::kQf70;
+inline constexpr std::uint16_t kModelQf90 = chips::kQf90;
 
 static_assert(kRamImageOffset + kRamImageSize <= kMinFileSize);
 

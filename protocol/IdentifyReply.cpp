@@ -1,10 +1,14 @@
-#include "vdrive/IdentifyReply.h"
+#include "protocol/IdentifyReply.h"
 
+#include <algorithm>
 #include <cstring>
 
-namespace mendora::vdrive {
+namespace mendora::identify {
 
 namespace {
+
+constexpr char kMagic[4] = {'Q', 'F', 'I', 'D'};
+constexpr std::uint8_t kLayoutVersion = 1;
 
 void Put16(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v);
@@ -18,10 +22,10 @@ std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p
 
 }  // namespace
 
-std::array<std::uint8_t, kIdentifyReplySize> EncodeIdentify(const Identity& id, const Geometry& g) {
-    std::array<std::uint8_t, kIdentifyReplySize> r{};
-    std::memcpy(r.data(), "QFID", 4);
-    r[4] = 1;
+std::array<std::uint8_t, kReplySize> Encode(const Controller& id, const Geometry& g) {
+    std::array<std::uint8_t, kReplySize> r{};
+    std::memcpy(r.data(), kMagic, 4);
+    r[4] = kLayoutVersion;
     r[5] = id.chipVersion;
     Put16(&r[6], id.chipId);
     std::memcpy(&r[8], id.flashId, 5);
@@ -40,9 +44,9 @@ std::array<std::uint8_t, kIdentifyReplySize> EncodeIdentify(const Identity& id, 
     return r;
 }
 
-std::optional<IdentifyAnswer> DecodeIdentify(std::span<const std::uint8_t> r) {
-    if (r.size() < kIdentifyReplySize || std::memcmp(r.data(), "QFID", 4) != 0 || r[4] != 1) return std::nullopt;
-    IdentifyAnswer a;
+std::optional<Answer> Decode(std::span<const std::uint8_t> r) {
+    if (r.size() < kReplySize || std::memcmp(r.data(), kMagic, 4) != 0 || r[4] != kLayoutVersion) return std::nullopt;
+    Answer a;
     a.identity.chipVersion = r[5];
     a.identity.chipId = Get16(&r[6]);
     std::memcpy(a.identity.flashId, &r[8], 5);
@@ -63,4 +67,4 @@ std::optional<IdentifyAnswer> DecodeIdentify(std::span<const std::uint8_t> r) {
     return a;
 }
 
-}  // namespace mendora::vdrive
+}  // namespace mendora::identify

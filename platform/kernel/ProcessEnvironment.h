@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+
+namespace mendora::platform {
+
+// Sets a variable of this process's environment, for what the process reads, loads or
+// starts from now on; false when the host refuses it.
+bool SetProcessEnvironment(const std::string& name, const std::string& value);
+
+}  // namespace mendora::platform

@@ -1,0 +1,11 @@
+#include <cstdlib>
+
+#include "platform/kernel/ProcessEnvironment.h"
+
+namespace mendora::platform {
+
+bool SetProcessEnvironment(const std::string& name, const std::string& value) {
+    return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
+}  // namespace mendora::platform
