@@ -1,8 +1,10 @@
 #include "platform/kernel/linux/LinuxProcessHost.h"
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -18,7 +20,9 @@ std::string LinuxProcessHost::ExecutablePath() {
 
 // The program starts as a fresh one would: with no signal blocked and none ignored, even
 // when this process holds its stop requests (blocked, or SIGPIPE ignored).
-bool LinuxProcessHost::Spawn(const std::string& path) {
+namespace {
+
+std::optional<pid_t> StartFresh(const std::string& path) {
     posix_spawnattr_t attributes;
     if (::posix_spawnattr_init(&attributes) != 0) return false;
     sigset_t none, defaults;
@@ -32,7 +36,22 @@ bool LinuxProcessHost::Spawn(const std::string& path) {
     char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
     const bool started = ::posix_spawn(&child, path.c_str(), nullptr, &attributes, argv, environ) == 0;
     ::posix_spawnattr_destroy(&attributes);
-    return started;
+    if (!started) return std::nullopt;
+    return child;
+}
+
+}  // namespace
+
+bool LinuxProcessHost::Spawn(const std::string& path) { return StartFresh(path).has_value(); }
+
+std::optional<int> LinuxProcessHost::RunToEnd(const std::string& path) {
+    const std::optional<pid_t> child = StartFresh(path);
+    if (!child) return std::nullopt;
+    int status = 0;
+    while (::waitpid(*child, &status, 0) < 0) {
+        if (errno != EINTR) return 1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 }  // namespace mendora::platform
