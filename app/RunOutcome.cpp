@@ -20,7 +20,9 @@ RunOutcome::RunOutcome(platform::MessageHost& host, platform::Resources& resourc
 int RunOutcome::MessageBox(const std::string& text, const std::string& caption, platform::MessageButtons buttons) {
     const int answer = host_.MessageBox(text, caption, buttons);
     std::lock_guard lock(mutex_);
-    if (text == completeText_) {
+    if (text.empty()) {
+        otherBox_ = true;
+    } else if (text == completeText_) {
         completed_ = true;
     } else if (text == failText_) {
         failed_ = true;

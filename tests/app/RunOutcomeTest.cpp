@@ -5,6 +5,7 @@
 #include "app/RunOutcome.h"
 #include "console/ConsoleStrings.h"
 #include "platform/kernel/fake/FakeKernel.h"
+#include "resources/EmbeddedResources.h"
 
 namespace mendora {
 namespace {
@@ -19,7 +20,7 @@ struct Box {
 
 // Shows the boxes through a fresh outcome and answers the status for the dialog's end code.
 int StatusAfter(const std::vector<Box>& boxes, int dialogCode = 2) {
-    platform::FakeKernel fake;
+    platform::FakeKernel fake(EmbeddedResourceTable());
     RunOutcome outcome(fake.messages, fake.resources);
     for (const Box& box : boxes) {
         fake.messages.answers.push_back(box.answer);
@@ -30,7 +31,7 @@ int StatusAfter(const std::vector<Box>& boxes, int dialogCode = 2) {
 }
 
 std::string Text(std::uint16_t id) {
-    platform::FakeKernel fake;
+    platform::FakeKernel fake(EmbeddedResourceTable());
     return LoadConsoleString(fake.resources, id);
 }
 
