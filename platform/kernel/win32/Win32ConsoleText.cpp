@@ -45,11 +45,13 @@ bool WriteToConsole(HANDLE console, std::string_view text) {
 }
 
 // The console of the program that started this one, for a window program started from a
-// command prompt; standard output and error are opened on it.
+// command prompt: standard output and error are opened on it, unless redirected elsewhere.
 bool AttachParentConsole() {
+    const bool outputLeads = LeadsSomewhere(stdout);
+    const bool errorLeads = LeadsSomewhere(stderr);
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
-    std::freopen("CONOUT$", "w", stdout);
-    std::freopen("CONOUT$", "w", stderr);
+    if (!outputLeads) std::freopen("CONOUT$", "w", stdout);
+    if (!errorLeads) std::freopen("CONOUT$", "w", stderr);
     return true;
 }
 
