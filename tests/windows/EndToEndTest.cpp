@@ -98,5 +98,29 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
 
 INSTANTIATE_TEST_SUITE_P(EveryDriveKind, WindowsRepair, ::testing::Values("qf90", "qf70", "qf70-nofw"));
 
+// A drive pulled out during the revert: "Repair fail", and the program ends with 1, so that
+// whoever started it can tell.
+TEST(WindowsRepairFailure, EndsTheProgramWithOne) {
+    testing::TempDir root;
+    const std::string image = root / "drive.img";
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, *vdrive::Preset("qf90"), &error)) << error;
+    {
+        auto drive = vdrive::VirtualDrive::Open(image, &error);
+        ASSERT_TRUE(drive) << error;
+        ASSERT_TRUE(drive->RemoveAfter(60, &error)) << error;
+    }
+    std::string why;
+    const std::string work = platform::Win32TempRoot().Directory(&why) + "UfdApp";
+    ASSERT_TRUE(WaitUntilEnded(work + "/Mendrix.exe")) << "another run still holds " << work;
+    testing::ScopedVariable ui("MENDORA_UI", "tty");
+    testing::ScopedVariable yes("MENDORA_ASSUME_YES", "1");
+    testing::ScopedVariable drives("MENDORA_VDRIVE", image);
+    testing::ScopedVariable language("LANG", "C");
+    const std::string out = root / "out.txt";
+    EXPECT_EQ(testing::RunProgram(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe", out), 1) << ReadText(out);
+    EXPECT_TRUE(Contains(ReadText(out), "[Mendora] Repair fail")) << ReadText(out);
+}
+
 }  // namespace
 }  // namespace mendora
