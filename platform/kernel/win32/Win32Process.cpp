@@ -69,9 +69,14 @@ std::optional<int> Win32ProcessHost::RunToEnd(const std::string& path) {
     PROCESS_INFORMATION started{};
     if (!StartWithOurHandles(path, started)) return std::nullopt;
     CloseHandle(started.hThread);
+    // A console's Ctrl-C reaches the program too, which handles it (it may finish a step on
+    // the drive first): ignored here meanwhile, so that this process ends with its status.
+    // Set only now, as a started program would inherit it.
+    SetConsoleCtrlHandler(nullptr, TRUE);
     DWORD code = 1;
     if (WaitForSingleObject(started.hProcess, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(started.hProcess, &code))
         code = 1;
+    SetConsoleCtrlHandler(nullptr, FALSE);
     CloseHandle(started.hProcess);
     return static_cast<int>(code);
 }
