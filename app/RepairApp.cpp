@@ -1,7 +1,9 @@
 #include "app/RepairApp.h"
 
 #include "app/EmbeddedFiles.h"
+#include "app/ExitStatus.h"
 #include "app/OsGate.h"
+#include "app/RunOutcome.h"
 #include "archive/BootArchive.h"
 #include "console/ProcessState.h"
 #include "console/RepairDialog.h"
@@ -92,8 +94,17 @@ void RepairApp::RunLauncher(const StartupPaths& paths) {
         }
         return;
     }
-    if (!files.SetArchiveOnly(paths.relocatedExecutable)) return;
-    if (!kernel_.process.Spawn(paths.relocatedExecutable)) Message("Create process failed!!");
+    if (!files.SetArchiveOnly(paths.relocatedExecutable)) {
+        exitStatus_ = kExitRefused;
+        return;
+    }
+    // The launcher waits for the copy, so that its exit status is the repair's.
+    const std::optional<int> status = kernel_.process.RunToEnd(paths.relocatedExecutable);
+    if (!status) {
+        Message("Create process failed!!");
+        return;
+    }
+    exitStatus_ = *status;
 }
 
 void RepairApp::RunRelocatedCopy(const StartupPaths& paths) {
@@ -107,8 +118,15 @@ void RepairApp::RunRelocatedCopy(const StartupPaths& paths) {
     PlaceEmbeddedFile(kernel_, work, "RBootCode.r", 156);
     if (!UnpackArchive(work, "RBootCode.r", "RevertBoot")) return;
 
-    RepairDialog dialog(kernel_);
-    dialog.DoModal();
+    // The dialog's boxes pass through the outcome, which tells how the dialog ended.
+    RunOutcome outcome(kernel_.messages, kernel_.resources);
+    platform::Kernel watched{kernel_.tempRoot, kernel_.process, kernel_.files,   kernel_.mutexes,
+                             kernel_.version,  kernel_.rights,  kernel_.resources, kernel_.debug,
+                             kernel_.clock,    outcome,         kernel_.registry, kernel_.profiles,
+                             kernel_.events,   kernel_.modules};
+    RepairDialog dialog(watched);
+    const auto code = dialog.DoModal();
+    exitStatus_ = outcome.ExitStatus(static_cast<int>(code));
 }
 
 bool RepairApp::UnpackArchive(const std::string& workDirectory, const std::string& archiveName,
@@ -147,7 +165,9 @@ bool RepairApp::RefuseUnlessPrivate(const std::string& directory) {
     return false;
 }
 
+// Every box of start-up is a refusal: nothing was done to a drive.
 void RepairApp::Message(const std::string& text) {
+    exitStatus_ = kExitRefused;
     kernel_.messages.MessageBox(text, ApplicationName(), platform::MessageButtons::Ok);
 }
 

@@ -8,8 +8,9 @@
 namespace mendora {
 
 // The application object. Start() does all of start-up: the rights gate, then either the
-// launcher (copy into the work directory, start the copy) or the relocated copy (unpack
-// the embedded files, run the dialog). It always answers false: no message loop follows.
+// launcher (copy into the work directory, run the copy to its end) or the relocated copy
+// (unpack the embedded files, run the dialog). It always answers false: no message loop
+// follows. ExitStatus() then tells how it ended (app/ExitStatus.h).
 // The process-wide slot of the claimed instance name.
 InstanceSlot& ProcessInstanceSlot();
 
@@ -18,6 +19,7 @@ public:
     // The slot defaults to the process-wide one; tests hand in their own.
     explicit RepairApp(platform::Kernel& kernel, InstanceSlot& slot = ProcessInstanceSlot());
     bool Start();
+    int ExitStatus() const { return exitStatus_; }
 
 private:
     bool PassesGate();
@@ -30,6 +32,7 @@ private:
 
     platform::Kernel& kernel_;
     InstanceSlot& instanceSlot_;
+    int exitStatus_ = 0;
 };
 
 }  // namespace mendora

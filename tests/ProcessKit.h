@@ -21,9 +21,10 @@ inline std::string ReadText(const std::string& path) {
     return text.str();
 }
 
-// Runs the launcher with stdin from /dev/null and stdout and stderr into outFile; the
-// relocated copy inherits them. Answers the launcher's exit code.
-inline int RunMendora(const std::vector<std::string>& environment, const std::string& outFile) {
+// Starts the launcher with stdin from /dev/null and stdout and stderr into outFile; the
+// relocated copy inherits them. Answers its pid, -1 when it could not be started. The
+// launcher ends when its copy does, with the copy's exit status (WaitForExit).
+inline pid_t StartMendora(const std::vector<std::string>& environment, const std::string& outFile) {
     std::vector<std::string> env = environment;
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
@@ -39,10 +40,20 @@ inline int RunMendora(const std::vector<std::string>& environment, const std::st
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
+    return spawned == 0 ? pid : -1;
+}
+
+// Waits for a started launcher to end; answers its exit code, -1 when it did not exit.
+inline int WaitForExit(pid_t pid) {
+    if (pid <= 0) return -1;
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs the launcher to its end (StartMendora, then WaitForExit).
+inline int RunMendora(const std::vector<std::string>& environment, const std::string& outFile) {
+    return WaitForExit(StartMendora(environment, outFile));
 }
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

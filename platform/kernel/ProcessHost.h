@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 namespace mendora::platform {
@@ -12,6 +13,9 @@ public:
     // Starts the executable at path with no arguments, this process's environment and
     // current directory; does not wait for it.
     virtual bool Spawn(const std::string& path) = 0;
+    // Starts the executable as Spawn does and waits for it to end; answers its exit status
+    // (1 when it was killed), nullopt when it could not be started.
+    virtual std::optional<int> RunToEnd(const std::string& path) = 0;
 };
 
 }  // namespace mendora::platform

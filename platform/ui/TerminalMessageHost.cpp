@@ -20,10 +20,10 @@ TerminalMessageHost::TerminalMessageHost(std::FILE* input, std::FILE* output, bo
 
 int TerminalMessageHost::MessageBox(const std::string& text, const std::string& caption,
                                     MessageButtons buttons) {
-    std::fprintf(output_, "[%s] %s\n", caption.c_str(), text.c_str());
+    PrintText(output_, "[%s] %s\n", caption.c_str(), text.c_str());
     int answer = Ask(buttons);
     if (buttons == MessageButtons::OkCancel) {
-        std::fprintf(output_, "[%s] -> %s\n", caption.c_str(), answer == kIdOk ? "OK" : "Cancel");
+        PrintText(output_, "[%s] -> %s\n", caption.c_str(), answer == kIdOk ? "OK" : "Cancel");
     }
     std::fflush(output_);
     return answer;
@@ -32,9 +32,8 @@ int TerminalMessageHost::MessageBox(const std::string& text, const std::string& 
 int TerminalMessageHost::Ask(MessageButtons buttons) {
     if (assumeYes_) return kIdOk;
     if (!interactive_) return buttons == MessageButtons::Ok ? kIdOk : kIdCancel;
-    std::fputs(buttons == MessageButtons::Ok ? "Press Enter to continue. "
-                                             : "Press Enter for OK, or c and Enter to cancel. ",
-               output_);
+    WriteText(output_, buttons == MessageButtons::Ok ? "Press Enter to continue. "
+                                                     : "Press Enter for OK, or c and Enter to cancel. ");
     std::fflush(output_);
     char line[64];
     if (!WaitForLine(line, sizeof line)) return buttons == MessageButtons::Ok ? kIdOk : kIdCancel;
@@ -51,7 +50,7 @@ bool TerminalMessageHost::WaitForLine(char* line, int size) {
 }
 
 void TerminalMessageHost::FatalExit(const std::string& text) {
-    std::fprintf(output_, "[Fatal] %s\n", text.c_str());
+    PrintText(output_, "[Fatal] %s\n", text.c_str());
     std::fflush(output_);
     std::_Exit(1);
 }

@@ -20,6 +20,8 @@
 #include "tests/FileBytes.h"
 #include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
+#include "vdrive/Presets.h"
+#include "vdrive/VirtualDrive.h"
 
 namespace mendora {
 namespace {
@@ -68,9 +70,11 @@ ProcessResult RunProgram(const std::string& program, const std::string& runtimeD
 
 // Runs past the rights gate: the shipped program as root, else the test build reporting
 // a build the gate does not guard.
-ProcessResult RunMendora(const std::string& runtimeDir, const std::string& errFile) {
-    if (::geteuid() == 0) return RunProgram(kMendora, runtimeDir, errFile);
-    return RunProgram(kTestBuild, runtimeDir, errFile, {"MENDORA_OS_BUILD=6000"});
+ProcessResult RunMendora(const std::string& runtimeDir, const std::string& errFile,
+                         std::vector<std::string> extraEnv = {}) {
+    if (::geteuid() == 0) return RunProgram(kMendora, runtimeDir, errFile, extraEnv);
+    extraEnv.push_back("MENDORA_OS_BUILD=6000");
+    return RunProgram(kTestBuild, runtimeDir, errFile, extraEnv);
 }
 
 // An unprivileged user for the runtime directory: root hands it to nobody, so that the
@@ -112,8 +116,9 @@ TEST(EndToEnd, RelocatesUnpacksAndRefusesASecondCopyWhileTheFirstRuns) {
     ::chmod(runtime.Path().c_str(), 0700);
     std::string work = runtime / "UfdApp";
 
+    // No drive here: "Device not found" ends it with 2, nothing done.
     ProcessResult first = RunMendora(runtime.Path(), runtime / "first.err");
-    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.exitCode, 2) << first.err;
     ASSERT_TRUE(WaitUntilNotRunning(work + "/Mendrix.exe"));
 
     EXPECT_EQ(ReadBytes(work + "/Mendrix.exe"), ReadBytes(kMendora));
@@ -150,7 +155,7 @@ TEST(EndToEnd, UnprivilegedStartIsRefusedWithTheRightsMessage) {
     // The shipped program has no way around the gate, whatever the environment says.
     for (const char* build : {"MENDORA_UNRELATED=1", "MENDORA_OS_BUILD=6000"}) {
         ProcessResult run = RunProgram(kMendora, runtime.Path(), runtime / "gate.err", {build}, user);
-        EXPECT_EQ(run.exitCode, 0) << build;
+        EXPECT_EQ(run.exitCode, 2) << build;
         EXPECT_NE(run.err.find("This program can only be executed with administrative privilege!"),
                   std::string::npos) << build << ": " << run.err;
         EXPECT_FALSE(fs::exists(runtime / "UfdApp")) << build;
@@ -162,10 +167,35 @@ TEST(EndToEnd, OnlyTheTestBuildLetsAnUnprivilegedUserPastTheGate) {
     ::chmod(runtime.Path().c_str(), 0700);
     ProcessResult run = RunProgram(kTestBuild, runtime.Path(), runtime / "gate.err", {"MENDORA_OS_BUILD=6000"},
                             UnprivilegedUser(runtime));
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, 2) << run.err;  // past the gate, then no drive
     EXPECT_EQ(run.err.find("administrative privilege"), std::string::npos) << run.err;
     EXPECT_TRUE(WaitUntilNotRunning(runtime / "UfdApp/Mendrix.exe"));
     EXPECT_EQ(ReadBytes(runtime / "UfdApp/Mendrix.exe"), ReadBytes(kTestBuild));
+}
+
+// The launcher ends as the repair did: 0 after "Repair complete", 1 after "Repair fail" (here
+// a drive pulled out during the revert), so scripts and shells can tell.
+TEST(EndToEnd, ARepairEndsZeroAndAFailedOneEndsOne) {
+    testing::TempDir runtime;
+    ::chmod(runtime.Path().c_str(), 0700);
+    const std::string image = runtime / "drive.img";
+    vdrive::DriveSetup setup = *vdrive::Preset("qf90");
+    setup.plantings.factoryBad = 2;
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, setup, &error)) << error;
+
+    ProcessResult repaired = RunMendora(runtime.Path(), runtime / "repaired.err", {"MENDORA_VDRIVE=" + image});
+    EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
+    EXPECT_NE(repaired.err.find("Repair complete, Please un-plug device"), std::string::npos) << repaired.err;
+
+    {
+        auto drive = vdrive::VirtualDrive::Open(image, &error);
+        ASSERT_TRUE(drive) << error;
+        ASSERT_TRUE(drive->RemoveAfter(60, &error)) << error;
+    }
+    ProcessResult failed = RunMendora(runtime.Path(), runtime / "failed.err", {"MENDORA_VDRIVE=" + image});
+    EXPECT_EQ(failed.exitCode, 1) << failed.err;
+    EXPECT_NE(failed.err.find("Repair fail"), std::string::npos) << failed.err;
 }
 
 }  // namespace

@@ -35,14 +35,14 @@ TEST(HostileSurroundings, AWorkDirectoryThatIsALinkOpenToOthersOrNotOursIsRefuse
     const std::string out = root / "out.txt";
 
     fs::create_directory_symlink(elsewhere.Path(), work);
-    ASSERT_EQ(RunMendora(Environment(root.Path()), out), 0);
+    ASSERT_EQ(RunMendora(Environment(root.Path()), out), 2);  // refused: nothing done
     EXPECT_TRUE(Contains(ReadText(out), "cannot be used: it is a symbolic link")) << ReadText(out);
     EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
     fs::remove(work);
 
     fs::create_directory(work);
     ::chmod(work.c_str(), 0770);
-    ASSERT_EQ(RunMendora(Environment(root.Path()), out), 0);
+    ASSERT_EQ(RunMendora(Environment(root.Path()), out), 2);  // refused: nothing done
     EXPECT_TRUE(Contains(ReadText(out), "The work directory " + work)) << ReadText(out);
     EXPECT_TRUE(fs::is_empty(work));
 
@@ -51,7 +51,7 @@ TEST(HostileSurroundings, AWorkDirectoryThatIsALinkOpenToOthersOrNotOursIsRefuse
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_NE(nobody, nullptr);
     ASSERT_EQ(::chown(work.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-    ASSERT_EQ(RunMendora(Environment(root.Path()), out), 0);
+    ASSERT_EQ(RunMendora(Environment(root.Path()), out), 2);  // refused: nothing done
     EXPECT_TRUE(Contains(ReadText(out), "The work directory " + work)) << ReadText(out);
     EXPECT_TRUE(fs::is_empty(work));
 }
@@ -61,7 +61,7 @@ TEST(HostileSurroundings, ADiskThatFillsWhileUnpackingEndsBeforeTheDialog) {
     // How much a complete start writes, with no drive attached.
     TempDir roomy;
     ::chmod(roomy.Path().c_str(), 0700);
-    ASSERT_EQ(RunMendora(Environment(roomy.Path()), roomy / "out.txt"), 0);
+    ASSERT_EQ(RunMendora(Environment(roomy.Path()), roomy / "out.txt"), 2);  // no drive
     ASSERT_TRUE(WaitUntilNotRunning(roomy / "UfdApp/Mendrix.exe"));
     const std::uintmax_t needed = TreeSize(roomy / "UfdApp");
 
@@ -70,7 +70,7 @@ TEST(HostileSurroundings, ADiskThatFillsWhileUnpackingEndsBeforeTheDialog) {
     if (::mount("tmpfs", full.Path().c_str(), "tmpfs", 0, size.c_str()) != 0)
         GTEST_SKIP() << "no tmpfs can be mounted here";
     const std::string out = roomy / "full.txt";
-    EXPECT_EQ(RunMendora(Environment(full.Path()), out), 0);
+    EXPECT_EQ(RunMendora(Environment(full.Path()), out), 2);
     EXPECT_TRUE(WaitUntilNotRunning(full / "UfdApp/Mendrix.exe"));
     const std::string text = ReadText(out);
     ::umount(full.Path().c_str());

@@ -116,6 +116,36 @@ TEST_F(Launcher, ReportsAFailedDirectoryChangeAndAFailedStart) {
     EXPECT_EQ(second.messages.shown[0].caption, "mendora");
 }
 
+// The launcher waits for the copy and ends as it did, so whoever started the program learns
+// how the repair ended; a refusal of its own ends 2, a hand-over to a running copy 0.
+TEST_F(Launcher, EndsWithTheExitStatusOfTheCopy) {
+    for (int copyStatus : {0, 1, 2}) {
+        fake.process.exitStatus = copyStatus;
+        RepairApp app(fake.kernel, slot);
+        app.Start();
+        EXPECT_EQ(app.ExitStatus(), copyStatus);
+    }
+    EXPECT_EQ(fake.process.spawned.size(), 3u);
+
+    fake.process.spawnFails = true;
+    RepairApp failedStart(fake.kernel, slot);
+    failedStart.Start();
+    EXPECT_EQ(failedStart.ExitStatus(), 2);
+    fake.process.spawnFails = false;
+
+    fake.files.HoldInUse(relocated);
+    fake.mutexes.answer = platform::MutexClaim::AlreadyExists;
+    fake.process.exitStatus = 1;
+    RepairApp handOver(fake.kernel, slot);
+    handOver.Start();
+    EXPECT_EQ(handOver.ExitStatus(), 0);
+
+    fake.files.Fail(Op::SetCurrentDirectory);
+    RepairApp refused(fake.kernel, slot);
+    refused.Start();
+    EXPECT_EQ(refused.ExitStatus(), 2);
+}
+
 // A copy that runs keeps its file from being replaced: the program started before.
 TEST_F(Launcher, ACopyRunningThereClaimsTheNameAndMayBringItsWindowForward) {
     fake.files.HoldInUse(relocated);

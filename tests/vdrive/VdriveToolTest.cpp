@@ -69,6 +69,22 @@ TEST(VdriveTool, CreatesPresetsReportsJsonAndPlugState) {
     EXPECT_NE(out.find("Usage: mendora-vdrive"), std::string::npos);
 }
 
+// create makes the folders a new image lies in; a folder that cannot be made (a file is in
+// the way) is said, and nothing is written.
+TEST(VdriveTool, CreateMakesTheMissingFoldersAboveTheImage) {
+    mendora::testing::TempDir dir;
+    std::string out;
+    ASSERT_EQ(Tool("create " + dir / "new/deeper/d.img --preset qf70 --bad 3", &out), 0) << out;
+    ASSERT_EQ(Tool("info " + dir / "new/deeper/d.img", &out), 0) << out;
+    EXPECT_NE(out.find("factory bad 3"), std::string::npos) << out;
+
+    mendora::testing::WriteBytes(dir / "file", "in the way");
+    EXPECT_EQ(Tool("create " + dir / "file/sub/d.img", &out), 1);
+    EXPECT_NE(out.find("mendora-vdrive: cannot make the folder " + dir / "file/sub" + " for the image: "),
+              std::string::npos) << out;
+    EXPECT_EQ(mendora::testing::ReadBytes(dir / "file"), "in the way");
+}
+
 // A read-only disk (a read-only bind mount as root, a file without write permission for
 // anyone else): info and map look without write access; what changes the drive is refused.
 TEST(VdriveTool, InfoAndMapReadAnImageOnAReadOnlyDisk) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <future>
 
 #include "platform/kernel/win32/Win32Kernel.h"
 #include "tests/Environment.h"
@@ -53,9 +54,8 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
     const std::string out = root / "out.txt";
     const std::string command = "\"\"" + Native(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe") +
                                 "\" <NUL >\"" + Native(out) + "\" 2>&1\"";
-    EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(out);
-    for (const char* name : {"MENDORA_UI", "MENDORA_ASSUME_YES", "MENDORA_VDRIVE", "MENDORA_DEBUG"})
-        testing::UnsetEnv(name);
+    // The program waits for its copy, which may wait for the drive to be re-plugged.
+    auto run = std::async(std::launch::async, [&command] { return std::system(command.c_str()); });
 
     const bool replug = kind == "qf70";
     if (replug) {
@@ -67,6 +67,9 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
         ASSERT_TRUE(drive->SetPlugged(true, &error)) << error;
     }
     ASSERT_TRUE(WaitForText(out, "[Mendora] Repair complete, Please un-plug device")) << ReadText(out);
+    EXPECT_EQ(run.get(), 0) << ReadText(out);
+    for (const char* name : {"MENDORA_UI", "MENDORA_ASSUME_YES", "MENDORA_VDRIVE", "MENDORA_DEBUG"})
+        testing::UnsetEnv(name);
     ASSERT_TRUE(WaitUntilEnded(work + "/Mendrix.exe"));
 
     const std::string text = ReadText(out);
@@ -94,6 +97,30 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDriveKind, WindowsRepair, ::testing::Values("qf90", "qf70", "qf70-nofw"));
+
+// A drive pulled out during the revert: "Repair fail", and the program ends with 1, so that
+// whoever started it can tell.
+TEST(WindowsRepairFailure, EndsTheProgramWithOne) {
+    testing::TempDir root;
+    const std::string image = root / "drive.img";
+    std::string error;
+    ASSERT_TRUE(vdrive::VirtualDrive::Create(image, *vdrive::Preset("qf90"), &error)) << error;
+    {
+        auto drive = vdrive::VirtualDrive::Open(image, &error);
+        ASSERT_TRUE(drive) << error;
+        ASSERT_TRUE(drive->RemoveAfter(60, &error)) << error;
+    }
+    std::string why;
+    const std::string work = platform::Win32TempRoot().Directory(&why) + "UfdApp";
+    ASSERT_TRUE(WaitUntilEnded(work + "/Mendrix.exe")) << "another run still holds " << work;
+    testing::ScopedVariable ui("MENDORA_UI", "tty");
+    testing::ScopedVariable yes("MENDORA_ASSUME_YES", "1");
+    testing::ScopedVariable drives("MENDORA_VDRIVE", image);
+    testing::ScopedVariable language("LANG", "C");
+    const std::string out = root / "out.txt";
+    EXPECT_EQ(testing::RunProgram(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe", out), 1) << ReadText(out);
+    EXPECT_TRUE(Contains(ReadText(out), "[Mendora] Repair fail")) << ReadText(out);
+}
 
 }  // namespace
 }  // namespace mendora

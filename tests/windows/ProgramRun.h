@@ -83,7 +83,8 @@ inline bool OpenToEveryone(const std::string& directory) {
 
 // Starts the program with no arguments, its input empty and its output (and that of any
 // program it starts with its handles) appended to `output`; answers its exit code once it
-// has ended, or -1 when it could not be started or did not end in time.
+// has ended, or -1 when it could not be started or did not end in time (mendora ends when
+// its repair has).
 inline long RunProgram(const std::string& program, const std::string& output) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out = CreateFileW(platform::win32::WidePath(output).c_str(), FILE_APPEND_DATA,
@@ -106,7 +107,7 @@ inline long RunProgram(const std::string& program, const std::string& output) {
     CloseHandle(out);
     if (!ok) return -1;
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(started.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(started.hProcess, &code);
+    if (WaitForSingleObject(started.hProcess, 600000) == WAIT_OBJECT_0) GetExitCodeProcess(started.hProcess, &code);
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
     return static_cast<long>(code);

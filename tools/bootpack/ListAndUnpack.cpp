@@ -1,4 +1,5 @@
 #include <cstdio>
+#include "platform/kernel/Console.h"
 #include <filesystem>
 
 #include "archive/BootArchive.h"
@@ -7,7 +8,7 @@
 namespace mendora::bootpack {
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "bootpack: %s\n", message.c_str());
+    platform::PrintText(stderr, "bootpack: %s\n", message.c_str());
     return kExitFailure;
 }
 
@@ -30,7 +31,7 @@ int List(platform::Kernel& kernel, const std::string& path) {
     if (int failed = OpenExisting(archive, path)) return failed;
     ArchiveEntry entry;
     while (archive.ListNext(&entry)) {
-        std::printf("%s\t%u\n", entry.name.c_str(), static_cast<unsigned>(entry.contentSize));
+        platform::PrintText(stdout, "%s\t%u\n", entry.name.c_str(), static_cast<unsigned>(entry.contentSize));
     }
     return CheckEnded(archive, path);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdio>
+#include "platform/kernel/Console.h"
 #include <cstdlib>
 #include <string>
 
@@ -21,7 +22,7 @@ public:
         return platform::kIdOk;
     }
     [[noreturn]] void FatalExit(const std::string& text) override {
-        std::fprintf(stderr, "bootpack: %s\n", text.c_str());
+        platform::PrintText(stderr, "bootpack: %s\n", text.c_str());
         std::exit(1);
     }
     bool ActivateWindow(const std::string&) override { return false; }
@@ -29,7 +30,7 @@ public:
 private:
     void Report(const std::string& line) {
         ++problems;
-        std::fprintf(stderr, "bootpack: %s\n", line.c_str());
+        platform::PrintText(stderr, "bootpack: %s\n", line.c_str());
     }
 };
 

@@ -1,6 +1,7 @@
 // bootpack: writes, lists and unpacks boot-code archives with the system's own code.
 #include <string>
 
+#include "platform/kernel/Console.h"
 #include "platform/kernel/NativeKernel.h"
 #include "platform/kernel/TableResources.h"
 #include "tools/bootpack/Commands.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
                                       "names would leave DIR are skipped");
     unpack->add_option("ARCHIVE", args.archive)->required();
     unpack->add_option("DIR", args.directory)->required();
-    if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
+    platform::ProgramArguments arguments(argc, argv);
+    if (auto exit = tools::ParseCommandLine(app, arguments.Count(), arguments.Values())) return *exit;
     return Run(app.get_subcommands().front()->get_name(), args);
 }

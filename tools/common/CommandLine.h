@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <sstream>
 #include <string>
 
+#include "platform/kernel/Console.h"
 #include "version/Version.h"
 
 namespace mendora::tools {
@@ -21,14 +23,18 @@ inline void UnixStyleOptions(CLI::App& app) {
 
 // Parses the command line. Answers the exit status when the tool should stop at once:
 // 0 after --help or --version ("<tool> <version>"), kExitUsageError on a usage error (the
-// text is printed either way); nullopt to go on.
+// text is printed either way, through the platform's text output); nullopt to go on.
 inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
     UnixStyleOptions(app);
     app.set_version_flag("--version", app.get_name() + " " + MENDORA_VERSION, "Print the name and version and exit");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsageError;
+        std::ostringstream out, err;
+        const int status = app.exit(e, out, err);
+        platform::WriteText(stdout, out.str());
+        platform::WriteText(stderr, err.str());
+        return status == 0 ? 0 : kExitUsageError;
     }
     return std::nullopt;
 }

@@ -1,4 +1,5 @@
 #include "tools/revert/Options.h"
+#include "platform/kernel/Console.h"
 
 #include <cstdio>
 #include <utility>
@@ -57,7 +58,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options* o) {
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return exit;
     o->logFlag = log ? 1 : 0;
     if (o->vdrive.empty() == o->drive.empty()) {
-        std::fprintf(stderr, "mendora-revert: give one of --vdrive IMAGE or --drive E:\nRun with --help for more "
+        platform::PrintText(stderr, "mendora-revert: give one of --vdrive IMAGE or --drive E:\nRun with --help for more "
                              "information.\n");
         return tools::kExitUsageError;
     }

@@ -1,4 +1,5 @@
 #include "tools/revert/StatusLine.h"
+#include "platform/kernel/Console.h"
 
 #include <chrono>
 
@@ -55,9 +56,9 @@ void StatusPrinter::Print(bool last) {
     std::string line = StatusLine(geometry_);
     if (terminal_) {
         // Padding wipes what a longer earlier line left.
-        std::fprintf(out_, "\r%-90s%s", line.c_str(), last ? "\n" : "");
+        platform::PrintText(out_, "\r%-90s%s", line.c_str(), last ? "\n" : "");
     } else if (line != lastLine_) {
-        std::fprintf(out_, "%s\n", line.c_str());
+        platform::PrintText(out_, "%s\n", line.c_str());
     }
     lastLine_ = line;
     std::fflush(out_);

@@ -49,11 +49,11 @@ void AskStop() {
 class StderrMessages : public platform::MessageHost {
 public:
     int MessageBox(const std::string& text, const std::string& caption, platform::MessageButtons) override {
-        std::fprintf(stderr, "\n%s: %s\n", caption.c_str(), text.c_str());
+        platform::PrintText(stderr, "\n%s: %s\n", caption.c_str(), text.c_str());
         return platform::kIdOk;
     }
     [[noreturn]] void FatalExit(const std::string& text) override {
-        std::fprintf(stderr, "mendora-revert: %s\n", text.c_str());
+        platform::PrintText(stderr, "mendora-revert: %s\n", text.c_str());
         std::exit(kExitUsage);
     }
     bool ActivateWindow(const std::string&) override { return false; }
@@ -79,7 +79,7 @@ struct WorkDirectoryGuard {
     }
 };
 
-void Complain(const std::string& text) { std::fprintf(stderr, "mendora-revert: %s\n", text.c_str()); }
+void Complain(const std::string& text) { platform::PrintText(stderr, "mendora-revert: %s\n", text.c_str()); }
 
 int Fail(const std::string& text, int code) {
     Complain(text);
@@ -115,8 +115,9 @@ bool WriteOutputs(const Options& options, const std::string& driveName, const Li
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::ProgramArguments arguments(argc, argv);
     Options options;
-    if (auto exit = ParseOptions(argc, argv, &options)) return *exit;
+    if (auto exit = ParseOptions(arguments.Count(), arguments.Values(), &options)) return *exit;
     if (std::string problem = CheckOutputs(options); !problem.empty()) return Fail(problem, kExitUsage);
     // Ctrl-C, SIGTERM or a closed terminal stop the revert at the next block, its report
     // written; a command under way is never cut in half.
@@ -179,8 +180,8 @@ int main(int argc, char** argv) {
     work.path.clear();
 
     auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
-    std::printf("Result : %s\n", StatusText(result).c_str());
-    std::printf("Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
+    platform::PrintText(stdout, "Result : %s\n", StatusText(result).c_str());
+    platform::PrintText(stdout, "Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
     bool written = WriteOutputs(options, driveName, answers, geo, blocks, result, seconds);
     if (!files.Failure().empty()) {

@@ -1,4 +1,5 @@
 // mendora-vdrive create: a new image from a preset and the changes the options ask for.
+#include <filesystem>
 #include <sstream>
 
 #include "tools/common/CommandLine.h"
@@ -32,6 +33,20 @@ bool ParseFlashId(const std::string& text, std::uint8_t out[5]) {
         out[i] = static_cast<std::uint8_t>(v);
     }
     return !std::getline(in, part, ',');
+}
+
+// The folders above a new image are made when missing, as a user who names a new folder
+// expects. Paths are UTF-8 on every host.
+bool MakeFoldersAbove(const std::string& image, std::string* error) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(std::u8string(image.begin(), image.end())).parent_path();
+    std::error_code code;
+    if (folder.empty() || fs::is_directory(folder, code)) return true;
+    fs::create_directories(folder, code);
+    if (!code) return true;
+    const std::u8string name = folder.u8string();
+    *error = "cannot make the folder " + std::string(name.begin(), name.end()) + " for the image: " + code.message();
+    return false;
 }
 
 }  // namespace
@@ -79,6 +94,7 @@ int Create(const CreateArgs& a, const std::string& image) {
         setup->speed = *model;
     }
     std::string error;
+    if (!MakeFoldersAbove(image, &error)) return Fail(error);
     if (!vdrive::VirtualDrive::Create(image, *setup, &error)) return Fail(error);
     return kExitOk;
 }

@@ -1,5 +1,6 @@
 // mendora-vdrive info: an image's identity, geometry, plug state and block counts.
 #include <cstdio>
+#include "platform/kernel/Console.h"
 #include <iostream>
 
 #include <nlohmann/json.hpp>
@@ -67,23 +68,23 @@ void PrintInfoJson(const vdrive::DriveInfo& info) {
     std::string text = "{\n";
     for (auto it = json.begin(); it != json.end(); ++it)
         text += "  " + Json(it.key()).dump() + ": " + Inline(*it) + (std::next(it) == json.end() ? "\n" : ",\n");
-    std::cout << text << "}\n";
+    platform::WriteText(stdout, text + "}\n");
 }
 
 void PrintInfoText(const vdrive::DriveInfo& info) {
     const auto& id = info.identity;
     const auto& g = info.geometry;
-    std::printf("chip id %04X version %02X, flash id %02X %02X %02X %02X %02X, firmware %s\n", id.chipId,
+    platform::PrintText(stdout, "chip id %04X version %02X, flash id %02X %02X %02X %02X %02X, firmware %s\n", id.chipId,
                 id.chipVersion, id.flashId[0], id.flashId[1], id.flashId[2], id.flashId[3], id.flashId[4],
                 id.firmwareVersion ? id.firmwareVersion->c_str() : "none");
-    std::printf("%u chip-enables, %u blocks per chip, %u sectors per block, %u per page\n", g.chipEnables,
+    platform::PrintText(stdout, "%u chip-enables, %u blocks per chip, %u sectors per block, %u per page\n", g.chipEnables,
                 g.BlocksPerChip(), g.SectorsPerBlock(), g.sectorsPerPage);
-    std::printf("%s; factory bad %u, grown bad %u, weak %u, marked %zu\n", info.plugged ? "plugged" : "unplugged",
+    platform::PrintText(stdout, "%s; factory bad %u, grown bad %u, weak %u, marked %zu\n", info.plugged ? "plugged" : "unplugged",
                 info.factoryBad, info.grownBad, info.weak, info.marked.size());
     if (info.diskReady) {
-        std::printf("disk ready, %llu sectors\n", static_cast<unsigned long long>(info.capacitySectors));
+        platform::PrintText(stdout, "disk ready, %llu sectors\n", static_cast<unsigned long long>(info.capacitySectors));
     } else {
-        std::printf("disk not ready\n");
+        platform::PrintText(stdout, "disk not ready\n");
     }
 }
 

@@ -1,4 +1,5 @@
 #include <iostream>
+#include "platform/kernel/Console.h"
 
 #include "tools/vdrive/UsbRedirServer.h"
 
@@ -6,7 +7,7 @@ namespace mendora::tools {
 
 // Hosts without a usbredir peer to serve: the command is refused.
 int ServeUsb(const std::vector<UsbLink>&) {
-    std::cerr << "mendora-vdrive: serve-usb is not available on this host\n";
+    platform::WriteText(stderr, "mendora-vdrive: serve-usb is not available on this host\n");
     return 1;
 }
 

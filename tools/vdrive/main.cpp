@@ -1,5 +1,6 @@
 // mendora-vdrive: creates and inspects virtual drive images and plans their faults.
 #include <iostream>
+#include "platform/kernel/Console.h"
 #include <string>
 #include <vector>
 
@@ -81,7 +82,7 @@ const char kServeUsbUsage[] =
 // --serial belongs to the image before it.
 int ServeUsbCommand(int argc, char** argv) {
     if (argc == 3 && (std::string(argv[2]) == "--help" || std::string(argv[2]) == "-h")) {
-        std::cout << kServeUsbUsage;
+        platform::WriteText(stdout, kServeUsbUsage);
         return kExitOk;
     }
     if (argc < 3) return Fail("serve-usb wants IMAGE --socket PATH pairs", kExitUsage);
@@ -106,7 +107,7 @@ int Run(int argc, char** argv) {
     app.footer(kFooter);
     app.require_subcommand(1);
     Args args;
-    AddCreateOptions(*AddCommand(app, args, "create", "a new image; never overwrites one"), args.create);
+    AddCreateOptions(*AddCommand(app, args, "create", "a new image, and any missing folder above it; never overwrites one"), args.create);
     AddCommand(app, args, "info", "identity, geometry, plug state and block counts")
         ->add_flag("--json", args.json, "as one JSON object");
     AddCommand(app, args, "plug", "plug the drive in");
@@ -126,10 +127,13 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int Fail(const std::string& message, int code) {
-    std::cerr << "mendora-vdrive: " << message << "\n";
+    platform::WriteText(stderr, "mendora-vdrive: " + message + "\n");
     return code;
 }
 
 }  // namespace mendora::tools
 
-int main(int argc, char** argv) { return mendora::tools::Run(argc, argv); }
+int main(int argc, char** argv) {
+    mendora::platform::ProgramArguments arguments(argc, argv);
+    return mendora::tools::Run(arguments.Count(), arguments.Values());
+}

@@ -38,6 +38,12 @@ public:
         spawned.push_back(path);
         return !spawnFails;
     }
+    // The exit status a program run to its end answers.
+    int exitStatus = 0;
+    std::optional<int> RunToEnd(const std::string& path) override {
+        if (!Spawn(path)) return std::nullopt;
+        return exitStatus;
+    }
 };
 
 class FakeNamedMutexes : public NamedMutexes {

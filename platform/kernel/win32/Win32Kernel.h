@@ -72,6 +72,7 @@ class Win32ProcessHost : public ProcessHost {
 public:
     std::string ExecutablePath() override;
     bool Spawn(const std::string& path) override;
+    std::optional<int> RunToEnd(const std::string& path) override;
 };
 
 // CreateMutexA; the handles stay open until the process ends.

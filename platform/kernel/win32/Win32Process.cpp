@@ -38,24 +38,47 @@ std::string Win32ProcessHost::ExecutablePath() {
     return win32::PathFromWide(win32::LongSpelling(path));
 }
 
-bool Win32ProcessHost::Spawn(const std::string& path) {
+namespace {
+
+// The standard handles go along, so that a console program's copy writes where the first
+// one did.
+bool StartWithOurHandles(const std::string& path, PROCESS_INFORMATION& started) {
     std::wstring native = win32::WidePath(path);
     std::wstring commandLine = L"\"" + native + L"\"";
-    // The standard handles go along, so that a console program's copy writes where the
-    // first one did.
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    return CreateProcessW(native.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                          &started) != 0;
+}
+
+}  // namespace
+
+bool Win32ProcessHost::Spawn(const std::string& path) {
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(native.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &started))
-        return false;
+    if (!StartWithOurHandles(path, started)) return false;
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
     return true;
+}
+
+std::optional<int> Win32ProcessHost::RunToEnd(const std::string& path) {
+    PROCESS_INFORMATION started{};
+    if (!StartWithOurHandles(path, started)) return std::nullopt;
+    CloseHandle(started.hThread);
+    // A console's Ctrl-C reaches the program too, which handles it (it may finish a step on
+    // the drive first): ignored here meanwhile, so that this process ends with its status.
+    // Set only now, as a started program would inherit it.
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    DWORD code = 1;
+    if (WaitForSingleObject(started.hProcess, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(started.hProcess, &code))
+        code = 1;
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    CloseHandle(started.hProcess);
+    return static_cast<int>(code);
 }
 
 Win32NamedMutexes::~Win32NamedMutexes() {

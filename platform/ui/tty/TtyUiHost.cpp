@@ -59,7 +59,7 @@ TtyUiHost::~TtyUiHost() { stopRequests_.reset(); }
 void TtyUiHost::OnStopRequest(int count) {
     stops_.store(count);
     if (count < 2) return;
-    std::fprintf(output_, "** Stopping: waiting for the step under way on the drive to finish **\n");
+    PrintText(output_, "** Stopping: waiting for the step under way on the drive to finish **\n");
     std::fflush(output_);
 }
 
@@ -91,10 +91,10 @@ void TtyUiHost::Print() {
     lines.insert(lines.end(), buttons.begin(), buttons.end());
     bool whole = lastLines_.empty() || lines.size() != lastLines_.size() || lines[0] != lastLines_[0];
     for (std::size_t i = 0; i < lines.size(); ++i)
-        if (whole || lines[i] != lastLines_[i]) std::fprintf(output_, "%s\n", lines[i].c_str());
+        if (whole || lines[i] != lastLines_[i]) PrintText(output_, "%s\n", lines[i].c_str());
     lastLines_ = lines;
     if (progress != lastProgress_) {
-        std::fprintf(output_, "%s\n", progress.c_str());
+        PrintText(output_, "%s\n", progress.c_str());
         lastProgress_ = progress;
     }
     std::fflush(output_);
@@ -145,13 +145,13 @@ void TtyUiHost::WindowShown(WindowNode& root, bool shown) {
     if (!shown || (dialog && dialog->Node() == &root)) return;
     for (const auto& child : root.children) {
         std::string line = child->IsShown() ? ControlLine(*child) : "";
-        if (!line.empty()) std::fprintf(output_, "** %s **\n", line.c_str());
+        if (!line.empty()) PrintText(output_, "** %s **\n", line.c_str());
     }
     std::fflush(output_);
 }
 
 void TtyUiHost::DeviceChanged(bool arrival) {
-    std::fprintf(output_, "** %s **\n", arrival ? "Drive arrived" : "Drive removed");
+    PrintText(output_, "** %s **\n", arrival ? "Drive arrived" : "Drive removed");
     std::fflush(output_);
 }
 
