@@ -14,6 +14,7 @@ enum class ChildOutput {
     Inherit,  // this process's own stream
     Pipe,     // a pipe this process reads (stdout only)
     File,     // a file, created or emptied
+    Append,   // a file, created or added to
     Null,     // thrown away
 };
 
@@ -26,7 +27,7 @@ struct ChildLaunch {
     bool wholeEnvironment = false;
     ChildOutput output = ChildOutput::Inherit;
     std::string outputFile;
-    // stderr: Inherit, File (errorFile), Null, or Pipe for "where the output goes".
+    // stderr: Inherit, File or Append (errorFile), Null, or Pipe for "where the output goes".
     ChildOutput errors = ChildOutput::Inherit;
     std::string errorFile;
     // The child leads a group of its own, which its own children join, so that a stop

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "tests/RelocatedCopy.h"
-#include "tests/ProcessKit.h"
+#include "tests/ProgramRuns.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"

@@ -5,7 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include "tests/ProcessKit.h"
+#include "tests/ProgramRuns.h"
 #include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"

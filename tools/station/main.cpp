@@ -96,7 +96,9 @@ std::string CheckOutputs(StationOptions& options) {
 int RunStation(StationOptions options, bool list, bool yes) {
     // A list writes nothing, so what a run would write is not looked at.
     if (std::string problem = list ? "" : CheckOutputs(options); !problem.empty()) return Complain(problem);
-    Station station(options, stdout, platform::IsTerminal(stdout));
+    // The table is redrawn in place where the terminal takes control sequences; elsewhere (a
+    // pipe, a file, a console without them) it is printed every --interval seconds.
+    Station station(options, stdout, platform::EnableTerminalSequences(stdout));
     std::string error;
     if (!station.FindDrives(&error)) return Complain(error);
     if (station.Empty()) return Complain("no drive found");

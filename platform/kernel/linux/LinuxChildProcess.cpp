@@ -72,6 +72,9 @@ void AddStream(posix_spawn_file_actions_t* actions, int fd, ChildOutput where, c
         case ChildOutput::File:
             posix_spawn_file_actions_addopen(actions, fd, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             break;
+        case ChildOutput::Append:
+            posix_spawn_file_actions_addopen(actions, fd, file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            break;
         case ChildOutput::Null: posix_spawn_file_actions_addopen(actions, fd, "/dev/null", O_WRONLY, 0); break;
     }
 }

@@ -97,11 +97,12 @@ HANDLE OpenInheritable(const std::wstring& path, DWORD access, DWORD disposition
 // The handle a stream of the child gets; INVALID_HANDLE_VALUE when it cannot be opened.
 // `owned` says whether the caller closes it after the start.
 HANDLE StreamHandle(ChildOutput where, const std::string& file, DWORD standard, HANDLE pipeEnd, bool* owned) {
-    *owned = where == ChildOutput::File || where == ChildOutput::Null;
+    *owned = where == ChildOutput::File || where == ChildOutput::Append || where == ChildOutput::Null;
     switch (where) {
         case ChildOutput::Inherit: return GetStdHandle(standard);
         case ChildOutput::Pipe: return pipeEnd;
         case ChildOutput::File: return OpenInheritable(win32::WidePath(file), GENERIC_WRITE, CREATE_ALWAYS);
+        case ChildOutput::Append: return OpenInheritable(win32::WidePath(file), FILE_APPEND_DATA, OPEN_ALWAYS);
         case ChildOutput::Null: return OpenInheritable(L"NUL", GENERIC_WRITE, OPEN_EXISTING);
     }
     return INVALID_HANDLE_VALUE;
