@@ -84,13 +84,20 @@ std::string StatusOf(const std::string& file) {
     return line;
 }
 
+platform::ChildLaunch HolderLaunch(std::vector<std::string> arguments) {
+    platform::ChildLaunch launch;
+    launch.program = HolderProgram();
+    launch.arguments = std::move(arguments);
+    return launch;
+}
+
 // Another process tries the key, lets go and ends; answers its status.
 std::string TryElsewhere(const TempDir& dir, const std::string& key) {
     static int runs = 0;
     const std::string status = dir / ("try" + std::to_string(++runs));
     platform::ChildProcess child;
     std::string error;
-    if (!child.Start({.program = HolderProgram(), .arguments = {"try", status, dir.Path(), key}}, &error))
+    if (!child.Start(HolderLaunch({"try", status, dir.Path(), key}), &error))
         return "not started: " + error;
     child.Wait(std::chrono::milliseconds::max());
     return StatusOf(status);
@@ -140,7 +147,7 @@ TEST(DriveLock, AnotherProcessHoldingTheKeyRefusesItUntilItIsKilled) {
     const std::string status = dir / "hold";
     platform::ChildProcess holder;
     std::string why;
-    ASSERT_TRUE(holder.Start({.program = HolderProgram(), .arguments = {"hold", status, dir.Path(), key}}, &why)) << why;
+    ASSERT_TRUE(holder.Start(HolderLaunch({"hold", status, dir.Path(), key}), &why)) << why;
     ASSERT_EQ(StatusOf(status), "held");
 
     std::string error;
