@@ -72,6 +72,7 @@ int RunProgram(const std::string& path, const std::vector<std::string>& args, co
     launch.output = platform::ChildOutput::Append;
     launch.outputFile = outFile;
     launch.errors = platform::ChildOutput::Pipe;  // with the output
+    launch.leaveRunning = true;  // the relocated copy is followed by itself
     platform::ChildProcess child;
     std::string error;
     if (!child.Start(launch, &error)) return -1;

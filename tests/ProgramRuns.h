@@ -41,7 +41,8 @@ inline bool WaitForText(const std::string& path, const std::string& text, int se
 // Runs a program with its input empty and its output and errors appended to `output` (and
 // those of any program it starts with its streams); `environment` is set over ours, or is
 // the whole environment when `whole`. Answers its exit code once it has ended, or -1 when
-// it could not be started, ended by a signal or did not end within the limit.
+// it could not be started, ended by a signal or did not end within the limit. What it
+// starts runs on.
 inline long RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment, const std::string& output, bool whole = false,
                        std::chrono::seconds limit = std::chrono::seconds(120)) {
@@ -53,6 +54,7 @@ inline long RunProgram(const std::string& program, const std::vector<std::string
     launch.output = platform::ChildOutput::Append;
     launch.outputFile = output;
     launch.errors = platform::ChildOutput::Pipe;  // with the output
+    launch.leaveRunning = true;
     platform::ChildProcess child;
     std::string error;
     if (!child.Start(launch, &error)) return -1;

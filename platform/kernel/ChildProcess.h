@@ -34,6 +34,10 @@ struct ChildLaunch {
     // request or an end reaches all of them (a process group on Linux; a console process
     // group and a job on Windows).
     bool ownGroup = false;
+    // What the child starts may go on once this process has let go of the child (a
+    // launcher whose copy runs on). Otherwise, on Windows, the child and everything it
+    // starts end when this process ends or lets go of it.
+    bool leaveRunning = false;
 };
 
 // How a child ended.
@@ -50,7 +54,8 @@ std::string DescribeEnd(const ChildEnd& end);
 enum class StopKind { Interrupt, Terminate, HangUp };
 
 // One child process. Stdin is always the null device. On Windows every child is held in a
-// job that ends it when this process ends, however that happens.
+// job, which ends it when this process ends, however that happens, unless it is to be left
+// running.
 class ChildProcess {
 public:
     ChildProcess();

@@ -125,11 +125,12 @@ DWORD WINAPI ReadChildOutput(void* parameter) {
     }
 }
 
-// A job that ends every process in it once its last handle is closed: when this process
-// ends, however it ends, no child outlives it.
-HANDLE KillOnCloseJob() {
+// A job that follows every process the child starts and, unless they are to be left
+// running, ends them all once its last handle is closed: when this process ends, however it
+// ends, no child outlives it.
+HANDLE ChildJob(bool leaveRunning) {
     HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (job == nullptr) return nullptr;
+    if (job == nullptr || leaveRunning) return job;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
@@ -220,7 +221,7 @@ bool ChildProcess::Start(const ChildLaunch& launch, std::string* error) {
         CloseIfOpen(readEnd);
         return *error = "cannot start " + launch.program + ": " + win32::ErrorText(failed), false;
     }
-    host_->job = KillOnCloseJob();
+    host_->job = ChildJob(launch.leaveRunning);
     // Where this process is itself in a job that allows no nesting (before Windows 8), the
     // child runs without one of its own.
     if (host_->job != nullptr && !AssignProcessToJobObject(host_->job, started.hProcess)) CloseIfOpen(host_->job);
