@@ -74,7 +74,10 @@ StationRun RunStation(const testing::TempDir& dir, std::vector<std::string> args
     platform::ChildLaunch launch;
     launch.program = std::string(MENDORA_BIN_DIR) + "/mendora-station.exe";
     launch.arguments = std::move(args);
-    launch.environment = {"TMP=" + dir.Path(), "TEMP=" + dir.Path(), "MENDORA_VDRIVE=", "LANG=C"};
+    // The station's temporary folder apart from the drives' own.
+    const std::string temporary = dir / "temp";
+    std::filesystem::create_directory(temporary);
+    launch.environment = {"TMP=" + temporary, "TEMP=" + temporary, "MENDORA_VDRIVE=", "LANG=C"};
     launch.output = platform::ChildOutput::Pipe;
     launch.errors = platform::ChildOutput::Pipe;
     launch.ownGroup = ownGroup;
@@ -116,7 +119,7 @@ nlohmann::json ReadReport(const std::string& path) {
 // The station's folder, when it was left behind, with what is still in it.
 std::string HomeLeftBehind(const testing::TempDir& dir) {
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path(), ignored)) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "temp", ignored)) {
         if (entry.path().filename().string().rfind("mendora-station-", 0) != 0) continue;
         std::string left = entry.path().string() + ":";
         for (const auto& inside : std::filesystem::directory_iterator(entry.path(), ignored))

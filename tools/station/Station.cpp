@@ -95,6 +95,7 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
         Watch(Seconds());
         Draw(Seconds());
     }
+    ReleaseWorkers();
     nextDraw_ = 0;
     Draw(Seconds());
     Summary();
@@ -127,6 +128,12 @@ void Station::StartWorkers(const std::string& executable, const std::string& log
             row->Lost("cannot start a worker: " + error);
         }
     }
+}
+
+// The workers have ended; their handles go too, so that their executable can be deleted
+// with the station's directory (on Windows a process handle may keep it).
+void Station::ReleaseWorkers() {
+    for (auto& row : rows_) row->worker.reset();
 }
 
 bool Station::Busy() const {

@@ -13,6 +13,8 @@ namespace mendora::station {
 namespace {
 
 constexpr char kHomePrefix[] = "mendora-station-";
+constexpr int kRemoveAttempts = 50;
+constexpr std::uint32_t kRemovePauseMilliseconds = 20;
 
 }  // namespace
 
@@ -27,7 +29,13 @@ StationHome::~StationHome() {
         if (entry.path().filename() != kHomeLockName) entries.push_back(entry.path());
     for (const auto& path : entries) std::filesystem::remove_all(path, ignored);
     claim_.reset();
-    std::filesystem::remove_all(directory_, ignored);
+    // A file deleted while a worker that just ended still holds it keeps its name a moment
+    // longer on Windows, and the directory is not empty until it goes.
+    for (int attempt = 0; attempt < kRemoveAttempts; ++attempt) {
+        if (attempt > 0) kernel_.clock.Sleep(kRemovePauseMilliseconds);
+        std::filesystem::remove_all(directory_, ignored);
+        if (!std::filesystem::exists(directory_, ignored)) return;
+    }
 }
 
 bool StationHome::Prepare(std::string* error) {
