@@ -1,7 +1,8 @@
 #include "bench/WholeRepair.h"
 
+#include "platform/kernel/ChildProcess.h"
+
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,8 +13,6 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace mendora::bench {
 
@@ -65,28 +64,20 @@ double Now() {
 
 int RunProgram(const std::string& path, const std::vector<std::string>& args, const std::vector<std::string>& env,
                const std::string& outFile) {
-    std::vector<std::string> argText = {path};
-    argText.insert(argText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argText) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envText = env;
-    std::vector<char*> envp;
-    for (auto& e : envText) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), env.empty() ? environ : envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    platform::ChildLaunch launch;
+    launch.program = path;
+    launch.arguments = args;
+    launch.environment = env;
+    launch.wholeEnvironment = !env.empty();
+    launch.output = platform::ChildOutput::Append;
+    launch.outputFile = outFile;
+    launch.errors = platform::ChildOutput::Pipe;  // with the output
+    launch.leaveRunning = true;  // the relocated copy is followed by itself
+    platform::ChildProcess child;
+    std::string error;
+    if (!child.Start(launch, &error)) return -1;
+    const auto end = child.Wait(std::chrono::milliseconds::max());
+    return end && !end->signalled ? end->code : -1;
 }
 
 RepairOutcome RunWholeRepair(const std::string& image, const std::string& root) {

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "tests/ProcessKit.h"
+#include "tests/ProgramRuns.h"
 #include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
 

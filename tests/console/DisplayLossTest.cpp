@@ -11,7 +11,7 @@
 
 #include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
-#include "tests/ProcessKit.h"
+#include "tests/ProgramRuns.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
@@ -80,8 +80,8 @@ TEST(DisplayLoss, StopsTheRevertAndEndsWithOneLineInsteadOfACrash) {
                                     "MENDORA_ASSUME_YES=1", "MENDORA_VDRIVE=" + image,
                                     "MENDORA_DEBUG=" + (root / "debug.log"), "PATH=/usr/bin:/bin", "LANG=C",
                                     "TSAN_OPTIONS=suppressions=" + (root / "qt.supp")};
-    const pid_t launcher = StartMendora(env, root / "out.txt");
-    ASSERT_GT(launcher, 0);
+    const auto launcher = StartMendora(env, root / "out.txt");
+    ASSERT_TRUE(launcher);
     ASSERT_TRUE(WaitForText(root / "debug.log", "Revert EraseAll OK")) << ReadText(root / "out.txt");
     x.Kill();
     ASSERT_TRUE(WaitUntilNotRunning(root / "UfdApp/Mendrix.exe", 60)) << ReadText(root / "out.txt");

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "tests/RelocatedCopy.h"
-#include "tests/ProcessKit.h"
+#include "tests/ProgramRuns.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
@@ -99,8 +99,8 @@ TEST_P(RepairEndToEnd, RepairsAVirtualDriveWithPlantedFaults) {
                                     "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin", "LANG=C"};
     if (::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
     // The launcher waits for its copy, which may wait for the drive to be re-plugged.
-    const pid_t launcher = StartMendora(env, root / "out.txt");
-    ASSERT_GT(launcher, 0);
+    const auto launcher = StartMendora(env, root / "out.txt");
+    ASSERT_TRUE(launcher);
     const bool replug = kind == "qf70";
     if (replug) {
         // The terminal shows the popup's text; the desktop host's popup follows the end of

@@ -5,7 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include "tests/ProcessKit.h"
+#include "tests/ProgramRuns.h"
 #include "tests/RelocatedCopy.h"
 #include "tests/TempDir.h"
 #include "vdrive/Presets.h"
@@ -43,8 +43,8 @@ TEST_P(TerminalStop, LetsTheDriveStepFinishAndEndsWithoutClaimingARepair) {
                                     "MENDORA_VDRIVE=" + image, "MENDORA_DEBUG=" + (root / "debug.log"),
                                     "PATH=/usr/bin:/bin", "LANG=C"};
     if (::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
-    const pid_t launcher = StartMendora(env, root / "out.txt");
-    ASSERT_GT(launcher, 0);
+    const auto launcher = StartMendora(env, root / "out.txt");
+    ASSERT_TRUE(launcher);
     const std::string copy = root / "UfdApp/Mendrix.exe";
     ASSERT_TRUE(WaitForText(root / "debug.log", stop.after)) << ReadText(root / "out.txt");
     const std::vector<int> pids = ProcessesRunning(copy);

@@ -15,7 +15,7 @@
 #include "platform/kernel/ModuleLoader.h"
 #include "platform/kernel/NativeKernel.h"
 #include "platform/kernel/fake/FakeServices.h"
-#include "tests/ChildProcess.h"
+#include "platform/kernel/ChildProcess.h"
 #include "tests/TempDir.h"
 #include "tests/platform/TestDriveLocks.h"
 
@@ -84,13 +84,22 @@ std::string StatusOf(const std::string& file) {
     return line;
 }
 
+platform::ChildLaunch HolderLaunch(std::vector<std::string> arguments) {
+    platform::ChildLaunch launch;
+    launch.program = HolderProgram();
+    launch.arguments = std::move(arguments);
+    return launch;
+}
+
 // Another process tries the key, lets go and ends; answers its status.
 std::string TryElsewhere(const TempDir& dir, const std::string& key) {
     static int runs = 0;
     const std::string status = dir / ("try" + std::to_string(++runs));
-    testing::ChildProcess child(HolderProgram(), {"try", status, dir.Path(), key});
-    if (!child.Started()) return "not started";
-    child.Wait();
+    platform::ChildProcess child;
+    std::string error;
+    if (!child.Start(HolderLaunch({"try", status, dir.Path(), key}), &error))
+        return "not started: " + error;
+    child.Wait(std::chrono::milliseconds::max());
     return StatusOf(status);
 }
 
@@ -136,8 +145,9 @@ TEST(DriveLock, AnotherProcessHoldingTheKeyRefusesItUntilItIsKilled) {
     OtherModule module;
     ASSERT_TRUE(module.Loaded()) << module.Why();
     const std::string status = dir / "hold";
-    testing::ChildProcess holder(HolderProgram(), {"hold", status, dir.Path(), key});
-    ASSERT_TRUE(holder.Started());
+    platform::ChildProcess holder;
+    std::string why;
+    ASSERT_TRUE(holder.Start(HolderLaunch({"hold", status, dir.Path(), key}), &why)) << why;
     ASSERT_EQ(StatusOf(status), "held");
 
     std::string error;
@@ -147,7 +157,8 @@ TEST(DriveLock, AnotherProcessHoldingTheKeyRefusesItUntilItIsKilled) {
     EXPECT_TRUE(EndsWithInUse(error)) << error;
     EXPECT_TRUE(locks->TryLock(key + " other", &error)) << error;
 
-    holder.Kill();
+    holder.Terminate();
+    holder.Wait(std::chrono::milliseconds::max());
     auto after = locks->TryLock(key, &error);
     EXPECT_TRUE(after) << error;
     after.reset();

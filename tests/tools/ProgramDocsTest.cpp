@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/Environment.h"
-#include "tests/ProcessKit.h"
+#include "tests/ProgramRuns.h"
 #include "version/Version.h"
 
 namespace {

@@ -10,15 +10,15 @@
 #include <fstream>
 
 #include "tests/TempDir.h"
-#include "tools/soak/ChildRun.h"
+#include "tools/soak/Supervisor.h"
 
 namespace mendora::soak {
 namespace {
 
 using namespace std::chrono_literals;
 
-ChildLaunch Shell(const std::string& script, const std::string& output, std::chrono::milliseconds limit = 10s) {
-    ChildLaunch launch;
+RunLaunch Shell(const std::string& script, const std::string& output, std::chrono::milliseconds limit = 10s) {
+    RunLaunch launch;
     launch.argv = {"/bin/sh", "-c", script};
     launch.environment = {"PATH=/usr/bin:/bin"};
     launch.outputFile = output;
@@ -27,22 +27,22 @@ ChildLaunch Shell(const std::string& script, const std::string& output, std::chr
 }
 
 TEST(SoakSupervisor, FollowsWhatTheProgramLeavesBehind) {
-    ASSERT_TRUE(AdoptOrphans());
+    ASSERT_TRUE(platform::FollowOrphans());
     testing::TempDir dir;
     // The launcher exits at once; its detached copy's end is the run's end.
-    ChildEnd end = RunChild(Shell("(sleep 0.3; exit 3) & exit 0", dir / "out.txt"));
-    EXPECT_EQ(end.kind, ChildEnd::Kind::Exited);
+    RunEnd end = Supervise(Shell("(sleep 0.3; exit 3) & exit 0", dir / "out.txt"));
+    EXPECT_EQ(end.kind, RunEnd::Kind::Exited);
     EXPECT_EQ(end.exitCode, 3);
     EXPECT_GE(end.took, 250ms);
 
     // A crash of the copy counts although the launcher exited normally.
-    end = RunChild(Shell("sh -c 'sleep 0.2; kill -SEGV $$' & exit 0", dir / "out.txt"));
-    EXPECT_EQ(end.kind, ChildEnd::Kind::Signalled) << Describe(end);
+    end = Supervise(Shell("sh -c 'sleep 0.2; kill -SEGV $$' & exit 0", dir / "out.txt"));
+    EXPECT_EQ(end.kind, RunEnd::Kind::Signalled) << Describe(end);
     EXPECT_EQ(end.signal, SIGSEGV);
 
     // A copy that never ends is killed at the limit, with everything of its group.
-    end = RunChild(Shell("sleep 30 & echo started; exit 0", dir / "out.txt", 500ms));
-    EXPECT_EQ(end.kind, ChildEnd::Kind::TimedOut);
+    end = Supervise(Shell("sleep 30 & echo started; exit 0", dir / "out.txt", 500ms));
+    EXPECT_EQ(end.kind, RunEnd::Kind::TimedOut);
     EXPECT_LT(end.took, 5s);
     errno = 0;
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
@@ -52,9 +52,9 @@ TEST(SoakSupervisor, FollowsWhatTheProgramLeavesBehind) {
     std::ifstream out(dir / "out.txt");
     std::string line;
     EXPECT_TRUE(std::getline(out, line) && line == "started");
-    ChildLaunch missing = Shell("", dir / "out.txt");
+    RunLaunch missing = Shell("", dir / "out.txt");
     missing.argv = {dir / "no-such-program"};
-    EXPECT_EQ(RunChild(missing).kind, ChildEnd::Kind::NotStarted);
+    EXPECT_EQ(Supervise(missing).kind, RunEnd::Kind::NotStarted);
 }
 
 std::string RunSoak(const std::string& arguments, int* status) {

@@ -60,7 +60,7 @@ protected:
         ScopedVariable drives("MENDORA_VDRIVE", image);
         ScopedVariable debug("MENDORA_DEBUG", root / "debug.log");
         const std::string out = root / "out.txt";
-        EXPECT_EQ(testing::RunProgram(program, out), 0) << ReadText(out);
+        EXPECT_EQ(testing::RunProgram(program, {}, {}, out), 0) << ReadText(out);
         ASSERT_TRUE(testing::WaitForText(out, completion)) << ReadText(out);
         const std::string work = temp + "/UfdApp";
         ASSERT_TRUE(testing::WaitUntilEnded(work + "/Mendrix.exe"));
@@ -118,7 +118,7 @@ TEST_F(PathsRepair, AWorkFolderOthersMayWriteToIsRefusedWithAMessage) {
     ScopedVariable yes("MENDORA_ASSUME_YES", "1");
     ScopedVariable language("LANG", "C");
     const std::string out = root / "out.txt";
-    EXPECT_EQ(testing::RunProgram(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe", out), 2);
+    EXPECT_EQ(testing::RunProgram(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe", {}, {}, out), 2);
     const std::string text = ReadText(out);
     EXPECT_TRUE(Contains(text, "cannot be used: it is writable by ")) << text;
     EXPECT_TRUE(Contains(text, "(S-1-1-0), not by the administrators alone. Nothing was copied or started.")) << text;

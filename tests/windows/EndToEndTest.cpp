@@ -118,7 +118,7 @@ TEST(WindowsRepairFailure, EndsTheProgramWithOne) {
     testing::ScopedVariable drives("MENDORA_VDRIVE", image);
     testing::ScopedVariable language("LANG", "C");
     const std::string out = root / "out.txt";
-    EXPECT_EQ(testing::RunProgram(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe", out), 1) << ReadText(out);
+    EXPECT_EQ(testing::RunProgram(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe", {}, {}, out), 1) << ReadText(out);
     EXPECT_TRUE(Contains(ReadText(out), "[Mendora] Repair fail")) << ReadText(out);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Starting the built Windows program the way a user does, and watching what it writes, with
-// paths in UTF-8 whatever the ANSI code page the test runs under.
+// What the Windows tests need besides the common kit of tests/ProgramRuns.h: the end of a
+// relocated copy, variables set for a while, a folder opened to everyone.
 #include "platform/kernel/win32/WindowsHeader.h"
 
 #include <aclapi.h>
@@ -13,28 +13,9 @@
 
 #include "platform/kernel/win32/Win32Kernel.h"
 #include "platform/kernel/win32/Win32Text.h"
+#include "tests/ProgramRuns.h"
 
 namespace mendora::testing {
-
-inline std::string ReadText(const std::string& path) {
-    platform::Win32FileSystem files;
-    auto file = files.Open(path, platform::OpenMode::ReadShared);
-    if (!file) return {};
-    std::string text(static_cast<std::size_t>(file->Length()), '\0');
-    long n = file->Read(text.data(), text.size());
-    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return text;
-}
-
-inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-inline bool WaitForText(const std::string& path, const std::string& text, int seconds = 240) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (Contains(ReadText(path), text)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-}
 
 // A running executable cannot be deleted on Windows: once the copy can be, it has ended.
 inline bool WaitUntilEnded(const std::string& executable, int seconds = 120) {
@@ -79,38 +60,6 @@ inline bool OpenToEveryone(const std::string& directory) {
                                          dacl, nullptr);
     LocalFree(everyone);
     return status == ERROR_SUCCESS;
-}
-
-// Starts the program with no arguments, its input empty and its output (and that of any
-// program it starts with its handles) appended to `output`; answers its exit code once it
-// has ended, or -1 when it could not be started or did not end in time (mendora ends when
-// its repair has).
-inline long RunProgram(const std::string& program, const std::string& output) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileW(platform::win32::WidePath(output).c_str(), FILE_APPEND_DATA,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) return -1;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = out;
-    const std::wstring path = platform::win32::WidePath(program);
-    std::wstring commandLine = L"\"" + path + L"\"";
-    PROCESS_INFORMATION started{};
-    const bool ok = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                   &startup, &started);
-    CloseHandle(in);
-    CloseHandle(out);
-    if (!ok) return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(started.hProcess, 600000) == WAIT_OBJECT_0) GetExitCodeProcess(started.hProcess, &code);
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return static_cast<long>(code);
 }
 
 }  // namespace mendora::testing

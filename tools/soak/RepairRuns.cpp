@@ -1,7 +1,5 @@
 // Whole repairs by the executable in the terminal host, with the drive pulled out after a
 // drawn number of commands anywhere in the run: revert, re-plug wait and library phase.
-#include <sys/stat.h>
-
 #include <thread>
 
 #include "tools/soak/Drives.h"
@@ -20,21 +18,20 @@ constexpr const char* kReplugAsked = "** Please re-plug device to finish the job
 
 // One repair; a QF70 with firmware is replugged when the terminal asks, and then
 // `afterReplug` runs (e.g. to plan the removal within the library phase).
-ChildEnd RunRepair(const Sweep& sweep, const std::string& runDir, const std::string& image, const std::string& output,
+RunEnd RunRepair(const Sweep& sweep, const std::string& runDir, const std::string& image, const std::string& output,
                    const std::function<void()>& afterReplug, const std::vector<std::string>& extra = {}) {
     const std::string runtime = runDir + "/runtime";
-    ::mkdir(runtime.c_str(), 0700);
-    ::chmod(runtime.c_str(), 0700);
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime, "MENDORA_UI=tty", "MENDORA_ASSUME_YES=1",
+    MakePrivateDirectory(runtime);
+    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime, "TMP=" + runtime, "TEMP=" + runtime, "MENDORA_UI=tty", "MENDORA_ASSUME_YES=1",
                                     "MENDORA_VDRIVE=" + image, "MENDORA_DEBUG=" + runDir + "/debug.log"};
     env.insert(env.end(), extra.begin(), extra.end());
-    ChildLaunch launch;
+    RunLaunch launch;
     launch.argv = {sweep.Program("mendora")};
     launch.environment = sweep.Environment(runDir, env);
     launch.outputFile = output;
     launch.limit = kRepairLimit * kLimitFactor;
     bool replugged = false;
-    launch.whileRunning = [&](int) {
+    launch.whileRunning = [&](platform::ChildProcess&) {
         if (replugged || !Contains(ReadText(output), kReplugAsked)) return;
         replugged = true;
         std::string error;
@@ -44,7 +41,7 @@ ChildEnd RunRepair(const Sweep& sweep, const std::string& runDir, const std::str
         drive->SetPlugged(true, &error);
         if (afterReplug) afterReplug();
     };
-    return RunChild(launch);
+    return Supervise(launch);
 }
 
 struct CleanRepair {
@@ -57,13 +54,13 @@ std::optional<CleanRepair> CleanStream(Sweep& sweep, const std::string& preset, 
     if (auto found = sweep.cleanTraces.find(key); found != sweep.cleanTraces.end())
         return CleanRepair{static_cast<long>(found->second.size()), sweep.replugAt[key]};
     const std::string dir = sweep.workDir + "/clean-repair-" + preset;
-    ::mkdir(dir.c_str(), 0700);
+    MakePrivateDirectory(dir);
     const std::string image = dir + "/drive.img", trace = dir + "/trace.txt", output = dir + "/out.txt";
     if (!CreateDrive(image, SmallDrive(preset, sweep.plantingSeed), error)) return std::nullopt;
     long replugAt = -1;
-    const ChildEnd end = RunRepair(sweep, dir, image, output, [&] { replugAt = TraceLength(trace); },
+    const RunEnd end = RunRepair(sweep, dir, image, output, [&] { replugAt = TraceLength(trace); },
                                    {std::string(vdrive::kTraceVariable) + "=" + trace});
-    if (end.kind != ChildEnd::Kind::Exited || !Contains(ReadText(output), kSuccess)) {
+    if (end.kind != RunEnd::Kind::Exited || !Contains(ReadText(output), kSuccess)) {
         *error = "a clean repair of " + preset + " did not succeed (" + Describe(end) + "), see " + output;
         return std::nullopt;
     }
@@ -102,7 +99,7 @@ RunResult RepairRemoval(Sweep& sweep, const std::string& runDir, std::mt19937& r
         return {Verdict::FailedRerun, what, error};
     const std::int32_t afterReplug = static_cast<std::int32_t>(k - clean->replugAt);
     const std::string output = runDir + "/out.txt";
-    const ChildEnd end = RunRepair(sweep, runDir, image, output, [&] {
+    const RunEnd end = RunRepair(sweep, runDir, image, output, [&] {
         if (afterReplug >= 0) drive->RemoveAfter(afterReplug, &error);
     });
     const std::string out = ReadText(output);
@@ -112,9 +109,9 @@ RunResult RepairRemoval(Sweep& sweep, const std::string& runDir, std::mt19937& r
 
     if (!Replug(image, &error)) return {Verdict::FailedRerun, what, "replug: " + error};
     const std::string rerunDir = runDir + "/rerun";
-    ::mkdir(rerunDir.c_str(), 0700);
+    MakePrivateDirectory(rerunDir);
     const std::string rerunOutput = rerunDir + "/out.txt";
-    const ChildEnd rerun = RunRepair(sweep, rerunDir, image, rerunOutput, nullptr);
+    const RunEnd rerun = RunRepair(sweep, rerunDir, image, rerunOutput, nullptr);
     const std::string rerunOut = ReadText(rerunOutput);
     if (RunResult judged = Judge(rerun, rerunOut); judged.verdict != Verdict::Passed)
         return {judged.verdict, what, "rerun: " + judged.detail};

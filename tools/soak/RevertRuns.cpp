@@ -1,7 +1,5 @@
 // Runs of the revert tool: a drive pulled out after a drawn number of commands, and a
 // command that stalls into its timeout; each followed by a rerun on the replugged drive.
-#include <sys/stat.h>
-
 #include <sstream>
 
 #include "platform/scsi/StallWait.h"
@@ -18,9 +16,9 @@ namespace {
 constexpr std::chrono::seconds kRevertLimit{20};
 constexpr int kStallWaitMs = 200;
 
-ChildEnd RunRevert(const Sweep& sweep, const std::string& runDir, const std::string& image, int level,
+RunEnd RunRevert(const Sweep& sweep, const std::string& runDir, const std::string& image, int level,
                    const std::string& output, const std::vector<std::string>& extra = {}) {
-    ChildLaunch launch;
+    RunLaunch launch;
     launch.argv = {sweep.Program("mendora-revert"), "--vdrive", image, "--test-level", std::to_string(level)};
     // A stalled command answers after a short wait instead of its timeout of minutes.
     std::vector<std::string> env = {std::string(platform::kStallWaitVariable) + "=" + std::to_string(kStallWaitMs)};
@@ -28,7 +26,7 @@ ChildEnd RunRevert(const Sweep& sweep, const std::string& runDir, const std::str
     launch.environment = sweep.Environment(runDir, env);
     launch.outputFile = output;
     launch.limit = kRevertLimit * kLimitFactor;
-    return RunChild(launch);
+    return Supervise(launch);
 }
 
 // The clean command stream of a revert of this drive kind at this level, counted once.
@@ -36,11 +34,11 @@ const std::vector<std::string>* CleanStream(Sweep& sweep, const std::string& pre
     const std::string key = preset + "/" + std::to_string(level);
     if (auto found = sweep.cleanTraces.find(key); found != sweep.cleanTraces.end()) return &found->second;
     const std::string dir = sweep.workDir + "/clean-" + preset + "-" + std::to_string(level);
-    ::mkdir(dir.c_str(), 0700);
+    MakePrivateDirectory(dir);
     const std::string image = dir + "/drive.img", trace = dir + "/trace.txt", output = dir + "/out.txt";
     if (!CreateDrive(image, SmallDrive(preset, sweep.plantingSeed), error)) return nullptr;
-    const ChildEnd end = RunRevert(sweep, dir, image, level, output, {std::string(vdrive::kTraceVariable) + "=" + trace});
-    if (end.kind != ChildEnd::Kind::Exited || end.exitCode != 0) {
+    const RunEnd end = RunRevert(sweep, dir, image, level, output, {std::string(vdrive::kTraceVariable) + "=" + trace});
+    if (end.kind != RunEnd::Kind::Exited || end.exitCode != 0) {
         *error = "a clean revert of " + key + " did not finish (" + Describe(end) + "), see " + output;
         return nullptr;
     }
@@ -52,7 +50,7 @@ const std::vector<std::string>* CleanStream(Sweep& sweep, const std::string& pre
 
 // A failed revert names its failure: exit 1 with a result other than Finish, or exit 2
 // when the drive stopped answering before the revert began.
-std::string FailureEnding(const ChildEnd& end, const std::string& out) {
+std::string FailureEnding(const RunEnd& end, const std::string& out) {
     if (end.exitCode == 0) return "the revert reported success";
     if (end.exitCode == 1 && Contains(out, "Result : ") && !Contains(out, "Result : Finish") &&
         Contains(out, "mendora-revert: the revert failed: "))
@@ -68,7 +66,7 @@ RunResult Rerun(const Sweep& sweep, const std::string& runDir, const std::string
     std::string error;
     if (!Replug(image, &error)) return {Verdict::FailedRerun, "", "replug: " + error};
     const std::string output = runDir + "/rerun.txt";
-    const ChildEnd end = RunRevert(sweep, runDir, image, level, output);
+    const RunEnd end = RunRevert(sweep, runDir, image, level, output);
     const std::string out = ReadText(output);
     if (RunResult judged = Judge(end, out); judged.verdict != Verdict::Passed) {
         judged.detail = "rerun: " + judged.detail;
@@ -85,7 +83,7 @@ RunResult Rerun(const Sweep& sweep, const std::string& runDir, const std::string
 RunResult FaultedRun(const Sweep& sweep, const std::string& runDir, const std::string& image, int level,
                      bool mayFinish) {
     const std::string output = runDir + "/out.txt";
-    const ChildEnd end = RunRevert(sweep, runDir, image, level, output);
+    const RunEnd end = RunRevert(sweep, runDir, image, level, output);
     const std::string out = ReadText(output);
     if (RunResult judged = Judge(end, out); judged.verdict != Verdict::Passed) return judged;
     if (mayFinish && end.exitCode == 0) {

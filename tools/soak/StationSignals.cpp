@@ -1,9 +1,6 @@
 // Station runs stopped by the user: three drives (a QF90, a QF70 without firmware and a
 // QF70 re-plugged when its row asks) sent Ctrl-C, a termination request or a hang-up at a
 // drawn moment, as a terminal sends them to its whole foreground group.
-#include <signal.h>
-#include <sys/stat.h>
-
 #include <array>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -39,25 +36,25 @@ std::optional<StationDrives> MakeDrives(const Sweep& sweep, const std::string& d
 
 // One station run; the QF70 is re-plugged when its row asks, and `stop` is sent to the
 // group `stopAfter` past the station's first line (never when it is empty).
-ChildEnd RunStation(const Sweep& sweep, const std::string& runDir, const StationDrives& drives,
-                    std::optional<std::pair<int, std::chrono::milliseconds>> stop) {
+RunEnd RunStation(const Sweep& sweep, const std::string& runDir, const StationDrives& drives,
+                  std::optional<std::pair<platform::StopKind, std::chrono::milliseconds>> stop) {
     const std::string runtime = runDir + "/runtime", output = runDir + "/out.txt";
-    ::mkdir(runtime.c_str(), 0700);
-    ChildLaunch launch;
+    MakePrivateDirectory(runtime);
+    RunLaunch launch;
     launch.argv = {sweep.Program("mendora-station"), "--yes", "--json", runDir + "/report.json", "--interval", "0.1",
                    "--replug-timeout", "30", "--vdrive"};
     launch.argv.insert(launch.argv.end(), drives.images.begin(), drives.images.end());
-    launch.environment = sweep.Environment(runDir, {"XDG_RUNTIME_DIR=" + runtime});
+    launch.environment = sweep.Environment(runDir, {"XDG_RUNTIME_DIR=" + runtime, "TMP=" + runtime, "TEMP=" + runtime});
     launch.outputFile = output;
     launch.limit = kStationLimit * kLimitFactor;
     bool replugged = false, sent = false;
     std::optional<std::chrono::steady_clock::time_point> firstLine;
-    launch.whileRunning = [&](int group) {
+    launch.whileRunning = [&](platform::ChildProcess& run) {
         const std::string out = ReadText(output);
         if (!firstLine && !out.empty()) firstLine = std::chrono::steady_clock::now();
         if (stop && !sent && firstLine && std::chrono::steady_clock::now() - *firstLine >= stop->second) {
             sent = true;
-            ::kill(-group, stop->first);
+            run.Stop(stop->first);
         }
         if (replugged || !Contains(out, kRowAsksReplug)) return;
         replugged = true;
@@ -67,18 +64,18 @@ ChildEnd RunStation(const Sweep& sweep, const std::string& runDir, const Station
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         drive->SetPlugged(true, &error);
     };
-    return RunChild(launch);
+    return Supervise(launch);
 }
 
 // How long a clean station run of the three drives takes, measured once per sweep.
 std::optional<std::chrono::milliseconds> CleanStationTime(Sweep& sweep, std::string* error) {
     if (sweep.cleanStationTime.count() > 0) return sweep.cleanStationTime;
     const std::string dir = sweep.workDir + "/clean-station";
-    ::mkdir(dir.c_str(), 0700);
+    MakePrivateDirectory(dir);
     auto drives = MakeDrives(sweep, dir, error);
     if (!drives) return std::nullopt;
-    const ChildEnd end = RunStation(sweep, dir, *drives, std::nullopt);
-    if (end.kind != ChildEnd::Kind::Exited || end.exitCode != 0) {
+    const RunEnd end = RunStation(sweep, dir, *drives, std::nullopt);
+    if (end.kind != RunEnd::Kind::Exited || end.exitCode != 0) {
         *error = "a clean station run did not repair every drive (" + Describe(end) + "), see " + dir + "/out.txt";
         return std::nullopt;
     }
@@ -123,23 +120,25 @@ std::string LeftBehind(const std::string& runtime) {
     return {};
 }
 
-const char* SignalName(int signal) {
-    return signal == SIGINT ? "Ctrl-C" : signal == SIGTERM ? "termination request" : "hang-up";
+const char* StopName(platform::StopKind kind) {
+    return kind == platform::StopKind::Interrupt   ? "Ctrl-C"
+           : kind == platform::StopKind::Terminate ? "termination request"
+                                                   : "hang-up";
 }
 
 }  // namespace
 
-RunResult StationSignal(Sweep& sweep, const std::string& runDir, int signal, std::mt19937& rng) {
+RunResult StationSignal(Sweep& sweep, const std::string& runDir, platform::StopKind signal, std::mt19937& rng) {
     std::string error;
     const auto clean = CleanStationTime(sweep, &error);
     const long ms = clean ? static_cast<long>(rng() % (clean->count() + 1)) : 0;
-    const std::string what = std::string("station of three drives, ") + SignalName(signal) + " at " +
+    const std::string what = std::string("station of three drives, ") + StopName(signal) + " at " +
                              std::to_string(ms) + " of " + std::to_string(clean ? clean->count() : 0) + " ms";
     if (!clean) return {Verdict::FailedRerun, what, error};
     auto drives = MakeDrives(sweep, runDir, &error);
     if (!drives) return {Verdict::FailedRerun, what, error};
 
-    const ChildEnd end = RunStation(sweep, runDir, *drives, std::pair{signal, std::chrono::milliseconds(ms)});
+    const RunEnd end = RunStation(sweep, runDir, *drives, std::pair{signal, std::chrono::milliseconds(ms)});
     const std::string output = runDir + "/out.txt";
     if (RunResult judged = Judge(end, ReadText(output)); judged.verdict != Verdict::Passed)
         return {judged.verdict, what, judged.detail + ", see " + output};

@@ -1,16 +1,14 @@
 #include "tools/soak/Sweep.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-
-extern char** environ;
 
 namespace mendora::soak {
 
 std::vector<std::string> Sweep::Environment(const std::string& runDir, const std::vector<std::string>& extra) const {
     std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
+    for (const std::string& entry : platform::CurrentEnvironment()) {
         if (entry.rfind("MENDORA_", 0) == 0 || entry.rfind("XDG_", 0) == 0 || entry.rfind("HOME=", 0) == 0 ||
             entry.rfind("LANG=", 0) == 0 || entry.rfind("LC_", 0) == 0)
             continue;
@@ -29,14 +27,20 @@ std::string ReadText(const std::string& path) {
     return text.str();
 }
 
+void MakePrivateDirectory(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all, ignored);
+}
+
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-RunResult Judge(const ChildEnd& end, const std::string& output) {
+RunResult Judge(const RunEnd& end, const std::string& output) {
     switch (end.kind) {
-        case ChildEnd::Kind::TimedOut: return {Verdict::Hang, "", Describe(end)};
-        case ChildEnd::Kind::Signalled: return {Verdict::Crash, "", Describe(end)};
-        case ChildEnd::Kind::NotStarted: return {Verdict::Crash, "", "the program could not be started"};
-        case ChildEnd::Kind::Exited: break;
+        case RunEnd::Kind::TimedOut: return {Verdict::Hang, "", Describe(end)};
+        case RunEnd::Kind::Signalled: return {Verdict::Crash, "", Describe(end)};
+        case RunEnd::Kind::NotStarted: return {Verdict::Crash, "", "the program could not be started"};
+        case RunEnd::Kind::Exited: break;
     }
     for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
                                "runtime error:"})

@@ -1,14 +1,12 @@
 // mendora-soak: seeded fault sweeps over the revert tool and the whole repair.
 //   mendora-soak [RUNS] [SEED] [--signal-runs N] [--verbose] [--keep] [--only N] [--bin-dir DIR]
 // Prints one line of counts; exits 1 when any count is not zero, 2 on usage errors.
-#include <signal.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "platform/kernel/NativeKernel.h"
 #include "tools/soak/Sweep.h"
 
 namespace mendora::soak {
@@ -40,8 +38,24 @@ bool Number(const char* text, unsigned long* value) {
 }
 
 std::string ProgramDirectory() {
-    std::error_code ignored;
-    return std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path().string();
+    const std::string self = platform::NativeProcessHost().ExecutablePath();
+    return self.substr(0, self.rfind('/'));
+}
+
+// A folder of this sweep's own under the temporary directory; empty when none could be made.
+std::string ScratchFolder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", random());
+        const auto folder = std::filesystem::temp_directory_path() / ("mendora-soak-" + std::string(suffix));
+        std::error_code failed;
+        if (std::filesystem::create_directory(folder, failed) && !failed) {
+            std::filesystem::permissions(folder, std::filesystem::perms::owner_all, failed);
+            return folder.generic_string();
+        }
+    }
+    return {};
 }
 
 const char* VerdictName(Verdict v) {
@@ -61,7 +75,8 @@ const char* VerdictName(Verdict v) {
 RunResult RunOne(Sweep& sweep, const std::string& runDir, unsigned long index, unsigned long faultRuns,
                  std::mt19937& rng) {
     if (index >= faultRuns) {
-        static const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+        static const platform::StopKind kSignals[] = {platform::StopKind::Interrupt, platform::StopKind::Terminate,
+                                                      platform::StopKind::HangUp};
         return StationSignal(sweep, runDir, kSignals[(index - faultRuns) % 3], rng);
     }
     switch (index % 5) {
@@ -104,7 +119,7 @@ int Run(int argc, char** argv) {
             return 2;
         }
     }
-    if (!AdoptOrphans()) {
+    if (!platform::FollowOrphans()) {
         std::fprintf(stderr, "mendora-soak: cannot adopt orphaned processes\n");
         return 2;
     }
@@ -112,12 +127,12 @@ int Run(int argc, char** argv) {
     Sweep sweep;
     sweep.binDir = binDir;
     sweep.plantingSeed = static_cast<std::uint32_t>(seed);
-    std::string pattern = (std::filesystem::temp_directory_path() / "mendora-soak-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mendora-soak: scratch folder");
+    sweep.workDir = ScratchFolder();
+    if (sweep.workDir.empty()) {
+        std::fprintf(stderr, "mendora-soak: cannot make a scratch folder in %s\n",
+                     std::filesystem::temp_directory_path().string().c_str());
         return 2;
     }
-    sweep.workDir = pattern;
 
     if (!hasSignalRuns) signalRuns = runs;
     const unsigned long faultRuns = runs, allRuns = runs + 3 * signalRuns;

@@ -7,7 +7,9 @@
 
 #include "platform/scsi/DriveIdentity.h"
 #include "tools/station/Eta.h"
-#include "tools/station/WorkerProcess.h"
+#include "platform/kernel/ChildProcess.h"
+#include "tools/station/LineLink.h"
+#include "tools/station/Phases.h"
 
 namespace mendora::station {
 
@@ -19,7 +21,8 @@ struct DriveRow {
     platform::DriveIdentity place;    // the drive the worker is confined to
     std::vector<std::string> env;     // what the worker's environment changes
 
-    std::unique_ptr<WorkerProcess> worker;
+    std::unique_ptr<platform::ChildProcess> worker;
+    LineReader lines;                 // what the worker wrote, line by line
     double lastHeard = 0;
     bool finished = false;
     nlohmann::json identity = nlohmann::json::object();

@@ -1,7 +1,5 @@
 #include "tools/station/LineLink.h"
 
-#include <cerrno>
-#include <unistd.h>
 
 namespace mendora::station {
 
@@ -9,15 +7,7 @@ bool LineWriter::Send(const nlohmann::json& message) {
     // Replacement keeps odd bytes of drive texts from failing the whole line.
     std::string line = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     std::lock_guard lock(mutex_);
-    const char* at = line.data();
-    std::size_t left = line.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd_, at, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        at += n, left -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return std::fwrite(line.data(), 1, line.size(), stream_) == line.size() && std::fflush(stream_) == 0;
 }
 
 bool LineReader::Next(nlohmann::json* message) {

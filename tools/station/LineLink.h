@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -10,12 +11,12 @@ namespace mendora::station {
 // only, from any thread.
 class LineWriter {
 public:
-    explicit LineWriter(int fd) : fd_(fd) {}
+    explicit LineWriter(std::FILE* stream) : stream_(stream) {}
     // False once the station has gone away.
     bool Send(const nlohmann::json& message);
 
 private:
-    int fd_;
+    std::FILE* stream_;
     std::mutex mutex_;
 };
 

@@ -1,8 +1,5 @@
 #include "tools/station/Station.h"
 
-#include <poll.h>
-#include <signal.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -10,8 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/kernel/linux/LinuxClock.h"
+#include "platform/kernel/NativeKernel.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "platform/scsi/NativeScsi.h"
 #include "tools/common/ReportFile.h"
 
 namespace mendora::station {
@@ -31,7 +29,7 @@ std::vector<std::string> WorkerEnvironment(const platform::DriveEntry& entry) {
 // The virtual drives of --vdrive as a namespace names them.
 std::vector<platform::DriveEntry> ImageDrives(const std::vector<std::string>& images) {
     platform::NoUsbDisks none;
-    platform::LinuxClock clock;
+    platform::NativeClock clock;
     std::vector<std::string> paths;
     for (const auto& image : images) {
         std::error_code ignored;
@@ -42,9 +40,9 @@ std::vector<platform::DriveEntry> ImageDrives(const std::vector<std::string>& im
 }
 
 std::vector<platform::DriveEntry> NamespaceDrives() {
-    platform::UdevDiskFinder udev;
-    platform::LinuxClock clock;
-    return platform::DriveNamespace(platform::DriveNamespace::ImagesFromEnvironment(), udev, clock).Drives();
+    platform::NativeDiskFinder disks;
+    platform::NativeClock clock;
+    return platform::DriveNamespace(platform::DriveNamespace::ImagesFromEnvironment(), disks, clock).Drives();
 }
 
 bool Named(const platform::DriveEntry& entry, const std::vector<std::string>& wanted) {
@@ -97,6 +95,7 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
         Watch(Seconds());
         Draw(Seconds());
     }
+    ReleaseWorkers();
     nextDraw_ = 0;
     Draw(Seconds());
     Summary();
@@ -114,12 +113,27 @@ void Station::StartWorkers(const std::string& executable, const std::string& log
         if (options_.unmount) args.push_back("--worker-unmount");
         if (!options_.mapDirectory.empty())
             args.insert(args.end(), {"--map-file", MapFileOf(options_.mapDirectory, row->name)});
-        row->worker = std::make_unique<WorkerProcess>();
+        platform::ChildLaunch launch;
+        launch.program = executable;
+        launch.arguments = std::move(args);
+        launch.environment = row->env;
+        launch.output = platform::ChildOutput::Pipe;
+        launch.errors = platform::ChildOutput::File;
+        launch.errorFile = logDirectory + "/worker-" + DriveFileStem(row->name) + ".log";
+        row->worker = std::make_unique<platform::ChildProcess>();
         row->lastHeard = Seconds();
         std::string error;
-        const std::string log = logDirectory + "/worker-" + DriveFileStem(row->name) + ".log";
-        if (!row->worker->Start(executable, args, row->env, log, &error)) row->Lost(error);
+        if (!row->worker->Start(launch, &error)) {
+            row->worker.reset();
+            row->Lost("cannot start a worker: " + error);
+        }
     }
+}
+
+// The workers have ended; their handles go too, so that their executable can be deleted
+// with the station's directory (on Windows a process handle may keep it).
+void Station::ReleaseWorkers() {
+    for (auto& row : rows_) row->worker.reset();
 }
 
 bool Station::Busy() const {
@@ -128,15 +142,15 @@ bool Station::Busy() const {
     return false;
 }
 
-// Ctrl-C reaches the workers of a terminal by itself; a request sent to the station alone
-// (SIGTERM, a closed terminal) is handed on. A library phase already running is let finish,
+// Ctrl-C reaches the workers of a terminal or console by itself; a request sent to the
+// station alone (a termination request, a closed terminal) is handed on. A library phase already running is let finish,
 // and a second request says so.
 void Station::Forward() {
     const int stops = gStops.load();
     if (stops == stopsSeen_) return;
     if (stopsSeen_ == 0) {
         for (auto& row : rows_)
-            if (row->worker && row->worker->Running()) row->worker->Signal(SIGINT);
+            if (row->worker && row->worker->Running()) row->worker->Stop(platform::StopKind::Interrupt);
     } else {
         std::fprintf(out_, "stopping: still waiting for%s\n", Waiting().c_str());
         std::fflush(out_);
@@ -157,35 +171,34 @@ std::string Station::Waiting() const {
 }
 
 void Station::Poll() {
-    std::vector<pollfd> fds;
-    std::vector<DriveRow*> owners;
-    for (auto& row : rows_) {
-        if (!row->worker || !row->worker->Running()) continue;
-        fds.push_back({row->worker->Fd(), POLLIN, 0});
-        owners.push_back(row.get());
-    }
-    if (::poll(fds.data(), fds.size(), 100) <= 0) return;
-    for (std::size_t i = 0; i < fds.size(); ++i)
-        if (fds[i].revents != 0) Take(*owners[i], Seconds());
+    std::vector<platform::ChildProcess*> workers;
+    for (auto& row : rows_)
+        if (row->worker && row->worker->Running()) workers.push_back(row->worker.get());
+    platform::WaitForAny(workers, std::chrono::milliseconds(100));
+    for (auto& row : rows_)
+        if (row->worker && row->worker->Running()) Take(*row, Seconds());
 }
 
 void Station::Take(DriveRow& row, double now) {
-    const bool open = row.worker->Read();
+    std::string bytes;
+    const bool open = row.worker->ReadOutput(&bytes);
+    row.lines.Add(bytes.data(), bytes.size());
     nlohmann::json line;
-    while (row.worker->Next(&line)) {
+    while (row.lines.Next(&line)) {
         // A drive waiting for its re-plug is told at once, whatever the drawing rate.
         if (row.Apply(line, now) && row.phase == Phase::Replug) nextDraw_ = 0;
     }
     if (open) return;
-    const int status = row.worker->Wait();
-    if (!row.finished) row.Lost("the worker ended without a report (" + DescribeEnd(status) + ")");
+    const auto end = row.worker->Wait(std::chrono::milliseconds::max());
+    if (!row.finished)
+        row.Lost("the worker ended without a report (" + (end ? platform::DescribeEnd(*end) : "gone") + ")");
 }
 
 void Station::Watch(double now) {
     for (auto& row : rows_) {
         if (!row->worker || !row->worker->Running() || now - row->lastHeard < options_.silenceSeconds) continue;
-        row->worker->Signal(SIGKILL);
-        row->worker->Wait();
+        row->worker->Terminate();
+        row->worker->Wait(std::chrono::milliseconds::max());
         if (!row->finished) row->Lost("the worker stopped answering and was ended");
     }
 }

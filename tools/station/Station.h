@@ -56,6 +56,7 @@ private:
     void Summary();
     bool WriteReports();
     bool Busy() const;
+    void ReleaseWorkers();
 
     StationOptions options_;
     std::FILE* out_;

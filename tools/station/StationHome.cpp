@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "archive/BootArchive.h"
 #include "tools/station/HomeClaim.h"
@@ -12,12 +13,29 @@ namespace mendora::station {
 namespace {
 
 constexpr char kHomePrefix[] = "mendora-station-";
+constexpr int kRemoveAttempts = 50;
+constexpr std::uint32_t kRemovePauseMilliseconds = 20;
 
 }  // namespace
 
+// Everything but the lock goes while the claim is held; then the lock is let go and the rest
+// removed (an open file cannot be deleted on Windows). A station that looks in between
+// sees a directory whose station is gone, which it may remove as well.
 StationHome::~StationHome() {
+    if (directory_.empty()) return;
     std::error_code ignored;
-    if (!directory_.empty()) std::filesystem::remove_all(directory_, ignored);
+    std::vector<std::filesystem::path> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(directory_, ignored))
+        if (entry.path().filename() != kHomeLockName) entries.push_back(entry.path());
+    for (const auto& path : entries) std::filesystem::remove_all(path, ignored);
+    claim_.reset();
+    // A file deleted while a worker that just ended still holds it keeps its name a moment
+    // longer on Windows, and the directory is not empty until it goes.
+    for (int attempt = 0; attempt < kRemoveAttempts; ++attempt) {
+        if (attempt > 0) kernel_.clock.Sleep(kRemovePauseMilliseconds);
+        std::filesystem::remove_all(directory_, ignored);
+        if (!std::filesystem::exists(directory_, ignored)) return;
+    }
 }
 
 bool StationHome::Prepare(std::string* error) {
@@ -56,12 +74,10 @@ std::string StationHome::CreateUnique(const std::string& prefix) {
     return {};
 }
 
-// A hard link costs nothing where the executable is on the same file system; a copy
-// anywhere else. Either way the workers' executable directory is the private one.
+// A copy, never a link: the workers' executable directory is the private one, and a link
+// to a running executable could not be deleted on Windows.
 bool StationHome::PlaceExecutable() {
-    std::error_code linkError;
-    std::filesystem::create_hard_link(kernel_.process.ExecutablePath(), WorkerExecutable(), linkError);
-    return !linkError || kernel_.files.CopyFile(kernel_.process.ExecutablePath(), WorkerExecutable(), nullptr);
+    return kernel_.files.CopyFile(kernel_.process.ExecutablePath(), WorkerExecutable(), nullptr);
 }
 
 bool StationHome::Place(const std::string& name, std::uint16_t id) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/kernel/ChildProcess.h"
 #include "platform/kernel/Kernel.h"
 
 namespace mendora::station {
@@ -23,7 +24,7 @@ public:
     // False with the reason in *error when the directory cannot be made ready.
     bool Prepare(std::string* error);
     const std::string& Directory() const { return directory_; }
-    std::string WorkerExecutable() const { return directory_ + "/mendora-station"; }
+    std::string WorkerExecutable() const { return directory_ + "/" + platform::ProgramFileName("mendora-station"); }
 
 private:
     std::string CreateUnique(const std::string& prefix);

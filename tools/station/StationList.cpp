@@ -32,6 +32,7 @@ int Station::List(const std::string& executable, const std::string& logDirectory
         Poll();
         Watch(Seconds());
     }
+    ReleaseWorkers();
     int status = 0;
     for (const auto& row : rows_) {
         const nlohmann::json report = row->Report();

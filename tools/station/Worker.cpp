@@ -1,7 +1,5 @@
 #include "tools/station/Worker.h"
 
-#include <unistd.h>
-
 #include <chrono>
 
 #include "console/ConsoleStrings.h"
@@ -11,7 +9,6 @@
 #include "console/StatusTexts.h"
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/StopRequests.h"
-#include "platform/kernel/TableResources.h"
 #include "resources/EmbeddedResources.h"
 
 namespace mendora::station {
@@ -48,13 +45,13 @@ void Worker::Interrupt() {
 
 bool Worker::Interrupted() { return gInterrupted.load(); }
 
-Worker::Worker(platform::LinuxKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options)
+Worker::Worker(platform::NativeKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options)
     : host_(host),
       resources_(resources),
       link_(link),
       options_(std::move(options)),
       library_(host.modules, "QDLL"),
-      drives_(platform::DriveNamespace::ImagesFromEnvironment(), udev_, host.clock, count_) {
+      drives_(platform::DriveNamespace::ImagesFromEnvironment(), disks_, host.clock, count_) {
     gStopFlag.store(&geo_.Stop);
 }
 
@@ -219,11 +216,11 @@ int RunWorker(const WorkerOptions& options) {
     // Taken before any thread starts: no wait for the drive is cut in half by a signal.
     platform::StopRequests stops([](int) { Worker::Interrupt(); });
 
-    LineWriter link(STDOUT_FILENO);
+    LineWriter link(stdout);
     LinkMessages messages(link);
-    platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
-    platform::LinuxKernel host(resources, messages);
-    Worker worker(host, resources, link, options);
+    auto resources = platform::ExecutableResources(EmbeddedResourceTable());
+    platform::NativeKernel host(*resources, messages);
+    Worker worker(host, *resources, link, options);
     return worker.Run();
 }
 

@@ -11,7 +11,8 @@
 
 #include "console/DeviceLibrary.h"
 #include "flash/RevertRecords.h"
-#include "platform/kernel/linux/LinuxKernel.h"
+#include "platform/kernel/NativeKernel.h"
+#include "platform/scsi/NativeScsi.h"
 #include "tools/common/EngineReport.h"
 #include "tools/station/CountingNamespace.h"
 #include "tools/station/LineLink.h"
@@ -32,7 +33,7 @@ struct WorkerOptions {
 // to the station as lines on stdout every 200 ms; the last line is the drive's report.
 class Worker {
 public:
-    Worker(platform::LinuxKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options);
+    Worker(platform::NativeKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options);
     ~Worker();
     int Run();
 
@@ -56,7 +57,7 @@ private:
     nlohmann::json ProgressLine();
     double PhaseFraction(Phase phase);
 
-    platform::LinuxKernel& host_;
+    platform::NativeKernel& host_;
     platform::Resources& resources_;
     LineWriter& link_;
     WorkerOptions options_;
@@ -69,7 +70,7 @@ private:
     std::uint8_t selectionCode_ = 0;
     PhaseClock phases_;
     TransferCount count_;
-    platform::UdevDiskFinder udev_;
+    platform::NativeDiskFinder disks_;
     CountingNamespace drives_;  // holds the drive for the whole repair
     tools::EngineBlocks blocks_;
     nlohmann::json report_ = nlohmann::json::object();

@@ -9,6 +9,7 @@
 #include "console/RevertSequence.h"
 #include "flash/RevertEngine.h"
 #include "platform/scsi/DeviceChangeWatcher.h"
+#include "platform/scsi/NativeScsi.h"
 #include "tools/station/ReplugFollow.h"
 #include "tools/station/Worker.h"
 
@@ -72,7 +73,7 @@ bool Worker::Replug() {
     if (!NeedsReplug(chipId_, noFirmware_)) return true;
     using namespace std::chrono;
     ReplugFollow follow(DriveNow(true));
-    platform::LinuxDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
+    platform::NativeDeviceChangeWatcher watcher(platform::DriveNamespace::ImagesFromEnvironment());
     watcher.Start([&](std::uint32_t event) { follow.Saw(DriveNow(event == platform::kDeviceArrivalEvent)); });
     // Only now is the user asked: a re-plug done at once is then seen.
     phases_.Enter(Phase::Replug);

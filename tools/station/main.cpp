@@ -1,7 +1,5 @@
 // mendora-station: repairs every drive of the maker at once, one worker process per drive,
 // with a live table and a report per drive.
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 
@@ -9,8 +7,7 @@
 #include "platform/kernel/LanguageChoice.h"
 #include "platform/kernel/StopRequests.h"
 #include "platform/kernel/OutputFiles.h"
-#include "platform/kernel/TableResources.h"
-#include "platform/kernel/linux/LinuxKernel.h"
+#include "platform/kernel/NativeKernel.h"
 #include "resources/EmbeddedResources.h"
 #include "tools/common/CommandLine.h"
 #include "tools/station/Station.h"
@@ -99,19 +96,21 @@ std::string CheckOutputs(StationOptions& options) {
 int RunStation(StationOptions options, bool list, bool yes) {
     // A list writes nothing, so what a run would write is not looked at.
     if (std::string problem = list ? "" : CheckOutputs(options); !problem.empty()) return Complain(problem);
-    Station station(options, stdout, ::isatty(STDOUT_FILENO) != 0);
+    // The table is redrawn in place where the terminal takes control sequences; elsewhere (a
+    // pipe, a file, a console without them) it is printed every --interval seconds.
+    Station station(options, stdout, platform::EnableTerminalSequences(stdout));
     std::string error;
     if (!station.FindDrives(&error)) return Complain(error);
     if (station.Empty()) return Complain("no drive found");
     if (!list && !station.CheckMapFiles(&error)) return Complain(error);
     if (!list && !Confirmed(station, yes)) return kExitUsage;
 
-    // From here on Ctrl-C, SIGTERM and a closed terminal stop the repairs cleanly: the
-    // reports are written and the private directory removed.
+    // From here on Ctrl-C, a termination request and a closed terminal or console window
+    // stop the repairs cleanly: the reports are written and the private directory removed.
     platform::StopRequests stops([](int count) { Station::Interrupt(count); });
     StderrMessages messages;
-    platform::TableResources resources(EmbeddedResourceTable(), platform::UserLanguage());
-    platform::LinuxKernel host(resources, messages);
+    auto resources = platform::ExecutableResources(EmbeddedResourceTable());
+    platform::NativeKernel host(*resources, messages);
     StationHome home(host.kernel);
     if (!home.Prepare(&error)) return Complain(error);
     if (list) return station.List(home.WorkerExecutable(), home.Directory());

@@ -7,6 +7,8 @@ namespace mendora::platform {
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
+bool EnableTerminalSequences(std::FILE* stream) { return IsTerminal(stream); }
+
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 bool WaitForInput(std::FILE* stream, long long milliseconds) {

@@ -68,6 +68,10 @@ public:
     std::string Directory(std::string* why) override;
 };
 
+// The name of the event a child started through ChildProcess is sent its stop requests by;
+// its StopRequests waits on it.
+std::wstring ChildStopEventName(std::uint32_t processId);
+
 class Win32ProcessHost : public ProcessHost {
 public:
     std::string ExecutablePath() override;
