@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+#include "platform/kernel/HostFacts.h"
+#include "platform/kernel/Profile.h"
+#include "records/RetireRule.h"
+
+namespace mendora::records {
+
+// The records part of the station's settings file (station.conf):
+//   [records]
+//   enabled = yes            ; no: nothing is recorded and no stick is judged for retirement
+//   database = PATH          ; default: records.db in the host's data folder
+//   dialog = no              ; yes: the repair dialog records its drives too
+//   retire_grown_percent = 2 ; grown bad blocks over this share of a drive's blocks retire it; 0: never
+struct RecordSettings {
+    bool enabled = true;
+    bool dialog = false;
+    std::string database;  // empty: the host has no data folder, so nothing is recorded
+    RetireRule retire;
+};
+
+// The settings file's path on this host: station.conf in its settings folder.
+std::string StationSettingsPath(platform::HostFacts& host);
+
+// Reads `path` (a missing file gives the defaults). A value that is not understood is named
+// in *problem and its default kept.
+RecordSettings ReadRecordSettings(platform::ProfileReader& profiles, platform::HostFacts& host,
+                                  const std::string& path, std::string* problem);
+
+}  // namespace mendora::records

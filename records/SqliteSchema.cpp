@@ -1,0 +1,64 @@
+#include "records/SqliteSchema.h"
+
+namespace mendora::records {
+
+const std::vector<std::string>& SchemaSteps() {
+    static const std::vector<std::string> steps = {
+        // 1: a run per drive, its bad blocks and its time per phase.
+        R"sql(
+CREATE TABLE runs (
+  run_id TEXT PRIMARY KEY,
+  stick TEXT NOT NULL,
+  serial TEXT NOT NULL,
+  port TEXT NOT NULL,
+  drive TEXT NOT NULL,
+  description TEXT NOT NULL,
+  chip_id INTEGER NOT NULL,
+  chip_version INTEGER NOT NULL,
+  flash_id TEXT NOT NULL,
+  capacity_bytes INTEGER NOT NULL,
+  firmware_before TEXT NOT NULL,
+  firmware_after TEXT NOT NULL,
+  geometry TEXT NOT NULL,
+  bytes_written INTEGER NOT NULL,
+  bytes_read INTEGER NOT NULL,
+  verdict TEXT NOT NULL,
+  reason TEXT NOT NULL,
+  status_code INTEGER NOT NULL,
+  library_error INTEGER NOT NULL,
+  host TEXT NOT NULL,
+  program_version TEXT NOT NULL,
+  recorded_at TEXT NOT NULL
+);
+CREATE TABLE bad_blocks (
+  run_id TEXT NOT NULL REFERENCES runs(run_id),
+  chip INTEGER NOT NULL,
+  block INTEGER NOT NULL,
+  why TEXT NOT NULL
+);
+CREATE TABLE phase_seconds (
+  run_id TEXT NOT NULL REFERENCES runs(run_id),
+  phase TEXT NOT NULL,
+  seconds REAL NOT NULL
+);
+CREATE INDEX runs_by_stick ON runs(stick);
+)sql",
+        // 2: the blocks of the drive and its bad-block count kept on the run, so that the
+        // numbers over many runs need not read every bad block; lookups by port, by date and
+        // of a run's blocks and times by index.
+        R"sql(
+ALTER TABLE runs ADD COLUMN total_blocks INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE runs ADD COLUMN bad_block_count INTEGER NOT NULL DEFAULT 0;
+UPDATE runs SET bad_block_count = (SELECT count(*) FROM bad_blocks b WHERE b.run_id = runs.run_id);
+UPDATE runs SET total_blocks = coalesce(json_extract(geometry, '$.chips') * json_extract(geometry, '$.blocks_per_chip'), 0)
+  WHERE json_valid(geometry);
+CREATE INDEX runs_by_port ON runs(port);
+CREATE INDEX runs_by_time ON runs(recorded_at);
+CREATE INDEX bad_blocks_by_run ON bad_blocks(run_id);
+CREATE INDEX phase_seconds_by_run ON phase_seconds(run_id);
+)sql",
+    };
+    return steps;
+}
+
+}  // namespace mendora::records
