@@ -46,4 +46,15 @@ RecordSettings ReadRecordSettings(platform::ProfileReader& profiles, platform::H
     return s;
 }
 
+RecordSettings ProgramRecordSettings(platform::ProfileReader& profiles, platform::HostFacts& host,
+                                     const std::string& configPath, std::string* problem) {
+    const std::string path = configPath.empty() ? StationSettingsPath(host) : configPath;
+    RecordSettings settings = ReadRecordSettings(profiles, host, path, problem);
+    if (const char* given = std::getenv(kRecordsVariable); given != nullptr && given[0] != '\0') {
+        if (std::string(given) == "off") settings.enabled = false;
+        else settings.database = given, settings.enabled = true;
+    }
+    return settings;
+}
+
 }  // namespace mendora::records

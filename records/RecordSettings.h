@@ -28,4 +28,13 @@ std::string StationSettingsPath(platform::HostFacts& host);
 RecordSettings ReadRecordSettings(platform::ProfileReader& profiles, platform::HostFacts& host,
                                   const std::string& path, std::string* problem);
 
+// The variable that names the records database instead of the settings (a path), or turns
+// records off ("off").
+constexpr const char* kRecordsVariable = "MENDORA_RECORDS";
+
+// The settings a program works with: the file at `configPath` (empty: the host's
+// station.conf), then MENDORA_RECORDS.
+RecordSettings ProgramRecordSettings(platform::ProfileReader& profiles, platform::HostFacts& host,
+                                     const std::string& configPath, std::string* problem);
+
 }  // namespace mendora::records

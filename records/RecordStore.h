@@ -15,6 +15,7 @@ struct RecordStats {
     std::uint64_t sticks = 0;       // distinct sticks among them
     std::uint64_t repaired = 0;     // "repaired" and "repaired, retire"
     std::uint64_t retire = 0;       // "repaired, retire"
+    std::uint64_t reverted = 0;     // reverted alone (mendora-revert), not repaired
     std::map<std::string, std::uint64_t> refused;  // by reason
     std::map<std::string, std::uint64_t> failed;   // failed and interrupted, by verdict and reason
     // Bad blocks per drive run: how many runs fall into each band ("0", "1-4", ...), in

@@ -120,7 +120,8 @@ std::vector<std::string> StatsLines(const RecordStats& s) {
     std::vector<std::vector<std::string>> rows = {
         {"drives", std::to_string(s.records), std::to_string(s.sticks) + " sticks"},
         {"repaired", std::to_string(s.repaired), Share(s.repaired, s.records)},
-        {"  to retire", std::to_string(s.retire), Share(s.retire, s.records)}};
+        {"  to retire", std::to_string(s.retire), Share(s.retire, s.records)},
+        {"reverted", std::to_string(s.reverted), Share(s.reverted, s.records)}};
     CountLines("refused", s.refused, s.records, &rows);
     CountLines("failed", s.failed, s.records, &rows);
     auto lines = Columns(rows);
@@ -141,6 +142,7 @@ nlohmann::json StatsJson(const RecordStats& s) {
             {"repaired", s.repaired},
             {"repaired_share", s.records == 0 ? 0.0 : double(s.repaired) / double(s.records)},
             {"retire", s.retire},
+            {"reverted", s.reverted},
             {"refused", CountsJson(s.refused)},
             {"failed", CountsJson(s.failed)},
             {"bad_blocks_per_drive",

@@ -237,15 +237,17 @@ bool SqliteRecordStore::Stats(const std::string& since, RecordStats* stats, std:
     SqliteStatement totals(db_,
                            "SELECT count(*), count(DISTINCT stick), "
                            "coalesce(sum(verdict IN ('repaired', 'repaired, retire')), 0), "
-                           "coalesce(sum(verdict = 'repaired, retire'), 0) FROM runs WHERE recorded_at >= ?1");
+                           "coalesce(sum(verdict = 'repaired, retire'), 0), coalesce(sum(verdict = 'reverted'), 0) "
+                           "FROM runs WHERE recorded_at >= ?1");
     totals.Bind(1, since);
     if (totals.Step() != SQLITE_ROW) return *error = totals.Error(), false;
     stats->records = std::uint64_t(totals.Int(0)), stats->sticks = std::uint64_t(totals.Int(1));
     stats->repaired = std::uint64_t(totals.Int(2)), stats->retire = std::uint64_t(totals.Int(3));
+    stats->reverted = std::uint64_t(totals.Int(4));
 
     SqliteStatement reasons(db_,
                             "SELECT verdict, reason, count(*) FROM runs WHERE recorded_at >= ?1 "
-                            "AND verdict NOT IN ('repaired', 'repaired, retire') GROUP BY verdict, reason");
+                            "AND verdict NOT IN ('repaired', 'repaired, retire', 'reverted') GROUP BY verdict, reason");
     reasons.Bind(1, since);
     int step;
     while ((step = reasons.Step()) == SQLITE_ROW) {

@@ -69,13 +69,8 @@ records::RecordSettings StationRecordSettings(const std::string& configPath) {
     auto host = platform::NativeHostFacts();
     platform::InihProfileReader profiles;
     std::string problem;
-    const std::string path = configPath.empty() ? records::StationSettingsPath(*host) : configPath;
-    auto settings = records::ReadRecordSettings(profiles, *host, path, &problem);
+    auto settings = records::ProgramRecordSettings(profiles, *host, configPath, &problem);
     if (!problem.empty()) std::fprintf(stderr, "mendora-station: %s\n", problem.c_str());
-    if (const char* given = std::getenv(kRecordsVariable); given != nullptr && given[0] != '\0') {
-        if (std::string(given) == "off") settings.enabled = false;
-        else settings.database = given, settings.enabled = true;
-    }
     return settings;
 }
 

@@ -5,10 +5,6 @@
 
 namespace mendora::station {
 
-// The variable that names the records database instead of the settings (a path), or turns
-// records off ("off").
-constexpr const char* kRecordsVariable = "MENDORA_RECORDS";
-
 // The records settings: the settings file at `configPath` (empty: the host's station.conf),
 // then MENDORA_RECORDS. A value the file gets wrong is said on stderr and its default kept.
 records::RecordSettings StationRecordSettings(const std::string& configPath);
