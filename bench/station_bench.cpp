@@ -90,7 +90,8 @@ bool FillRecords(const std::string& path, int count) {
         "CASE WHEN i % 50 = 0 THEN 'refused' WHEN i % 37 = 0 THEN 'failed' ELSE 'repaired' END, "
         "CASE WHEN i % 50 = 0 THEN 'dual channel' WHEN i % 37 = 0 THEN 'revert: verify' ELSE '' END, 0, 0, "
         "'bench', '0.1', printf('2026-%02d-%02dT10:00:00Z', 1 + i % 12, 1 + i % 28), 1024, abs(random()) % 60 "
-        "FROM n";
+        "FROM n; INSERT INTO run_counts SELECT substr(recorded_at, 1, 10), verdict, reason, bad_block_count, "
+        "count(*) FROM runs GROUP BY 1, 2, 3, 4";
     char* message = nullptr;
     const bool ok = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK;
     if (!ok) std::fprintf(stderr, "bench_station: %s\n", message ? message : "records not made");

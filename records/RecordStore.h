@@ -12,7 +12,6 @@ namespace mendora::records {
 // The numbers a lab asks for over the records since a date.
 struct RecordStats {
     std::uint64_t records = 0;      // drive runs
-    std::uint64_t sticks = 0;       // distinct sticks among them
     std::uint64_t repaired = 0;     // "repaired" and "repaired, retire"
     std::uint64_t retire = 0;       // "repaired, retire"
     std::uint64_t reverted = 0;     // reverted alone (mendora-revert), not repaired

@@ -118,7 +118,7 @@ nlohmann::json HistoryJson(const std::vector<DriveRecord>& runs) {
 
 std::vector<std::string> StatsLines(const RecordStats& s) {
     std::vector<std::vector<std::string>> rows = {
-        {"drives", std::to_string(s.records), std::to_string(s.sticks) + " sticks"},
+        {"drives", std::to_string(s.records)},
         {"repaired", std::to_string(s.repaired), Share(s.repaired, s.records)},
         {"  to retire", std::to_string(s.retire), Share(s.retire, s.records)},
         {"reverted", std::to_string(s.reverted), Share(s.reverted, s.records)}};
@@ -138,7 +138,6 @@ nlohmann::json StatsJson(const RecordStats& s) {
     nlohmann::json bands = nlohmann::json::array();
     for (const auto& [band, count] : s.badBlockBands) bands.push_back({{"bad_blocks", band}, {"drives", count}});
     return {{"drives", s.records},
-            {"sticks", s.sticks},
             {"repaired", s.repaired},
             {"repaired_share", s.records == 0 ? 0.0 : double(s.repaired) / double(s.records)},
             {"retire", s.retire},

@@ -179,6 +179,12 @@ bool SqliteRecordStore::Append(const DriveRecord& d, std::string* error) {
     run.Bind(19, std::int64_t{d.libraryError}).Bind(20, d.host).Bind(21, d.programVersion).Bind(22, d.recordedAt);
     run.Bind(23, std::int64_t(d.totalBlocks)).Bind(24, std::int64_t(d.badBlocks.size()));
     if (!run.Run()) return *error = run.Error(), false;
+    SqliteStatement count(db_,
+                          "INSERT INTO run_counts (day, verdict, reason, bad_block_count, runs) VALUES "
+                          "(substr(?1, 1, 10), ?2, CASE WHEN ?2 IN ('repaired', 'repaired, retire') THEN '' ELSE ?3 END, "
+                          "?4, 1) ON CONFLICT DO UPDATE SET runs = runs + 1");
+    count.Bind(1, d.recordedAt).Bind(2, d.verdict).Bind(3, d.reason).Bind(4, std::int64_t(d.badBlocks.size()));
+    if (!count.Run()) return *error = count.Error(), false;
     SqliteStatement block(db_, "INSERT INTO bad_blocks (run_id, chip, block, why) VALUES (?1, ?2, ?3, ?4)");
     for (const auto& b : d.badBlocks) {
         block.Bind(1, d.runId).Bind(2, std::int64_t{b.chip}).Bind(3, std::int64_t{b.block}).Bind(4, b.why);
@@ -234,31 +240,26 @@ bool SqliteRecordStore::Stats(const std::string& since, RecordStats* stats, std:
         sqlite3* db;
         ~EndRead() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
     } endRead{db_};
-    SqliteStatement totals(db_,
-                           "SELECT count(*), count(DISTINCT stick), "
-                           "coalesce(sum(verdict IN ('repaired', 'repaired, retire')), 0), "
-                           "coalesce(sum(verdict = 'repaired, retire'), 0), coalesce(sum(verdict = 'reverted'), 0) "
-                           "FROM runs WHERE recorded_at >= ?1");
-    totals.Bind(1, since);
-    if (totals.Step() != SQLITE_ROW) return *error = totals.Error(), false;
-    stats->records = std::uint64_t(totals.Int(0)), stats->sticks = std::uint64_t(totals.Int(1));
-    stats->repaired = std::uint64_t(totals.Int(2)), stats->retire = std::uint64_t(totals.Int(3));
-    stats->reverted = std::uint64_t(totals.Int(4));
-
+    // The counts by day hold everything the numbers need; "since" is a day.
     SqliteStatement reasons(db_,
-                            "SELECT verdict, reason, count(*) FROM runs WHERE recorded_at >= ?1 "
-                            "AND verdict NOT IN ('repaired', 'repaired, retire', 'reverted') GROUP BY verdict, reason");
+                            "SELECT verdict, reason, sum(runs) FROM run_counts WHERE day >= ?1 "
+                            "GROUP BY verdict, reason");
     reasons.Bind(1, since);
     int step;
     while ((step = reasons.Step()) == SQLITE_ROW) {
         const std::string verdict = reasons.Text(0), reason = reasons.Text(1);
-        if (verdict == "refused") stats->refused[reason] += std::uint64_t(reasons.Int(2));
-        else stats->failed[verdict + (reason.empty() ? "" : ": " + reason)] += std::uint64_t(reasons.Int(2));
+        const auto runs = std::uint64_t(reasons.Int(2));
+        stats->records += runs;
+        if (IsRepaired(verdict)) stats->repaired += runs;
+        if (verdict == "repaired, retire") stats->retire += runs;
+        else if (verdict == "reverted") stats->reverted += runs;
+        else if (verdict == "refused") stats->refused[reason] += runs;
+        else if (!IsRepaired(verdict)) stats->failed[verdict + (reason.empty() ? "" : ": " + reason)] += runs;
     }
     if (step != SQLITE_DONE) return *error = reasons.Error(), false;
 
     SqliteStatement counts(db_,
-                           "SELECT bad_block_count, count(*) FROM runs WHERE recorded_at >= ?1 "
+                           "SELECT bad_block_count, sum(runs) FROM run_counts WHERE day >= ?1 "
                            "GROUP BY bad_block_count ORDER BY bad_block_count");
     counts.Bind(1, since);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> perCount;

@@ -43,9 +43,11 @@ CREATE TABLE phase_seconds (
 );
 CREATE INDEX runs_by_stick ON runs(stick);
 )sql",
-        // 2: the blocks of the drive and its bad-block count kept on the run, so that the
-        // numbers over many runs need not read every bad block; lookups by port, by date and
-        // of a run's blocks and times by index.
+        // 2: the blocks of the drive and its bad-block count kept on the run; the runs counted
+        // by day, verdict, reason and bad-block count, kept up with every record, so that the
+        // numbers over a lab's years of runs read a few rows instead of every run (the reason
+        // of a repaired run is left out there: it is only ever a retire's own text); lookups
+        // by port, by date and of a run's blocks and times by index.
         R"sql(
 ALTER TABLE runs ADD COLUMN total_blocks INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE runs ADD COLUMN bad_block_count INTEGER NOT NULL DEFAULT 0;
@@ -56,6 +58,18 @@ CREATE INDEX runs_by_port ON runs(port);
 CREATE INDEX runs_by_time ON runs(recorded_at);
 CREATE INDEX bad_blocks_by_run ON bad_blocks(run_id);
 CREATE INDEX phase_seconds_by_run ON phase_seconds(run_id);
+CREATE TABLE run_counts (
+  day TEXT NOT NULL,
+  verdict TEXT NOT NULL,
+  reason TEXT NOT NULL,
+  bad_block_count INTEGER NOT NULL,
+  runs INTEGER NOT NULL,
+  PRIMARY KEY (day, verdict, reason, bad_block_count)
+) WITHOUT ROWID;
+INSERT INTO run_counts
+  SELECT substr(recorded_at, 1, 10), verdict,
+         CASE WHEN verdict IN ('repaired', 'repaired, retire') THEN '' ELSE reason END, bad_block_count, count(*)
+  FROM runs GROUP BY 1, 2, 3, 4;
 )sql",
     };
     return steps;

@@ -167,7 +167,7 @@ TEST(RecordTables, HistoryShowsGrownBlocksRisingAndStatsEveryGroup) {
     EXPECT_EQ(json[1]["bad_blocks"][1]["why"], "failed erase");
 
     records::RecordStats stats;
-    stats.records = 4, stats.sticks = 3, stats.repaired = 3, stats.refused = {{"dual channel", 1}};
+    stats.records = 4, stats.repaired = 3, stats.refused = {{"dual channel", 1}};
     stats.badBlockBands = {{"0", 1}, {"1-4", 3}};
     const auto text = records::StatsLines(stats);
     std::string all;

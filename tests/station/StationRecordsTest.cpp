@@ -81,7 +81,6 @@ TEST_F(StationRecords, AStickMadeWorseBetweenTwoRepairsIsToBeRetiredAndItsHistor
     ASSERT_EQ(stats.status, 0) << stats.out;
     auto numbers = nlohmann::json::parse(stats.out);
     EXPECT_EQ(numbers["drives"], 2);
-    EXPECT_EQ(numbers["sticks"], 1);
     EXPECT_EQ(numbers["retire"], 1);
     EXPECT_EQ(Station({"stats", "--since", "yesterday"}).status, 2);
     EXPECT_EQ(Station({"history", "NO-SUCH-SERIAL"}).status, 1);
