@@ -161,12 +161,12 @@ int main(int argc, char** argv) {
                                                       "bad blocks");
     history->add_option("STICK", stick, "the stick's serial, or a drive's name, port or image")->required();
     history->add_flag("--json", historyJson, "print the runs as JSON");
-    history->fallthrough();
+    history->fallthrough()->footer("");
     CLI::App* stats = app.add_subcommand("stats", "drives, repaired share, refusals and failures by reason, bad "
                                                   "blocks per drive");
     stats->add_option("--since", since, "only runs on or after DATE (YYYY-MM-DD, UTC)")->type_name("DATE");
     stats->add_flag("--json", statsJson, "print the numbers as JSON");
-    stats->fallthrough();
+    stats->fallthrough()->footer("");
     app.add_flag("--worker", workerMode)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
     app.add_flag("--identify-only", worker.identifyOnly)->group("");
