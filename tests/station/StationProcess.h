@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +36,10 @@ inline StationOutput RunStationProcess(const TempDir& dir, std::vector<std::stri
                                     "ASAN_OPTIONS=log_path=" + reports, "UBSAN_OPTIONS=log_path=" + reports,
                                     "TSAN_OPTIONS=log_path=" + reports};
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    // Records go beside the test's files unless the test names where.
+    const bool recordsGiven = std::any_of(extraEnv.begin(), extraEnv.end(),
+                                          [](const std::string& e) { return e.rfind("MENDORA_RECORDS=", 0) == 0; });
+    if (!recordsGiven) env.push_back("MENDORA_RECORDS=" + (dir / "records.db"));
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     for (auto& e : env) envp.push_back(e.data());

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "tests/Environment.h"
 #include "tests/FileBytes.h"
@@ -51,6 +54,39 @@ protected:
     const std::string trace = dir / "trace.txt";
     std::string made;
 };
+
+TEST_F(RevertOutputs, EachRevertLeavesOneRecordOfItsDriveAndAnUnusableDatabaseOnlyAWarning) {
+    const std::string database = dir / "records.db";
+    const char* before = std::getenv("MENDORA_RECORDS");
+    const std::string kept = before ? before : "";
+    ::setenv("MENDORA_RECORDS", database.c_str(), 1);
+    Ran first = Revert("");
+    Ran second = Revert("");
+    std::FILE* pipe = ::popen(("'" + std::string(MENDORA_BIN_DIR) + "/mendora-station' history '" + image +
+                               "' --json 2>&1").c_str(), "r");
+    std::string history;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) history.append(buffer, n);
+    ::pclose(pipe);
+    // A file that is no database: the revert says so and ends as it would have.
+    ::setenv("MENDORA_RECORDS", image.c_str(), 1);
+    Ran unrecorded = Revert("");
+    if (before) ::setenv("MENDORA_RECORDS", kept.c_str(), 1);
+    else ::unsetenv("MENDORA_RECORDS");
+
+    EXPECT_EQ(first.status, 0) << first.output;
+    EXPECT_EQ(second.status, 0) << second.output;
+    auto runs = nlohmann::json::parse(history, nullptr, false);
+    ASSERT_TRUE(runs.is_array() && runs.size() == 2) << history;
+    EXPECT_EQ(runs[0]["verdict"], "reverted");
+    EXPECT_EQ(runs[0]["port"], std::filesystem::canonical(image).string());
+    EXPECT_EQ(runs[0]["bad_block_count"], 2);
+    EXPECT_NE(runs[0]["run_id"], runs[1]["run_id"]);
+    EXPECT_EQ(unrecorded.status, 0) << unrecorded.output;
+    EXPECT_NE(unrecorded.output.find("mendora-revert: records: " + image + ": not a records database"),
+              std::string::npos)
+        << unrecorded.output;
+}
 
 TEST_F(RevertOutputs, LinksPlantedWhereItWritesAreRefusedAndTheirTargetsKept) {
     WriteBytes(dir / "target", "keep");

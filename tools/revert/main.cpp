@@ -22,6 +22,7 @@
 #include "tools/common/ReportFile.h"
 #include "tools/revert/Identify.h"
 #include "tools/revert/Options.h"
+#include "tools/revert/RevertRecord.h"
 #include "tools/revert/StatusLine.h"
 #include "tools/revert/TuningRegistry.h"
 #include "tools/revert/WorkDirectory.h"
@@ -86,10 +87,31 @@ int Fail(const std::string& text, int code) {
     return code;
 }
 
+// The drive the revert worked on, as its identity says: port and serial.
+platform::DriveIdentity IdentityOf(platform::DriveNamespace& drives, const std::string& given) {
+    const std::string name = platform::NormalDriveName(given);
+    for (const platform::DriveEntry& entry : drives.Drives())
+        if (entry.name == name || entry.identity.port == name) return entry.identity;
+    return {};
+}
+
+nlohmann::json ReportOf(const std::string& driveName, const LibraryAnswers& answers, const FlashGeometry& geo,
+                        const tools::EngineBlocks& blocks, std::uint8_t result, long long seconds) {
+    return {{"drive", driveName},
+            {"flash_id", std::vector<int>(answers.chipId, answers.chipId + 5)},
+            {"model", answers.model},
+            {"geometry", tools::GeometryJson(geo)},
+            {"bad_blocks", tools::BadBlockList(blocks)},
+            {"bad_block_count", geo.BadBlockCount.load()},
+            {"seconds", seconds},
+            {"status_code", result},
+            {"status", StatusText(result)},
+            {"verdict", result == revert_status::kFinish ? "reverted" : "failed"}};
+}
+
 // The map and the report the options ask for; false when one of them (each said on
 // stderr) could not be written.
-bool WriteOutputs(const Options& options, const std::string& driveName, const LibraryAnswers& answers,
-                  const FlashGeometry& geo, const tools::EngineBlocks& blocks, std::uint8_t result, long long seconds) {
+bool WriteOutputs(const Options& options, const tools::EngineBlocks& blocks, const nlohmann::json& report) {
     std::string problem;
     bool written = true;
     if (!options.mapFile.empty() && !tools::WriteEngineMap(options.mapFile, blocks, &problem)) {
@@ -97,16 +119,6 @@ bool WriteOutputs(const Options& options, const std::string& driveName, const Li
         written = false;
     }
     if (options.jsonFile.empty()) return written;
-    nlohmann::json report = {{"drive", driveName},
-                             {"flash_id", std::vector<int>(answers.chipId, answers.chipId + 5)},
-                             {"model", answers.model},
-                             {"geometry", tools::GeometryJson(geo)},
-                             {"bad_blocks", tools::BadBlockList(blocks)},
-                             {"bad_block_count", geo.BadBlockCount.load()},
-                             {"seconds", seconds},
-                             {"status_code", result},
-                             {"status", StatusText(result)},
-                             {"verdict", result == revert_status::kFinish ? "reverted" : "failed"}};
     if (tools::WriteReportFile(options.jsonFile, report.dump(2) + "\n", &problem)) return written;
     Complain(problem);
     return false;
@@ -183,7 +195,14 @@ int main(int argc, char** argv) {
     platform::PrintText(stdout, "Result : %s\n", StatusText(result).c_str());
     platform::PrintText(stdout, "Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    bool written = WriteOutputs(options, driveName, answers, geo, blocks, result, seconds);
+    const nlohmann::json report = ReportOf(driveName, answers, geo, blocks, result, seconds);
+    bool written = WriteOutputs(options, blocks, report);
+    // The record holds the drive's identity and time too; the report file stays as it was.
+    nlohmann::json recorded = report;
+    const platform::DriveIdentity identity = IdentityOf(drives, driveName);
+    recorded["port"] = identity.port, recorded["serial"] = identity.serial;
+    recorded["phase_seconds"] = {{"revert", seconds}};
+    KeepRevertRecord(recorded, host.profiles, host.clock);
     if (!files.Failure().empty()) {
         Complain(files.Failure());
         written = false;

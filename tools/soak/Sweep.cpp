@@ -16,6 +16,8 @@ std::vector<std::string> Sweep::Environment(const std::string& runDir, const std
     }
     env.push_back("HOME=" + runDir);
     env.push_back("LANG=C");
+    // Each run's records in its own folder, never in the machine's database.
+    env.push_back("MENDORA_RECORDS=" + runDir + "/records.db");
     env.insert(env.end(), extra.begin(), extra.end());
     return env;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "records/DriveRecord.h"
+
 namespace mendora::station {
 
 namespace {
@@ -40,7 +42,7 @@ std::string VerdictText(const nlohmann::json& r) {
     std::string verdict = r.value("verdict", "failed");
     const bool placed = r.contains("block_reached");
     if (verdict == "interrupted") return placed ? verdict + " at " + Place(r) : verdict;
-    if (verdict == "repaired") return verdict;
+    if (records::IsRepaired(verdict)) return verdict;
     std::string text = verdict + ": " + r.value("reason", "unknown");
     return placed && verdict == "failed" ? text + " (at " + Place(r) + ")" : text;
 }
@@ -111,7 +113,7 @@ nlohmann::json DriveRow::Report() const {
     return r;
 }
 
-bool DriveRow::Repaired() const { return finished && report.value("verdict", "") == "repaired"; }
+bool DriveRow::Repaired() const { return finished && records::IsRepaired(report.value("verdict", "")); }
 
 RowView ViewOf(const DriveRow& row, double now) {
     RowView v;

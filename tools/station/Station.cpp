@@ -10,6 +10,7 @@
 #include "platform/kernel/NativeKernel.h"
 #include "platform/scsi/DriveNamespace.h"
 #include "platform/scsi/NativeScsi.h"
+#include "records/DriveRecord.h"
 #include "tools/common/ReportFile.h"
 
 namespace mendora::station {
@@ -96,12 +97,13 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
         Draw(Seconds());
     }
     ReleaseWorkers();
+    KeepRecords();
     nextDraw_ = 0;
     Draw(Seconds());
     Summary();
     const bool written = WriteReports();
     for (const auto& row : rows_)
-        if (row->report.value("verdict", "") != "repaired") return 1;
+        if (!records::IsRepaired(row->report.value("verdict", ""))) return 1;
     return written ? 0 : 1;
 }
 
@@ -220,7 +222,7 @@ void Station::Summary() {
     int repaired = 0, refused = 0, other = 0;
     for (const auto& row : rows_) {
         const std::string verdict = row->report.value("verdict", "failed");
-        verdict == "repaired" ? ++repaired : verdict == "refused" ? ++refused : ++other;
+        records::IsRepaired(verdict) ? ++repaired : verdict == "refused" ? ++refused : ++other;
     }
     std::fprintf(out_, "%d repaired, %d refused, %d failed or interrupted\n", repaired, refused, other);
     std::fflush(out_);

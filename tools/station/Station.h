@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/scsi/DriveNamespace.h"
+#include "records/RecordSettings.h"
 #include "tools/station/DriveRow.h"
 
 namespace mendora::station {
@@ -18,6 +19,7 @@ struct StationOptions {
     double replugSeconds = 300;
     double interval = 2;               // between plain lines on a pipe
     bool unmount = false;              // workers end the system's uses of their drives first
+    records::RecordSettings records;   // where each drive's record goes, and when a stick is retired
 };
 
 // Runs one worker per drive and follows them to their end: the live table, the interrupt,
@@ -55,6 +57,7 @@ private:
     void Draw(double now);
     void Summary();
     bool WriteReports();
+    void KeepRecords();
     bool Busy() const;
     void ReleaseWorkers();
 

@@ -12,6 +12,7 @@
 #include "tools/common/CommandLine.h"
 #include "tools/station/Station.h"
 #include "tools/station/StationHome.h"
+#include "tools/station/StationRecords.h"
 #include "tools/station/Worker.h"
 
 namespace {
@@ -39,6 +40,9 @@ const char* const kTableHelp =
     "  BAD      bad blocks found          VERDICT working, repaired, refused: why,\n"
     "           failed: why (at the block reached), interrupted at the block reached\n"
     "Ctrl-C stops every revert where it is and writes the reports.\n"
+    "Each drive's run is recorded (see the settings file, --config): a stick whose grown bad\n"
+    "blocks rose since its last repair, or are too many, ends \"repaired, retire\".\n"
+    "  history SERIAL|DRIVE  every run of a stick      stats [--since DATE]  the numbers\n"
     "Exit status: 0 every drive repaired, 1 some not, 2 usage error or no drive found.\n";
 
 
@@ -147,6 +151,21 @@ int main(int argc, char** argv) {
     tools::AddSeconds(app, "--replug-timeout", &options.replugSeconds, 1.0, 86400.0,
                       "seconds to wait for a re-plug (default 300)");
     // One drive's repair in a process of its own, started by the station.
+    std::string config;
+    app.add_option("--config", config, "the settings file (default /etc/mendora/station.conf)")
+        ->check(tools::GivenPath());
+    std::string stick, since;
+    bool historyJson = false, statsJson = false;
+    CLI::App* history = app.add_subcommand("history", "every recorded run of a stick, oldest first, with its grown "
+                                                      "bad blocks");
+    history->add_option("STICK", stick, "the stick's serial, or a drive's name, port or image")->required();
+    history->add_flag("--json", historyJson, "print the runs as JSON");
+    history->fallthrough()->footer("");
+    CLI::App* stats = app.add_subcommand("stats", "drives, repaired share, refusals and failures by reason, bad "
+                                                  "blocks per drive");
+    stats->add_option("--since", since, "only runs on or after DATE (YYYY-MM-DD, UTC)")->type_name("DATE");
+    stats->add_flag("--json", statsJson, "print the numbers as JSON");
+    stats->fallthrough()->footer("");
     app.add_flag("--worker", workerMode)->group("");
     app.add_option("--map-file", worker.mapFile)->group("");
     app.add_flag("--identify-only", worker.identifyOnly)->group("");
@@ -154,5 +173,8 @@ int main(int argc, char** argv) {
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
     if (workerMode) return RunWorker(worker);
+    options.records = StationRecordSettings(config);
+    if (history->parsed()) return RunHistory(options.records, stick, historyJson);
+    if (stats->parsed()) return RunStats(options.records, since, statsJson);
     return RunStation(options, list, yes);
 }

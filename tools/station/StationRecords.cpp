@@ -1,0 +1,143 @@
+// The station's records: one per drive after its repair, the retire verdict from the stick's
+// history, and the history and numbers asked for from the command line. A record that cannot
+// be kept is a warning: it never changes a repair's verdict or the station's exit status.
+#include "tools/station/StationRecords.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/kernel/HostFacts.h"
+#include "platform/kernel/Console.h"
+#include "platform/kernel/NativeKernel.h"
+#include "platform/scsi/NativeScsi.h"
+#include "platform/scsi/DriveNamespace.h"
+#include "records/RecordTables.h"
+#include "records/SqliteRecordStore.h"
+#include "tools/station/Station.h"
+#include "version/Version.h"
+
+namespace mendora::station {
+
+namespace {
+
+void Warn(const std::string& text) { platform::PrintText(stderr, "mendora-station: records: %s\n", text.c_str()); }
+
+std::unique_ptr<records::RecordStore> OpenStore(const records::RecordSettings& settings, std::string* error) {
+    if (settings.database.empty()) return *error = "no place for the records database (no home folder)", nullptr;
+    return records::SqliteRecordStore::Open(settings.database, error);
+}
+
+// What identifies the stick `given` names: a drive's name or port is looked up among the
+// drives present, an image path made canonical as a virtual drive's port is; anything else
+// is taken as a serial.
+std::string StickNamed(const std::string& given) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(given, error)) {
+        const auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(given), error);
+        if (!error) return path.string();
+    }
+    platform::NativeDiskFinder udev;
+    platform::NativeClock clock;
+    const std::string name = platform::NormalDriveName(given);
+    for (const auto& entry :
+         platform::DriveNamespace(platform::DriveNamespace::ImagesFromEnvironment(), udev, clock).Drives()) {
+        if (entry.name == name || entry.identity.port == given)
+            return entry.identity.serial.empty() ? entry.identity.port : entry.identity.serial;
+    }
+    return given;
+}
+
+bool IsDate(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (text[i] < '0' || text[i] > '9') return false;
+    const int month = std::atoi(text.substr(5, 2).c_str()), day = std::atoi(text.substr(8, 2).c_str());
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+void Print(const std::vector<std::string>& lines) {
+    for (const auto& line : lines) platform::PrintText(stdout, "%s\n", line.c_str());
+}
+
+void PrintJson(const nlohmann::json& value) {
+    platform::PrintText(stdout, "%s\n", value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+}
+
+}  // namespace
+
+records::RecordSettings StationRecordSettings(const std::string& configPath) {
+    auto host = platform::NativeHostFacts();
+    platform::NativeProfileReader profiles;
+    std::string problem;
+    auto settings = records::ProgramRecordSettings(profiles, *host, configPath, &problem);
+    if (!problem.empty()) platform::PrintText(stderr, "mendora-station: %s\n", problem.c_str());
+    return settings;
+}
+
+// Each drive's record in one transaction of its own, after the stick's history has decided
+// whether a repaired drive should rather be retired: the verdict then reads "repaired,
+// retire" in the table, the summary and the report.
+void Station::KeepRecords() {
+    const auto& settings = options_.records;
+    if (!settings.enabled || !records::SqliteRecordStore::Built()) return;
+    std::string error;
+    auto store = OpenStore(settings, &error);
+    if (!store) return Warn(error + "; this run is not recorded");
+    auto host = platform::NativeHostFacts();
+    platform::NativeClock clock;
+    const std::string hostName = host->HostName();
+    for (auto& row : rows_) {
+        const records::RecordFacts facts{host->NewUuid(), hostName, MENDORA_VERSION,
+                                         records::UtcTimeText(clock.CalendarTime())};
+        if (facts.runId.empty()) {
+            Warn(row->name + ": no random source for a run id; not recorded");
+            continue;
+        }
+        auto record = records::RecordFromReport(row->Report(), facts);
+        std::vector<records::DriveRecord> earlier;
+        if (!store->History(record.stick, &earlier, &error)) {
+            Warn(row->name + ": the stick's history cannot be read (" + error + "); not judged for retirement");
+        } else if (auto why = records::RetireReason(record, earlier, settings.retire)) {
+            row->report["verdict"] = record.verdict = "repaired, retire";
+            row->report["retire_reason"] = record.reason = *why;
+        }
+        if (store->Append(record, &error)) row->report["run_id"] = record.runId;
+        else Warn(row->name + ": not recorded: " + error);
+    }
+}
+
+int RunHistory(const records::RecordSettings& settings, const std::string& given, bool json) {
+    std::string error;
+    auto store = OpenStore(settings, &error);
+    if (!store) return Warn(error), 1;
+    const std::string stick = StickNamed(given);
+    std::vector<records::DriveRecord> runs;
+    if (!store->History(stick, &runs, &error)) return Warn(error), 1;
+    if (json) PrintJson(records::HistoryJson(runs));
+    if (runs.empty()) {
+        if (!json) platform::PrintText(stdout, "no runs of %s recorded\n", stick.c_str());
+        return 1;
+    }
+    if (json) return 0;
+    platform::PrintText(stdout, "%s: %zu run(s)\n", stick.c_str(), runs.size());
+    Print(records::HistoryLines(runs));
+    return 0;
+}
+
+int RunStats(const records::RecordSettings& settings, const std::string& since, bool json) {
+    if (!since.empty() && !IsDate(since)) {
+        platform::PrintText(stderr, "mendora-station: --since %s: not a date (YYYY-MM-DD)\n", since.c_str());
+        return 2;
+    }
+    std::string error;
+    auto store = OpenStore(settings, &error);
+    if (!store) return Warn(error), 1;
+    records::RecordStats stats;
+    if (!store->Stats(since, &stats, &error)) return Warn(error), 1;
+    if (json) PrintJson(records::StatsJson(stats));
+    else Print(records::StatsLines(stats));
+    return 0;
+}
+
+}  // namespace mendora::station
