@@ -30,7 +30,7 @@ void Identification(FuzzTransport& drive) {
     FUZZ_CHECK(std::strlen(text) < sizeof text);
 
     // The library's repair reads one mark bitmap per chip-enable of the reported geometry.
-    const vdrive::Geometry& g = answer.geometry;
+    const identify::Geometry& g = answer.geometry;
     for (std::uint32_t chip = 0; chip < g.chipEnables && chip < 4; ++chip) {
         auto bitmap = commands.ScanMarks(static_cast<std::uint8_t>(chip), g.BlocksPerChip());
         if (!bitmap) break;
