@@ -1,8 +1,9 @@
 #include "records/RecordSettings.h"
 
+#include <cctype>
 #include <cstdlib>
 
-#include <cctype>
+#include "platform/kernel/ProcessEnvironment.h"
 
 namespace mendora::records {
 
@@ -50,8 +51,8 @@ RecordSettings ProgramRecordSettings(platform::ProfileReader& profiles, platform
                                      const std::string& configPath, std::string* problem) {
     const std::string path = configPath.empty() ? StationSettingsPath(host) : configPath;
     RecordSettings settings = ReadRecordSettings(profiles, host, path, problem);
-    if (const char* given = std::getenv(kRecordsVariable); given != nullptr && given[0] != '\0') {
-        if (std::string(given) == "off") settings.enabled = false;
+    if (const std::string given = platform::ProcessEnvironmentValue(kRecordsVariable); !given.empty()) {
+        if (given == "off") settings.enabled = false;
         else settings.database = given, settings.enabled = true;
     }
     return settings;

@@ -64,6 +64,21 @@ void PrintJson(const nlohmann::json& value) {
     platform::PrintText(stdout, "%s\n", value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 }
 
+// The drive's record, with the retire verdict its stick's earlier records give.
+records::DriveRecord JudgedRecord(records::RecordStore& store, DriveRow& row,
+                                  const records::RecordFacts& facts, const records::RetireRule& rule) {
+    auto record = records::RecordFromReport(row.Report(), facts);
+    std::vector<records::DriveRecord> earlier;
+    std::string error;
+    if (!store.History(record.stick, &earlier, &error)) {
+        Warn(row.name + ": the stick's history cannot be read (" + error + "); not judged for retirement");
+    } else if (auto why = records::RetireReason(record, earlier, rule)) {
+        row.report["verdict"] = record.verdict = "repaired, retire";
+        row.report["retire_reason"] = record.reason = *why;
+    }
+    return record;
+}
+
 }  // namespace
 
 records::RecordSettings StationRecordSettings(const std::string& configPath) {
@@ -77,7 +92,9 @@ records::RecordSettings StationRecordSettings(const std::string& configPath) {
 
 // Each drive's record in one transaction of its own, after the stick's history has decided
 // whether a repaired drive should rather be retired: the verdict then reads "repaired,
-// retire" in the table, the summary and the report.
+// retire" in the table, the summary and the report. Every drive is judged against the
+// records from before this run, so that two sticks sharing a serial in one tray are not
+// judged against each other.
 void Station::KeepRecords() {
     const auto& settings = options_.records;
     if (!settings.enabled || !records::SqliteRecordStore::Built()) return;
@@ -87,6 +104,7 @@ void Station::KeepRecords() {
     auto host = platform::NativeHostFacts();
     platform::NativeClock clock;
     const std::string hostName = host->HostName();
+    std::vector<std::pair<DriveRow*, records::DriveRecord>> judged;
     for (auto& row : rows_) {
         const records::RecordFacts facts{host->NewUuid(), hostName, MENDORA_VERSION,
                                          records::UtcTimeText(clock.CalendarTime())};
@@ -94,14 +112,9 @@ void Station::KeepRecords() {
             Warn(row->name + ": no random source for a run id; not recorded");
             continue;
         }
-        auto record = records::RecordFromReport(row->Report(), facts);
-        std::vector<records::DriveRecord> earlier;
-        if (!store->History(record.stick, &earlier, &error)) {
-            Warn(row->name + ": the stick's history cannot be read (" + error + "); not judged for retirement");
-        } else if (auto why = records::RetireReason(record, earlier, settings.retire)) {
-            row->report["verdict"] = record.verdict = "repaired, retire";
-            row->report["retire_reason"] = record.reason = *why;
-        }
+        judged.emplace_back(row.get(), JudgedRecord(*store, *row, facts, settings.retire));
+    }
+    for (auto& [row, record] : judged) {
         if (store->Append(record, &error)) row->report["run_id"] = record.runId;
         else Warn(row->name + ": not recorded: " + error);
     }
