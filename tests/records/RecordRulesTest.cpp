@@ -8,7 +8,7 @@
 #include <set>
 
 #include "platform/kernel/HostFacts.h"
-#include "platform/kernel/linux/InihProfileReader.h"
+#include "platform/kernel/NativeKernel.h"
 #include "records/RecordSettings.h"
 #include "records/RecordTables.h"
 #include "records/RetireRule.h"
@@ -107,7 +107,7 @@ public:
 TEST(RecordSettings, DefaultsTheFileAndValuesItGetsWrong) {
     testing::TempDir dir;
     FixedHost host;
-    platform::InihProfileReader profiles;
+    platform::NativeProfileReader profiles;
     std::string problem;
     EXPECT_EQ(records::StationSettingsPath(host), "/etc/mendora/station.conf");
     auto s = records::ReadRecordSettings(profiles, host, dir / "missing.conf", &problem);

@@ -77,7 +77,8 @@ StationRun RunStation(const testing::TempDir& dir, std::vector<std::string> args
     // The station's temporary folder apart from the drives' own.
     const std::string temporary = dir / "temp";
     std::filesystem::create_directory(temporary);
-    launch.environment = {"TMP=" + temporary, "TEMP=" + temporary, "MENDORA_VDRIVE=", "LANG=C"};
+    launch.environment = {"TMP=" + temporary, "TEMP=" + temporary, "MENDORA_VDRIVE=", "LANG=C",
+                          "MENDORA_RECORDS=" + (dir / "records.db")};
     launch.output = platform::ChildOutput::Pipe;
     launch.errors = platform::ChildOutput::Pipe;
     launch.ownGroup = ownGroup;
@@ -180,6 +181,14 @@ TEST(WindowsStation, SixDrivesAtOnceEachWithItsVerdictTableAndReportAgreeing) {
     EXPECT_EQ(reports[4]["verdict"], "refused");
     EXPECT_EQ(reports[4]["reason"], "The Recovery Utility do not support this device.");
     EXPECT_EQ(HomeLeftBehind(dir), "");
+
+    // Every drive left one record in the station's database.
+    const StationRun stats = RunStation(dir, {"stats", "--json"}, false, [](platform::ChildProcess&, const std::string&) {});
+    const nlohmann::json numbers = nlohmann::json::parse(stats.out, nullptr, false);
+    ASSERT_TRUE(numbers.is_object()) << stats.out;
+    EXPECT_EQ(numbers["drives"], kDrives.size());
+    EXPECT_EQ(numbers["repaired"], repaired.size());
+    for (const auto& r : reports) EXPECT_EQ(r.value("run_id", "").size(), 36u) << r.dump(2);
 }
 
 // Ctrl-C reaches the station through its console control handler: every worker stops at
