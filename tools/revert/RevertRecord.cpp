@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/kernel/Console.h"
 #include "platform/kernel/HostFacts.h"
 #include "records/RecordSettings.h"
 #include "records/SqliteRecordStore.h"
@@ -11,7 +12,7 @@ namespace mendora::revert_tool {
 
 namespace {
 
-void WarnRecord(const std::string& text) { std::fprintf(stderr, "mendora-revert: records: %s\n", text.c_str()); }
+void WarnRecord(const std::string& text) { platform::PrintText(stderr, "mendora-revert: records: %s\n", text.c_str()); }
 
 }  // namespace
 
