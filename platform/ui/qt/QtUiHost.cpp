@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QEvent>
 #include <QIcon>
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include <cstdio>
@@ -268,6 +270,10 @@ int QtUiHost::MessageBox(const std::string& text, const std::string& caption, Me
     // The windows keep working (timers, repaints) while the box waits for its answer.
     while (answer == 0) WaitAndDispatch();
     return answer;
+}
+
+bool QtUiHost::OpenFile(const std::string& path) {
+    return !lost_ && QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromUtf8(path.c_str())));
 }
 
 void QtUiHost::FatalExit(const std::string& text) {
