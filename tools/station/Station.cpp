@@ -227,6 +227,7 @@ void Station::Draw(double now) {
 void Station::Summary() {
     int repaired = 0, refused = 0, other = 0;
     for (const auto& row : rows_) {
+        if (!row->finished) continue;  // never started (the window's)
         const std::string verdict = row->report.value("verdict", "failed");
         verdict == "repaired" ? ++repaired : verdict == "refused" ? ++refused : ++other;
     }

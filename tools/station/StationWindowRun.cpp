@@ -31,6 +31,7 @@ int Station::RunWindowed(const std::string& executable, const std::string& logDi
     // A drive not plugged in yet gets its tile when it arrives.
     FollowDriveChanges(executable, logDirectory, false);
     std::erase_if(rows_, [](const auto& row) { return row->removed; });
+    Publish(link, texts, false, 0);
     int ownStops = Interrupts();
     bool wasBusy = false;
     for (;;) {
@@ -101,7 +102,7 @@ void Station::Publish(WindowLink& link, const StationTexts& texts, bool ended, i
     const double now = Seconds();
     for (const auto& row : rows_) {
         const std::string map = options_.mapDirectory.empty() ? "" : MapFileOf(options_.mapDirectory, row->name);
-        picture.tiles.push_back(TileStateOf(*row, texts, map, now));
+        picture.tiles.push_back(TileStateOf(*row, Started(*row), texts, map, now));
     }
     picture.stopping = stopsSeen_ > 0;
     picture.waiting = Waiting();

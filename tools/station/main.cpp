@@ -94,7 +94,7 @@ std::string CheckOutputs(StationOptions& options) {
     return {};
 }
 
-int RunStation(StationOptions options, bool list, bool yes, bool window) {
+int RunStation(StationOptions options, bool list, bool yes, bool window, bool autoStart) {
     // A list writes nothing, so what a run would write is not looked at.
     if (std::string problem = list ? "" : CheckOutputs(options); !problem.empty()) return Complain(problem);
     // The table is redrawn in place where the terminal takes control sequences; elsewhere (a
@@ -117,7 +117,7 @@ int RunStation(StationOptions options, bool list, bool yes, bool window) {
     StationHome home(host.kernel);
     if (!home.Prepare(&error)) return Complain(error);
     if (list) return station.List(home.WorkerExecutable(), home.Directory());
-    if (window) return RunStationWindow(station, home.WorkerExecutable(), home.Directory(), *resources);
+    if (window) return RunStationWindow(station, home.WorkerExecutable(), home.Directory(), *resources, autoStart);
     return station.Run(home.WorkerExecutable(), home.Directory());
 }
 
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     app.footer(kTableHelp);
     StationOptions options;
     WorkerOptions worker;
-    bool workerMode = false, list = false, yes = false, window = false;
+    bool workerMode = false, list = false, yes = false, window = false, autoStart = false;
     app.add_option("--vdrive", options.vdrives, "virtual drive images to repair")
         ->expected(1, -1)
         ->check(tools::GivenPath());
@@ -140,6 +140,7 @@ int main(int argc, char** argv) {
     app.add_flag("--window", window,
                  "show a window with one tile per drive (Start, Stop, Auto-start) instead of the table; closing "
                  "it stops the repairs as Ctrl-C does");
+    app.add_flag("--auto-start", autoStart, "with --window: open with Auto-start on (each drive plugged in starts)");
     app.add_flag("--yes", yes, "erase without asking; without a terminal to ask, the station needs it");
     app.add_flag("--unmount", options.unmount,
                  "unmount each drive's filesystems (and end its swap) first; without it a drive the system uses is "
@@ -161,5 +162,5 @@ int main(int argc, char** argv) {
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
     if (workerMode) return RunWorker(worker);
-    return RunStation(options, list, yes, window && !list);
+    return RunStation(options, list, yes, window && !list, autoStart);
 }

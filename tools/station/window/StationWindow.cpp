@@ -78,6 +78,7 @@ bool StationWindow::OnInitDialog() {
     MoveWindow({r.left, r.top, r.left + size_.cx + r.Width() - client.Width(),
                 r.top + size_.cy + r.Height() - client.Height()});
     LayOut();
+    CheckDlgButton(kAutoStartId, link_.AutoStart() ? BST_CHECKED : BST_UNCHECKED);
     SetTimer(kRefreshTimer, kRefreshMilliseconds);
     Refresh();
     return true;
@@ -131,7 +132,7 @@ void StationWindow::Apply(const StationPicture& picture) {
     for (std::size_t i = 0; i < count; ++i) tiles_[i]->Show(picture_.tiles[i], blinkOn);
     EnableButtons();
     ShowDetails();
-    if (picture_.ended && closing_) EndDialog(picture_.exitStatus);
+    if (picture_.ended) EndDialog(picture_.exitStatus);
 }
 
 void StationWindow::EnableButtons() {
@@ -155,7 +156,7 @@ void StationWindow::ShowDetails() {
         if (!t.verdict.empty()) text += "  " + t.verdict;
         if (!t.reason.empty()) text += ": " + t.reason;
         if (!t.mapFile.empty()) text += "\n" + t.mapFile;
-        else if (!t.verdict.empty() && !t.badText.empty()) text += "\n" + texts_.noMap;
+        else if (t.tone == TileTone::Repaired) text += "\n" + texts_.noMap;
     } else if (closing_) {
         text = texts_.stopping + "\n" + texts_.closing;
     } else if (picture_.stopping) {

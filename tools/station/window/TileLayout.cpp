@@ -13,8 +13,11 @@ Size TileSize(const Rect& area, int count, int columns) {
     const int rows = (count + columns - 1) / columns;
     const int width = (area.Width() - kTileGap * (columns + 1)) / columns;
     const int height = (area.Height() - kTileGap * (rows + 1)) / rows;
-    return {std::min(width, 2 * height), height};
+    return {width, height};
 }
+
+// No wider than twice the height: a wide tile only spreads its texts apart.
+Size Capped(Size s) { return {std::min(s.cx, 2 * s.cy), s.cy}; }
 
 }  // namespace
 
@@ -25,11 +28,11 @@ std::vector<Rect> TileGrid(const Rect& area, int count) {
     for (int columns = 1; columns <= count; ++columns) {
         const Size s = TileSize(area, count, columns);
         if (s.cx < kMinimumTile.cx) break;
-        const long tileArea = long(s.cx) * std::max(s.cy, 0);
+        const long tileArea = long(Capped(s).cx) * std::max(s.cy, 0);
         if (s.cy >= kMinimumTile.cy && tileArea > bestArea) bestArea = tileArea, bestColumns = columns;
         if (s.cy < kMinimumTile.cy && bestArea < 0) bestColumns = columns;  // the most that fit across
     }
-    Size s = TileSize(area, count, bestColumns);
+    Size s = Capped(TileSize(area, count, bestColumns));
     s.cx = std::max(s.cx, kMinimumTile.cx);
     s.cy = std::max(s.cy, kMinimumTile.cy);
     std::vector<Rect> tiles;

@@ -6,7 +6,7 @@
 namespace mendora::station {
 
 // A tile's smallest size: below it the texts no longer fit.
-inline constexpr platform::Size kMinimumTile{200, 150};
+inline constexpr platform::Size kMinimumTile{120, 100};
 inline constexpr int kTileGap = 6;
 
 // The tiles' rectangles in a grid over `area`, row by row: as many columns as give the

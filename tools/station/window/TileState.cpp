@@ -8,10 +8,8 @@ namespace mendora::station {
 
 namespace {
 
-bool Started(const DriveRow& row) { return row.worker != nullptr || row.finished; }
-
-TileTone ToneOf(const DriveRow& row) {
-    if (!Started(row)) return TileTone::Ready;
+TileTone ToneOf(const DriveRow& row, bool started) {
+    if (!started && !row.finished) return TileTone::Ready;
     if (row.finished) return row.Repaired() ? TileTone::Repaired : TileTone::Failed;
     return row.phase == Phase::Replug ? TileTone::Waiting : TileTone::Working;
 }
@@ -41,12 +39,13 @@ int BadDegrees(const DriveRow& row, int bad) {
 
 }  // namespace
 
-TileState TileStateOf(const DriveRow& row, const StationTexts& texts, const std::string& mapFile, double now) {
+TileState TileStateOf(const DriveRow& row, bool started, const StationTexts& texts, const std::string& mapFile,
+                      double now) {
     const RowView v = ViewOf(row, now);
     TileState t;
     t.name = row.name;
     t.model = row.identity.contains("description") ? v.model : "";
-    t.tone = ToneOf(row);
+    t.tone = ToneOf(row, started);
     t.removed = row.removed;
     if (row.removed) t.phase = texts.removed;
     else if (t.tone == TileTone::Ready) t.phase = texts.ready;

@@ -33,8 +33,9 @@ struct TileState {
     friend bool operator==(const TileState&, const TileState&) = default;
 };
 
-// The tile of a row. `mapFile` is where the station has the worker draw the map (empty:
-// none).
-TileState TileStateOf(const DriveRow& row, const StationTexts& texts, const std::string& mapFile, double now);
+// The tile of a row; `started` once the station has started its worker. `mapFile` is where
+// the worker draws the map (empty: none).
+TileState TileStateOf(const DriveRow& row, bool started, const StationTexts& texts, const std::string& mapFile,
+                      double now);
 
 }  // namespace mendora::station

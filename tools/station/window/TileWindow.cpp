@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 constexpr int kPad = 6;
-constexpr int kLine = 16;
+constexpr int kLine = 18;
 constexpr int kBarHeight = 18;
 constexpr int kBarId = 1, kPieId = 2;
 
@@ -35,7 +35,7 @@ void RegisterTileClass() {
     RegisterWindowClass(cls);
 }
 
-TileWindow::TileWindow() : nameFont_("Arial", 16, 700), textFont_("Arial", 14, 400) {
+TileWindow::TileWindow() : nameFont_("Arial", 16, 700), textFont_("Arial", 14, 400), smallFont_("Arial", 12, 400) {
     OnMessage(WM_PAINT, [this](WPARAM, LPARAM) -> LRESULT {
         OnPaint();
         return 0;
@@ -56,7 +56,10 @@ bool TileWindow::CreateTile(Window& parent, int id, const Rect& rect) {
     const Rect client = GetClientRect();
     if (!progress_.Create(kProgressClass, "", WS_CHILD, BarRect(client), this, kBarId)) return false;
     if (!pie_.Create("PIE_CHART_CTRL", "", WS_CHILD, PieRect(client), this, kPieId)) return false;
-    progress_.SetFont(&textFont_, false);
+    // Disabled, so that a click anywhere on the tile is the tile's.
+    progress_.EnableWindow(false);
+    pie_.EnableWindow(false);
+    progress_.SetFont(&smallFont_, false);
     progress_.SetRange32(0, 1000);
     return true;
 }

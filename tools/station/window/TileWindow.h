@@ -39,6 +39,7 @@ private:
     PieChartCtrl pie_;
     platform::Font nameFont_;
     platform::Font textFont_;
+    platform::Font smallFont_;
 };
 
 // The tiles' window class; registered once.

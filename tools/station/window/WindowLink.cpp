@@ -5,9 +5,17 @@
 namespace mendora::station {
 
 void WindowLink::Publish(StationPicture picture) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    picture_ = std::move(picture);
-    ++published_;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        picture_ = std::move(picture);
+        ++published_;
+    }
+    publishedSignal_.notify_all();
+}
+
+bool WindowLink::WaitForFirstPicture(std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return publishedSignal_.wait_for(lock, limit, [this] { return published_ > 0; });
 }
 
 std::vector<StationCommand> WindowLink::TakeCommands() {

@@ -1,4 +1,6 @@
 #pragma once
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -33,12 +35,15 @@ public:
 
     // The window's side. TakePicture answers false when nothing new was published.
     bool TakePicture(StationPicture* picture);
+    // Waits until the station has published its first picture, up to the limit.
+    bool WaitForFirstPicture(std::chrono::milliseconds limit);
     void Give(StationCommand command);
     void SetAutoStart(bool on);
     void Close();
 
 private:
     mutable std::mutex mutex_;
+    std::condition_variable publishedSignal_;
     StationPicture picture_;
     std::uint64_t published_ = 0, taken_ = 0;
     std::vector<StationCommand> commands_;

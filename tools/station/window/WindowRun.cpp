@@ -1,6 +1,7 @@
 #include "tools/station/window/WindowRun.h"
 
 #include <cstdio>
+#include <chrono>
 #include <thread>
 
 #include "platform/ui/UiHost.h"
@@ -9,7 +10,7 @@
 namespace mendora::station {
 
 int RunStationWindow(Station& station, const std::string& executable, const std::string& logDirectory,
-                     platform::Resources& resources) {
+                     platform::Resources& resources, bool autoStart) {
     auto host = platform::CreateUiHost();
     if (!host->DrawsText()) {
         std::fprintf(stderr, "mendora-station: --window needs a display (DISPLAY or WAYLAND_DISPLAY)\n");
@@ -17,8 +18,10 @@ int RunStationWindow(Station& station, const std::string& executable, const std:
     }
     const StationTexts texts = StationTexts::Load(resources);
     WindowLink link;
+    link.SetAutoStart(autoStart);
     int status = 0;
     std::thread loop([&] { status = station.RunWindowed(executable, logDirectory, link, texts); });
+    link.WaitForFirstPicture(std::chrono::seconds(10));
     {
         StationWindow window(link, texts, static_cast<int>(station.DriveCount()));
         window.DoModal();
