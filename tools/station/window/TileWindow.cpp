@@ -59,7 +59,8 @@ bool TileWindow::CreateTile(Window& parent, int id, const Rect& rect) {
     // Disabled, so that a click anywhere on the tile is the tile's.
     progress_.EnableWindow(false);
     pie_.EnableWindow(false);
-    progress_.SetFont(&smallFont_, false);
+    // The bar writes its text in its parent's font.
+    SetFont(&smallFont_, false);
     progress_.SetRange32(0, 1000);
     return true;
 }
