@@ -27,13 +27,16 @@ TEST(StationWindowNative, TheNativeWindowShowsTheFrameworksPictureOfSixTiles) {
     platform::Bitmap shown;
     bool grabbed = false;
     int differences = -2;
+    void* native = nullptr;
     platform::WindowSystem::Get().PostTask([&] {
         window.UpdateWindow();
+        native = host.NativeHandle(*window.Node());
         grabbed = host.Grab(*window.Node(), &shown);
         if (grabbed) differences = PixelDifferences(shown, *window.Node()->surface);
         window.EndDialog(0);
     });
     EXPECT_EQ(window.DoModal(), 0);
+    ASSERT_NE(native, nullptr);
     ASSERT_TRUE(grabbed);
     EXPECT_TRUE(shown.WritePng(dir + "/windows.png"));
     EXPECT_EQ(differences, 0);
