@@ -22,4 +22,24 @@ inline constexpr std::uint16_t kWrongSystemString = 17;
 inline constexpr std::uint16_t kReplugString = 18;
 inline constexpr std::uint16_t kDualChannelString = 19;
 
+// The station's window.
+inline constexpr std::uint16_t kStationTitleString = 300;
+inline constexpr std::uint16_t kStationStartString = 301;
+inline constexpr std::uint16_t kStationStopString = 302;
+inline constexpr std::uint16_t kStationAutoStartString = 303;
+inline constexpr std::uint16_t kStationClearString = 304;
+inline constexpr std::uint16_t kStationFirstPhaseString = 305;  // identify .. done, in phase order
+inline constexpr std::uint16_t kStationReadyString = 313;
+inline constexpr std::uint16_t kStationWorkingString = 314;
+inline constexpr std::uint16_t kStationRepairedString = 315;
+inline constexpr std::uint16_t kStationFailedString = 316;
+inline constexpr std::uint16_t kStationRefusedString = 317;
+inline constexpr std::uint16_t kStationInterruptedString = 318;
+inline constexpr std::uint16_t kStationRemovedString = 319;
+inline constexpr std::uint16_t kStationLeftString = 320;
+inline constexpr std::uint16_t kStationStoppingString = 321;
+inline constexpr std::uint16_t kStationClosingString = 322;
+inline constexpr std::uint16_t kStationHintString = 323;
+inline constexpr std::uint16_t kStationNoMapString = 324;
+
 }  // namespace mendora

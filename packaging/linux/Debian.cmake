@@ -5,9 +5,11 @@ set(generated ${CMAKE_CURRENT_BINARY_DIR}/linux)
 set(app_id org.mendora.Mendora)
 
 configure_file(${linux}/${app_id}.desktop.in ${generated}/${app_id}.desktop @ONLY)
+configure_file(${linux}/${app_id}.Station.desktop.in ${generated}/${app_id}.Station.desktop @ONLY)
 configure_file(${linux}/${app_id}.policy.in ${generated}/${app_id}.policy @ONLY)
 configure_file(${linux}/${app_id}.metainfo.xml.in ${generated}/${app_id}.metainfo.xml @ONLY)
-install(FILES ${generated}/${app_id}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${generated}/${app_id}.desktop ${generated}/${app_id}.Station.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${app_id}.policy DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
 install(FILES ${generated}/${app_id}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${linux}/${app_id}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -34,7 +36,8 @@ verifies a test pattern, marks and counts bad blocks, then formats the drive
 again and rewrites its firmware, with a dialog that shows progress.
 .
 The package holds the repair program (mendora, in the menu), the revert alone
-for technicians (mendora-revert), many drives at once (mendora-station), the
+for technicians (mendora-revert), many drives at once (mendora-station, in the
+menu as Mendora Station, a window with one tile per drive), the
 virtual drive that stands in for real hardware (mendora-vdrive) and the
 boot-code archive tool (bootpack).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -46,8 +49,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # dependencies are added to these by dpkg-shlibdeps: libsqlite3-0 for the station's records
 # among them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2 | fonts-liberation, fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
-# The menu entry asks for administrator rights through pkexec.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS pkexec)
+# The menu entries ask for administrator rights through pkexec; Qt's own translations put
+# the message boxes' buttons in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})

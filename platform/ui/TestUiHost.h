@@ -42,6 +42,7 @@ public:
 
     std::vector<Shown> shown;  // every message box, in order
     std::deque<int> answers;   // answers to the next boxes; OK once used up
+    std::vector<std::string> opened;  // every file opened for the user, in order
 
     Clock& clock() override { return clock_; }
     VirtualClock& virtualClock() { return clock_; }
@@ -70,6 +71,10 @@ public:
     Bitmap Snapshot(Window& window);
 
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
+    bool OpenFile(const std::string& path) override {
+        opened.push_back(path);
+        return true;
+    }
     [[noreturn]] void FatalExit(const std::string& text) override;
 
 private:

@@ -32,6 +32,9 @@ public:
     // Whether the windows' texts reach the user as drawn pixels (and so need a font face),
     // rather than as text the host prints.
     virtual bool DrawsText() const { return true; }
+    // Opens a file (such as a picture) in the program the desktop uses for it; false when
+    // the host has no such program.
+    virtual bool OpenFile(const std::string&) { return false; }
 
     // Brings a top-level window with the title to the front: one of this process, else
     // the one another process shows (see WindowActivationListener).

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <chrono>
 #include <cstdio>
@@ -107,6 +108,42 @@ TEST(QtHost, ShowsTheDialogOffscreenAndGrabsWhatItShows) {
     QRgb right = picture.pixel(bar.right - 3, bar.top + 3);  // the rest: the window colour
     EXPECT_EQ(left, qRgb(10, 36, 106));
     EXPECT_EQ(right, qRgb(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace mendora::platform
+
+namespace mendora::platform {
+namespace {
+
+// The text Qt puts on a message box's button, in the language Qt was given.
+std::string QtButtonText(const char* text) {
+    return QCoreApplication::translate("QPlatformTheme", text).toStdString();
+}
+
+TEST(QtHost, MessageBoxButtonsSpeakTheChosenLanguage) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    unsetenv("LC_ALL"), unsetenv("LC_MESSAGES");
+    std::string traditional, simplified, english;
+    setenv("LANG", "zh_TW.UTF-8", 1);
+    {
+        QtUiHost host;
+        traditional = QtButtonText("OK") + " " + QtButtonText("Cancel");
+    }
+    setenv("LANG", "zh_CN.UTF-8", 1);
+    {
+        QtUiHost host;
+        simplified = QtButtonText("OK") + " " + QtButtonText("Cancel");
+    }
+    setenv("LANG", "C", 1);
+    {
+        QtUiHost host;
+        english = QtButtonText("Cancel");
+    }
+    EXPECT_EQ(traditional, "確定 取消");
+    EXPECT_EQ(simplified, "确定 取消");
+    EXPECT_EQ(QtButtonText("Cancel"), "Cancel");  // a host gone takes its translation along
+    EXPECT_EQ(english, "Cancel");
 }
 
 }  // namespace

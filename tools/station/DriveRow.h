@@ -25,6 +25,8 @@ struct DriveRow {
     LineReader lines;                 // what the worker wrote, line by line
     double lastHeard = 0;
     bool finished = false;
+    bool removed = false;             // pulled out while the station watched (the window's)
+    bool recorded = false;            // its record was kept (or given up), never kept twice
     nlohmann::json identity = nlohmann::json::object();
     nlohmann::json progress = nlohmann::json::object();
     nlohmann::json report = nlohmann::json::object();

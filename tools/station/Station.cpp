@@ -59,6 +59,7 @@ double Seconds() {
 }
 
 void Station::Interrupt(int count) { gStops.store(count); }
+int Station::Interrupts() { return gStops.load(); }
 
 Station::Station(StationOptions options, std::FILE* out, bool terminal)
     : options_(std::move(options)), out_(out), terminal_(terminal) {}
@@ -68,7 +69,7 @@ Station::Station(StationOptions options, std::FILE* out, bool terminal)
 bool Station::FindDrives(std::string* error) {
     std::vector<std::string> wanted;
     for (const auto& d : options_.drives) wanted.push_back(platform::NormalDriveName(d));
-    auto drives = options_.vdrives.empty() ? NamespaceDrives() : ImageDrives(options_.vdrives);
+    auto drives = CurrentDrives();
     for (const auto& entry : drives) {
         if (!options_.vdrives.empty() || wanted.empty() || Named(entry, wanted)) Add(entry);
     }
@@ -77,6 +78,10 @@ bool Station::FindDrives(std::string* error) {
         if (!found) return *error = "no drive " + name, false;
     }
     return true;
+}
+
+std::vector<platform::DriveEntry> Station::CurrentDrives() const {
+    return options_.vdrives.empty() ? NamespaceDrives() : ImageDrives(options_.vdrives);
 }
 
 void Station::Add(const platform::DriveEntry& entry) {
@@ -109,26 +114,29 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
 
 void Station::StartWorkers(const std::string& executable, const std::string& logDirectory,
                            const std::vector<std::string>& extraArgs) {
-    for (auto& row : rows_) {
-        std::vector<std::string> args = {"--worker", "--replug-timeout", std::to_string(options_.replugSeconds)};
-        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-        if (options_.unmount) args.push_back("--worker-unmount");
-        if (!options_.mapDirectory.empty())
-            args.insert(args.end(), {"--map-file", MapFileOf(options_.mapDirectory, row->name)});
-        platform::ChildLaunch launch;
-        launch.program = executable;
-        launch.arguments = std::move(args);
-        launch.environment = row->env;
-        launch.output = platform::ChildOutput::Pipe;
-        launch.errors = platform::ChildOutput::File;
-        launch.errorFile = logDirectory + "/worker-" + DriveFileStem(row->name) + ".log";
-        row->worker = std::make_unique<platform::ChildProcess>();
-        row->lastHeard = Seconds();
-        std::string error;
-        if (!row->worker->Start(launch, &error)) {
-            row->worker.reset();
-            row->Lost("cannot start a worker: " + error);
-        }
+    for (auto& row : rows_) StartWorker(*row, executable, logDirectory, extraArgs);
+}
+
+void Station::StartWorker(DriveRow& row, const std::string& executable, const std::string& logDirectory,
+                          const std::vector<std::string>& extraArgs) {
+    std::vector<std::string> args = {"--worker", "--replug-timeout", std::to_string(options_.replugSeconds)};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    if (options_.unmount) args.push_back("--worker-unmount");
+    if (!options_.mapDirectory.empty())
+        args.insert(args.end(), {"--map-file", MapFileOf(options_.mapDirectory, row.name)});
+    platform::ChildLaunch launch;
+    launch.program = executable;
+    launch.arguments = std::move(args);
+    launch.environment = row.env;
+    launch.output = platform::ChildOutput::Pipe;
+    launch.errors = platform::ChildOutput::File;
+    launch.errorFile = logDirectory + "/worker-" + DriveFileStem(row.name) + ".log";
+    row.worker = std::make_unique<platform::ChildProcess>();
+    row.lastHeard = Seconds();
+    std::string error;
+    if (!row.worker->Start(launch, &error)) {
+        row.worker.reset();
+        row.Lost("cannot start a worker: " + error);
     }
 }
 
@@ -221,6 +229,7 @@ void Station::Draw(double now) {
 void Station::Summary() {
     int repaired = 0, refused = 0, other = 0;
     for (const auto& row : rows_) {
+        if (!row->finished) continue;  // never started (the window's)
         const std::string verdict = row->report.value("verdict", "failed");
         records::IsRepaired(verdict) ? ++repaired : verdict == "refused" ? ++refused : ++other;
     }
@@ -239,7 +248,8 @@ bool Station::WriteReports() {
     }
     if (options_.jsonFile.empty()) return written;
     nlohmann::json all = nlohmann::json::array();
-    for (const auto& row : rows_) all.push_back(row->Report());
+    for (const auto& row : rows_)
+        if (row->finished) all.push_back(row->Report());  // a drive the window never started is left out
     std::string error;
     if (tools::WriteReportFile(options_.jsonFile,
                                all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", &error))

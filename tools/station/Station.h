@@ -10,6 +10,9 @@
 
 namespace mendora::station {
 
+class WindowLink;
+struct StationTexts;
+
 struct StationOptions {
     std::vector<std::string> vdrives;  // images; when empty, the drive namespace's drives
     std::vector<std::string> drives;   // names to take of those; empty: all
@@ -39,16 +42,29 @@ public:
     // Identifies every drive in its own worker and prints what each is, touching nothing
     // else. Answers the exit status: 0 when every drive identified, 1 when some did not.
     int List(const std::string& executable, const std::string& logDirectory);
+    // Follows the drives for the station's window until it is closed: starts them when the
+    // window says so (or as they arrive, with auto-start on), marks those pulled out, stops
+    // them on Stop or close, and writes the reports whenever every worker has ended.
+    // Answers the exit status: 0 every drive started was repaired, 1 some not.
+    int RunWindowed(const std::string& executable, const std::string& logDirectory, WindowLink& link,
+                    const StationTexts& texts);
+    std::size_t DriveCount() const { return rows_.size(); }
     // One line per drive to be repaired: its name, port and serial.
     std::vector<std::string> DriveLines() const;
     // The user's `count`th request to stop: the first asks every worker to stop, a later one
     // is told what the station still waits for. From any thread.
     static void Interrupt(int count = 1);
+    static int Interrupts();
 
 private:
     void Add(const platform::DriveEntry& entry);
     void StartWorkers(const std::string& executable, const std::string& logDirectory,
                       const std::vector<std::string>& extraArgs = {});
+    void StartWorker(DriveRow& row, const std::string& executable, const std::string& logDirectory,
+                     const std::vector<std::string>& extraArgs = {});
+    std::vector<platform::DriveEntry> CurrentDrives() const;
+    void FollowDriveChanges(const std::string& executable, const std::string& logDirectory, bool autoStart);
+    void Publish(WindowLink& link, const StationTexts& texts, bool ended, int status);
     void Forward();
     std::string Waiting() const;
     void Poll();

@@ -94,7 +94,8 @@ records::RecordSettings StationRecordSettings(const std::string& configPath) {
 // whether a repaired drive should rather be retired: the verdict then reads "repaired,
 // retire" in the table, the summary and the report. Every drive is judged against the
 // records from before this run, so that two sticks sharing a serial in one tray are not
-// judged against each other.
+// judged against each other. Only drives that finished and have no record yet are kept: the
+// window keeps its drives' records each time every started drive has stopped.
 void Station::KeepRecords() {
     const auto& settings = options_.records;
     if (!settings.enabled || !records::SqliteRecordStore::Built()) return;
@@ -106,6 +107,8 @@ void Station::KeepRecords() {
     const std::string hostName = host->HostName();
     std::vector<std::pair<DriveRow*, records::DriveRecord>> judged;
     for (auto& row : rows_) {
+        if (!row->finished || row->recorded) continue;
+        row->recorded = true;
         const records::RecordFacts facts{host->NewUuid(), hostName, MENDORA_VERSION,
                                          records::UtcTimeText(clock.CalendarTime())};
         if (facts.runId.empty()) {

@@ -14,6 +14,7 @@
 #include "tools/station/StationHome.h"
 #include "tools/station/StationRecords.h"
 #include "tools/station/Worker.h"
+#include "tools/station/window/WindowRun.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ std::string CheckOutputs(StationOptions& options) {
     return {};
 }
 
-int RunStation(StationOptions options, bool list, bool yes) {
+int RunStation(StationOptions options, bool list, bool yes, bool window, bool autoStart) {
     // A list writes nothing, so what a run would write is not looked at.
     if (std::string problem = list ? "" : CheckOutputs(options); !problem.empty()) return Complain(problem);
     // The table is redrawn in place where the terminal takes control sequences; elsewhere (a
@@ -105,9 +106,11 @@ int RunStation(StationOptions options, bool list, bool yes) {
     Station station(options, stdout, platform::EnableTerminalSequences(stdout));
     std::string error;
     if (!station.FindDrives(&error)) return Complain(error);
-    if (station.Empty()) return Complain("no drive found");
+    // The window may open on no drive at all: with auto-start on, drives plugged in start.
+    if (station.Empty() && !window) return Complain("no drive found");
     if (!list && !station.CheckMapFiles(&error)) return Complain(error);
-    if (!list && !Confirmed(station, yes)) return kExitUsage;
+    // In the window nothing is erased before the person presses Start.
+    if (!list && !window && !Confirmed(station, yes)) return kExitUsage;
 
     // From here on Ctrl-C, a termination request and a closed terminal or console window
     // stop the repairs cleanly: the reports are written and the private directory removed.
@@ -118,6 +121,7 @@ int RunStation(StationOptions options, bool list, bool yes) {
     StationHome home(host.kernel);
     if (!home.Prepare(&error)) return Complain(error);
     if (list) return station.List(home.WorkerExecutable(), home.Directory());
+    if (window) return RunStationWindow(station, home.WorkerExecutable(), home.Directory(), *resources, autoStart);
     return station.Run(home.WorkerExecutable(), home.Directory());
 }
 
@@ -128,7 +132,7 @@ int main(int argc, char** argv) {
     app.footer(kTableHelp);
     StationOptions options;
     WorkerOptions worker;
-    bool workerMode = false, list = false, yes = false;
+    bool workerMode = false, list = false, yes = false, window = false, autoStart = false;
     app.add_option("--vdrive", options.vdrives, "virtual drive images to repair")
         ->expected(1, -1)
         ->check(tools::GivenPath());
@@ -137,6 +141,10 @@ int main(int argc, char** argv) {
         ->check(tools::GivenPath());
     app.add_flag("--list", list, "identify each drive and say what it is (name, port, serial, model and capacity, "
                                  "firmware, in use), writing nothing");
+    app.add_flag("--window", window,
+                 "show a window with one tile per drive (Start, Stop, Auto-start) instead of the table; closing "
+                 "it stops the repairs as Ctrl-C does");
+    app.add_flag("--auto-start", autoStart, "with --window: open with Auto-start on (each drive plugged in starts)");
     app.add_flag("--yes", yes, "erase without asking; without a terminal to ask, the station needs it");
     app.add_flag("--unmount", options.unmount,
                  "unmount each drive's filesystems (and end its swap) first; without it a drive the system uses is "
@@ -176,5 +184,5 @@ int main(int argc, char** argv) {
     options.records = StationRecordSettings(config);
     if (history->parsed()) return RunHistory(options.records, stick, historyJson);
     if (stats->parsed()) return RunStats(options.records, since, statsJson);
-    return RunStation(options, list, yes);
+    return RunStation(options, list, yes, window && !list, autoStart);
 }

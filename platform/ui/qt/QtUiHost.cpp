@@ -3,15 +3,19 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QEvent>
 #include <QIcon>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QTranslator>
+#include <QUrl>
 #include <QWidget>
 
 #include <cstdio>
@@ -19,6 +23,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/kernel/LanguageChoice.h"
+#include "platform/kernel/Resources.h"
 #include "platform/ui/Constants.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Window.h"
@@ -145,6 +151,21 @@ QtUiHost::QtUiHost() {
     if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
     dispatcher_ = QAbstractEventDispatcher::instance();
     live_ = this;
+    LoadQtTranslations();
+}
+
+// Qt's own texts (the message boxes' OK and Cancel) in the language the program's texts
+// are in, from Qt's translation files; English without them.
+void QtUiHost::LoadQtTranslations() {
+    const std::uint16_t language = UserLanguage();
+    const char* file = language == kLangTraditionalChinese  ? "qtbase_zh_TW"
+                       : language == kLangSimplifiedChinese ? "qtbase_zh_CN"
+                                                            : nullptr;
+    if (file == nullptr) return;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString::fromLatin1(file), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+    QCoreApplication::installTranslator(translator.get());
+    translator_ = std::move(translator);
 }
 
 // Exit handlers run in reverse order of registration, before the static objects made
@@ -157,6 +178,7 @@ void QtUiHost::WatchForExit() {
 
 QtUiHost::~QtUiHost() {
     if (live_ == this) live_ = nullptr;
+    if (translator_) QCoreApplication::removeTranslator(translator_.get());
     widgets_.clear();
 }
 
@@ -268,6 +290,10 @@ int QtUiHost::MessageBox(const std::string& text, const std::string& caption, Me
     // The windows keep working (timers, repaints) while the box waits for its answer.
     while (answer == 0) WaitAndDispatch();
     return answer;
+}
+
+bool QtUiHost::OpenFile(const std::string& path) {
+    return !lost_ && QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromUtf8(path.c_str())));
 }
 
 void QtUiHost::FatalExit(const std::string& text) {

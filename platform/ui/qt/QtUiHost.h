@@ -8,6 +8,7 @@
 #include "platform/ui/UiHost.h"
 
 class QApplication;
+class QTranslator;
 class QAbstractEventDispatcher;
 
 namespace mendora::platform {
@@ -36,6 +37,7 @@ public:
     void Wake() override;
     void Present() override;
 
+    bool OpenFile(const std::string& path) override;
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
     [[noreturn]] void FatalExit(const std::string& text) override;
 
@@ -44,6 +46,7 @@ public:
 
 private:
     void PressDefaultButtonOnce();
+    void LoadQtTranslations();
     // Runs when the process exits while a host is alive, which only Qt does (on losing
     // the display).
     static void ExitWhileAlive();
@@ -55,6 +58,7 @@ private:
     const bool assumeYes_ = AssumeYesFromEnvironment();
     bool pressed_ = false;
     std::unique_ptr<QApplication> app_;
+    std::unique_ptr<QTranslator> translator_;  // Qt's own texts, such as the boxes' buttons
     QAbstractEventDispatcher* dispatcher_ = nullptr;
     std::map<WindowNode*, std::unique_ptr<SurfaceWidget>> widgets_;
 };

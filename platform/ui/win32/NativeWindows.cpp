@@ -1,6 +1,7 @@
 #include "platform/ui/win32/NativeWindows.h"
 
 #include "platform/kernel/win32/WindowsHeader.h"
+#include <shellapi.h>
 
 #include "platform/kernel/win32/Win32Text.h"
 
@@ -213,6 +214,12 @@ int NativeMessageBox(const std::string& text, const std::string& caption, bool o
     int answer = MessageBoxW(static_cast<HWND>(owner), Widen(text).c_str(), Widen(caption).c_str(),
                              (okCancel ? MB_OKCANCEL : MB_OK) | MB_TASKMODAL);
     return answer == IDOK ? 1 : 2;
+}
+
+bool OpenWithShell(const std::string& path) {
+    const auto result = reinterpret_cast<std::intptr_t>(
+        ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;  // smaller values are errors
 }
 
 bool DispatchWindowMessages() {

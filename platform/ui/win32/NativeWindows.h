@@ -54,6 +54,8 @@ private:
 
 // MessageBox with OK, or OK and Cancel; answers 1 (OK) or 2 (Cancel).
 int NativeMessageBox(const std::string& text, const std::string& caption, bool okCancel, void* owner);
+// Opens a file in the program Windows associates with it.
+bool OpenWithShell(const std::string& path);
 
 // Waits up to the time for window input or a wake-up (MsgWaitForMultipleObjects), then
 // dispatches the window messages that arrived; answers whether any did.

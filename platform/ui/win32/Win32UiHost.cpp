@@ -161,6 +161,8 @@ void Win32UiHost::Present() {
 
 void Win32UiHost::Wake() { win32::WakeWindowThread(); }
 
+bool Win32UiHost::OpenFile(const std::string& path) { return win32::OpenWithShell(path); }
+
 int Win32UiHost::MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) {
     if (assumeYes_) return TerminalMessageHost(stdin, stderr, false, true).MessageBox(text, caption, buttons);
     Dialog* dialog = ActiveModal();

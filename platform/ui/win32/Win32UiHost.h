@@ -31,6 +31,7 @@ public:
     void Wake() override;
     void Present() override;
 
+    bool OpenFile(const std::string& path) override;
     int MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) override;
     [[noreturn]] void FatalExit(const std::string& text) override;
 
