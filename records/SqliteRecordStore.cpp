@@ -99,10 +99,15 @@ bool SqliteRecordStore::Prepare(std::string* error) {
     sqlite3_extended_result_codes(db_, 1);
     std::int64_t application = 0, tables = 0, version = 0;
     std::string why;
-    if (!Number(db_, "PRAGMA application_id", &application, &why) ||
-        !Number(db_, "SELECT count(*) FROM sqlite_master", &tables, &why) ||
-        !Number(db_, "PRAGMA user_version", &version, &why)) {
-        const int code = sqlite3_errcode(db_) & 0xFF;
+    // The three answers from one snapshot: another station may be making the file ours at
+    // this moment, and its tables seen without its mark would look like another program's.
+    if (!Execute(db_, "BEGIN", error)) return false;
+    const bool read = Number(db_, "PRAGMA application_id", &application, &why) &&
+                      Number(db_, "SELECT count(*) FROM sqlite_master", &tables, &why) &&
+                      Number(db_, "PRAGMA user_version", &version, &why);
+    const int code = sqlite3_errcode(db_) & 0xFF;
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (!read) {
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
             return *error = "not a records database (the file is damaged or of another kind)", false;
         return *error = why, false;
