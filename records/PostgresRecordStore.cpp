@@ -43,15 +43,22 @@ private:
     PGresult* result_;
 };
 
-// libpq's messages run over several lines, with indents: one line of them.
+// libpq's messages run over several lines, with indents: one line of them, each of its
+// lines a sentence.
 std::string PgOneLine(const char* message) {
     std::string line;
+    bool newLine = false;
     for (const char* c = message ? message : ""; *c; ++c) {
-        const bool space = *c == ' ' || *c == '\n' || *c == '\t' || *c == '\r';
-        if (!space) line += *c;
-        else if (!line.empty() && line.back() != ' ') line += ' ';
+        if (*c == '\n') newLine = true;
+        if (*c == ' ' || *c == '\n' || *c == '\t' || *c == '\r') continue;
+        if (!line.empty()) {
+            if (newLine && std::string(".:;,?!").find(line.back()) == std::string::npos) line += '.';
+            const char before = c[-1];
+            if (newLine || before == ' ' || before == '\t' || before == '\r') line += ' ';
+        }
+        newLine = false;
+        line += *c;
     }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
     return line.empty() ? "the server did not say why" : line;
 }
 

@@ -187,8 +187,9 @@ int RunSync(const records::RecordSettings& settings) {
     platform::PrintText(stdout, "%llu record(s) sent to %s, %llu still to be sent\n",
                         static_cast<unsigned long long>(sending.sent), store->ShownServer().c_str(),
                         static_cast<unsigned long long>(sending.pending));
-    WarnUnsent(sending);
-    return sending.pending == 0 ? 0 : 1;
+    if (sending.pending > 0) WarnUnsent(sending);
+    else if (!sending.problem.empty()) Warn(sending.problem);
+    return sending.pending == 0 && sending.problem.empty() ? 0 : 1;
 }
 
 }  // namespace mendora::station
