@@ -40,7 +40,8 @@ RecordSettings ReadRecordSettings(platform::ProfileReader& profiles, platform::H
                                     kValueBuffer);
     s.server = profiles.GetString(path, kSection, "server", "", kValueBuffer);
     if (!s.server.empty() && !IsServerAddress(s.server)) {
-        *problem = path + ": [records] server = " + ShownServerAddress(s.server) + " is not a postgresql:// address";
+        // Not echoed: what was meant as an address may hold a password.
+        *problem = path + ": [records] server is not a postgresql:// address; no server is used";
         s.server.clear();
     }
     const std::string share = profiles.GetString(path, kSection, "retire_grown_percent", "", kValueBuffer);

@@ -66,6 +66,7 @@ public:
     const std::string& Problem() const { return problem_; }
     int Port() const { return port_; }
 
+private:
     void Make() {
         bin_ = BinDirectory();
         if (bin_.empty()) return Fail("initdb and pg_ctl are not installed (Debian: postgresql)");
@@ -89,6 +90,7 @@ public:
         ready_ = true;
     }
 
+public:
     bool Start() {
         const std::string options = "-k " + dir_ + " -c listen_addresses=127.0.0.1 -p " + std::to_string(port_) +
                                     " -c fsync=off -c full_page_writes=off -c max_connections=40";

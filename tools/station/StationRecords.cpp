@@ -122,6 +122,9 @@ void Station::KeepRecords() {
     auto host = platform::NativeHostFacts();
     platform::NativeClock clock;
     const std::string hostName = host->HostName();
+    // What earlier runs left waiting goes first, so that the server's history of each stick,
+    // which judges it, is whole.
+    store->SendPending();
     std::vector<std::pair<DriveRow*, records::DriveRecord>> judged;
     for (auto& row : rows_) {
         const records::RecordFacts facts{host->NewUuid(), hostName, MENDORA_VERSION,
