@@ -101,6 +101,7 @@ records::RecordSettings StationRecordSettings(const std::string& configPath, con
     auto settings = records::ProgramRecordSettings(profiles, *host, configPath, &problem, given);
     if (!problem.empty()) platform::PrintText(stderr, "mendora-station: %s\n", problem.c_str());
     if (settings.enabled && !settings.server.empty() && !records::PostgresRecordStore::Built()) {
+        // Said once, up front: this build's store answers every call with why it cannot.
         std::string error;
         records::PostgresRecordStore::Open(settings.server, &error);
         Warn(records::ShownServerAddress(settings.server) + ": " + error);
@@ -177,12 +178,10 @@ int RunStats(const records::RecordSettings& settings, const std::string& since, 
     return 0;
 }
 
-}  // namespace mendora::station
-
-namespace mendora::station {
-
 int RunSync(const records::RecordSettings& settings) {
-    if (settings.server.empty()) return Warn("no server is set (--records postgresql://..., or server = in the settings)"), 2;
+    if (!settings.enabled) return Warn("records are off"), 2;
+    if (settings.server.empty())
+        return Warn("no server is set (--records postgresql://..., or server = in the settings)"), 2;
     std::string error;
     auto store = OpenStore(settings, &error);
     if (!store) return Warn(error), 1;

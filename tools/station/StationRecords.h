@@ -17,7 +17,8 @@ int RunHistory(const records::RecordSettings& settings, const std::string& stick
 // all). Answers the exit status: 0, 1 when the records cannot be read, 2 for a bad date.
 int RunStats(const records::RecordSettings& settings, const std::string& since, bool json);
 // `mendora-station sync`: sends the records still waiting for the lab's server. Answers the
-// exit status: 0 when none waits any more, 1 when some still do, 2 when no server is set.
+// exit status: 0 when none waits any more and the server answered, 1 otherwise, 2 when no
+// server is set or records are off.
 int RunSync(const records::RecordSettings& settings);
 
 }  // namespace mendora::station
