@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "records/SqliteSchema.h"
 #include "records/SqliteStatement.h"
@@ -51,6 +53,19 @@ private:
     sqlite3* db_;
     bool open_ = false;
 };
+
+// Two stations making a new file WAL at once both hold it shared and want it alone: SQLite
+// answers one of them "busy" at once rather than have both wait for ever. That one tries
+// again a moment later, when the other has switched.
+bool SwitchToWal(sqlite3* db, std::string* error) {
+    constexpr int kAttempts = 200;
+    for (int attempt = 1;; ++attempt) {
+        std::int64_t mode = 0;
+        if (Number(db, "PRAGMA journal_mode=WAL", &mode, error)) return true;
+        if ((sqlite3_errcode(db) & 0xFF) != SQLITE_BUSY || attempt == kAttempts) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
 
 constexpr const char* kRunColumns =
     "run_id, stick, serial, port, drive, description, chip_id, chip_version, flash_id, capacity_bytes, "
@@ -118,8 +133,7 @@ bool SqliteRecordStore::Prepare(std::string* error) {
         return *error = "made by a newer version of Mendora (records schema " + std::to_string(version) +
                         ", this one knows up to " + std::to_string(LatestSchemaVersion()) + ")",
                false;
-    std::int64_t ignored = 0;
-    if (!Number(db_, "PRAGMA journal_mode=WAL", &ignored, error)) return false;
+    if (!SwitchToWal(db_, error)) return false;
     if (!Execute(db_, "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON", error)) return false;
     return Migrate(error);
 }
