@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/kernel/ProcessEnvironment.h"
+#include "records/ServerAddress.h"
 
 namespace mendora::records {
 
@@ -37,6 +38,12 @@ RecordSettings ReadRecordSettings(platform::ProfileReader& profiles, platform::H
     const std::string data = host.DataDirectory();
     s.database = profiles.GetString(path, kSection, "database", data.empty() ? "" : data + "/records.db",
                                     kValueBuffer);
+    s.server = profiles.GetString(path, kSection, "server", "", kValueBuffer);
+    if (!s.server.empty() && !IsServerAddress(s.server)) {
+        // Not echoed: what was meant as an address may hold a password.
+        *problem = path + ": [records] server is not a postgresql:// address; no server is used";
+        s.server.clear();
+    }
     const std::string share = profiles.GetString(path, kSection, "retire_grown_percent", "", kValueBuffer);
     if (!share.empty()) {
         char* end = nullptr;
@@ -47,14 +54,20 @@ RecordSettings ReadRecordSettings(platform::ProfileReader& profiles, platform::H
     return s;
 }
 
+void ChooseRecords(const std::string& choice, RecordSettings* settings) {
+    settings->enabled = choice != "off";
+    if (!settings->enabled) return;
+    if (IsServerAddress(choice)) settings->server = choice;
+    else settings->database = choice;
+}
+
 RecordSettings ProgramRecordSettings(platform::ProfileReader& profiles, platform::HostFacts& host,
-                                     const std::string& configPath, std::string* problem) {
+                                     const std::string& configPath, std::string* problem, const std::string& given) {
     const std::string path = configPath.empty() ? StationSettingsPath(host) : configPath;
     RecordSettings settings = ReadRecordSettings(profiles, host, path, problem);
-    if (const std::string given = platform::ProcessEnvironmentValue(kRecordsVariable); !given.empty()) {
-        if (given == "off") settings.enabled = false;
-        else settings.database = given, settings.enabled = true;
-    }
+    if (const std::string variable = platform::ProcessEnvironmentValue(kRecordsVariable); !variable.empty())
+        ChooseRecords(variable, &settings);
+    if (!given.empty()) ChooseRecords(given, &settings);
     return settings;
 }
 

@@ -26,4 +26,14 @@ bool SqliteRecordStore::Stats(const std::string&, RecordStats*, std::string* err
     return *error = kNotBuilt, false;
 }
 
+bool SqliteRecordStore::AppendForServer(const DriveRecord&, std::string* error) { return *error = kNotBuilt, false; }
+
+bool SqliteRecordStore::Pending(std::size_t, std::vector<DriveRecord>*, std::string* error) {
+    return *error = kNotBuilt, false;
+}
+
+bool SqliteRecordStore::PendingCount(std::uint64_t*, std::string* error) { return *error = kNotBuilt, false; }
+
+bool SqliteRecordStore::MarkSent(const std::string&, std::string* error) { return *error = kNotBuilt, false; }
+
 }  // namespace mendora::records

@@ -3,10 +3,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "records/SqliteSchema.h"
 #include "records/SqliteStatement.h"
+#include "records/StatsCounting.h"
 
 namespace mendora::records {
 
@@ -51,6 +54,19 @@ private:
     bool open_ = false;
 };
 
+// Two stations making a new file WAL at once both hold it shared and want it alone: SQLite
+// answers one of them "busy" at once rather than have both wait for ever. That one tries
+// again a moment later, when the other has switched.
+bool SwitchToWal(sqlite3* db, std::string* error) {
+    constexpr int kAttempts = 200;
+    for (int attempt = 1;; ++attempt) {
+        std::int64_t mode = 0;
+        if (Number(db, "PRAGMA journal_mode=WAL", &mode, error)) return true;
+        if ((sqlite3_errcode(db) & 0xFF) != SQLITE_BUSY || attempt == kAttempts) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 constexpr const char* kRunColumns =
     "run_id, stick, serial, port, drive, description, chip_id, chip_version, flash_id, capacity_bytes, "
     "firmware_before, firmware_after, geometry, bytes_written, bytes_read, verdict, reason, status_code, "
@@ -66,34 +82,6 @@ DriveRecord RunOf(const SqliteStatement& s) {
     d.host = s.Text(19), d.programVersion = s.Text(20), d.recordedAt = s.Text(21);
     d.totalBlocks = std::uint64_t(s.Int(22));
     return d;
-}
-
-// "0", "1-4", "5-9", "10-19", "20-49", "50-99", "100-199", "200+".
-const std::vector<std::pair<std::string, std::uint64_t>>& Bands() {
-    static const std::vector<std::pair<std::string, std::uint64_t>> bands = {
-        {"0", 0}, {"1-4", 1}, {"5-9", 5}, {"10-19", 10}, {"20-49", 20}, {"50-99", 50}, {"100-199", 100}, {"200+", 200}};
-    return bands;
-}
-
-// The bands, the median, 90th percentile and largest of counts given as (count, runs) in
-// count order.
-void Distribute(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& counts, RecordStats* stats) {
-    for (const auto& band : Bands()) stats->badBlockBands.push_back({band.first, 0});
-    std::uint64_t total = 0;
-    for (const auto& [count, runs] : counts) {
-        std::size_t band = 0;
-        while (band + 1 < Bands().size() && count >= Bands()[band + 1].second) ++band;
-        stats->badBlockBands[band].second += runs;
-        total += runs;
-    }
-    std::uint64_t seen = 0;
-    bool median = false, p90 = false;
-    for (const auto& [count, runs] : counts) {
-        seen += runs;
-        if (!median && seen * 2 >= total) stats->badBlocksMedian = count, median = true;
-        if (!p90 && seen * 10 >= total * 9) stats->badBlocksP90 = count, p90 = true;
-        stats->badBlocksMax = count;
-    }
 }
 
 }  // namespace
@@ -126,10 +114,15 @@ bool SqliteRecordStore::Prepare(std::string* error) {
     sqlite3_extended_result_codes(db_, 1);
     std::int64_t application = 0, tables = 0, version = 0;
     std::string why;
-    if (!Number(db_, "PRAGMA application_id", &application, &why) ||
-        !Number(db_, "SELECT count(*) FROM sqlite_master", &tables, &why) ||
-        !Number(db_, "PRAGMA user_version", &version, &why)) {
-        const int code = sqlite3_errcode(db_) & 0xFF;
+    // The three answers from one snapshot: another station may be making the file ours at
+    // this moment, and its tables seen without its mark would look like another program's.
+    if (!Execute(db_, "BEGIN", error)) return false;
+    const bool read = Number(db_, "PRAGMA application_id", &application, &why) &&
+                      Number(db_, "SELECT count(*) FROM sqlite_master", &tables, &why) &&
+                      Number(db_, "PRAGMA user_version", &version, &why);
+    const int code = sqlite3_errcode(db_) & 0xFF;
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (!read) {
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
             return *error = "not a records database (the file is damaged or of another kind)", false;
         return *error = why, false;
@@ -140,8 +133,7 @@ bool SqliteRecordStore::Prepare(std::string* error) {
         return *error = "made by a newer version of Mendora (records schema " + std::to_string(version) +
                         ", this one knows up to " + std::to_string(LatestSchemaVersion()) + ")",
                false;
-    std::int64_t ignored = 0;
-    if (!Number(db_, "PRAGMA journal_mode=WAL", &ignored, error)) return false;
+    if (!SwitchToWal(db_, error)) return false;
     if (!Execute(db_, "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON", error)) return false;
     return Migrate(error);
 }
@@ -166,7 +158,15 @@ bool SqliteRecordStore::Migrate(std::string* error) {
     return Execute(db_, mark, error) && transaction.Commit(error);
 }
 
-bool SqliteRecordStore::Append(const DriveRecord& d, std::string* error) {
+bool SqliteRecordStore::Append(const DriveRecord& record, std::string* error) {
+    return Insert(record, false, error);
+}
+
+bool SqliteRecordStore::AppendForServer(const DriveRecord& record, std::string* error) {
+    return Insert(record, true, error);
+}
+
+bool SqliteRecordStore::Insert(const DriveRecord& d, bool forServer, std::string* error) {
     Transaction transaction(db_);
     if (!transaction.Begin(error)) return false;
     const std::string insert = std::string("INSERT INTO runs (") + kRunColumns +
@@ -199,17 +199,49 @@ bool SqliteRecordStore::Append(const DriveRecord& d, std::string* error) {
         if (!phase.Run()) return *error = phase.Error(), false;
         phase.Reset();
     }
+    if (forServer) {
+        SqliteStatement queue(db_, "INSERT INTO outbox (run_id) VALUES (?1)");
+        queue.Bind(1, d.runId);
+        if (!queue.Run()) return *error = queue.Error(), false;
+    }
     return transaction.Commit(error);
+}
+
+bool SqliteRecordStore::Pending(std::size_t limit, std::vector<DriveRecord>* records, std::string* error) {
+    records->clear();
+    const std::string select = std::string("SELECT ") + kRunColumns +
+                               " FROM outbox JOIN runs USING (run_id) ORDER BY outbox.seq LIMIT ?1";
+    SqliteStatement runs(db_, select.c_str());
+    runs.Bind(1, std::int64_t(limit));
+    return ReadWhole(runs, records, error);
+}
+
+bool SqliteRecordStore::PendingCount(std::uint64_t* count, std::string* error) {
+    std::int64_t value = 0;
+    if (!Number(db_, "SELECT count(*) FROM outbox", &value, error)) return false;
+    *count = std::uint64_t(value);
+    return true;
+}
+
+bool SqliteRecordStore::MarkSent(const std::string& runId, std::string* error) {
+    SqliteStatement sent(db_, "DELETE FROM outbox WHERE run_id = ?1");
+    sent.Bind(1, runId);
+    return sent.Run() || (*error = sent.Error(), false);
 }
 
 bool SqliteRecordStore::History(const std::string& stick, std::vector<DriveRecord>* records, std::string* error) {
     records->clear();
     const std::string select = std::string("SELECT ") + kRunColumns +
                                " FROM runs WHERE stick = ?1 ORDER BY recorded_at, rowid";
-    // One read transaction: a record another station adds meanwhile is seen whole or not at all.
-    if (!Execute(db_, "BEGIN", error)) return false;
     SqliteStatement runs(db_, select.c_str());
     runs.Bind(1, stick);
+    return ReadWhole(runs, records, error);
+}
+
+// The runs `runs` selects with their blocks and times, in one read transaction: a record
+// another station adds meanwhile is seen whole or not at all.
+bool SqliteRecordStore::ReadWhole(SqliteStatement& runs, std::vector<DriveRecord>* records, std::string* error) {
+    if (!Execute(db_, "BEGIN", error)) return false;
     int step;
     while ((step = runs.Step()) == SQLITE_ROW) records->push_back(RunOf(runs));
     bool ok = step == SQLITE_DONE;
@@ -248,16 +280,8 @@ bool SqliteRecordStore::Stats(const std::string& since, RecordStats* stats, std:
                             "GROUP BY verdict, reason");
     reasons.Bind(1, since);
     int step;
-    while ((step = reasons.Step()) == SQLITE_ROW) {
-        const std::string verdict = reasons.Text(0), reason = reasons.Text(1);
-        const auto runs = std::uint64_t(reasons.Int(2));
-        stats->records += runs;
-        if (IsRepaired(verdict)) stats->repaired += runs;
-        if (verdict == "repaired, retire") stats->retire += runs;
-        else if (verdict == "reverted") stats->reverted += runs;
-        else if (verdict == "refused") stats->refused[reason] += runs;
-        else if (!IsRepaired(verdict)) stats->failed[verdict + (reason.empty() ? "" : ": " + reason)] += runs;
-    }
+    while ((step = reasons.Step()) == SQLITE_ROW)
+        CountVerdict(reasons.Text(0), reasons.Text(1), std::uint64_t(reasons.Int(2)), stats);
     if (step != SQLITE_DONE) return *error = reasons.Error(), false;
 
     SqliteStatement counts(db_,
@@ -268,7 +292,7 @@ bool SqliteRecordStore::Stats(const std::string& since, RecordStats* stats, std:
     while ((step = counts.Step()) == SQLITE_ROW)
         perCount.push_back({std::uint64_t(counts.Int(0)), std::uint64_t(counts.Int(1))});
     if (step != SQLITE_DONE) return *error = counts.Error(), false;
-    Distribute(perCount, stats);
+    DistributeBadBlocks(perCount, stats);
     return true;
 }
 

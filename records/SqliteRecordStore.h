@@ -7,6 +7,8 @@ struct sqlite3;
 
 namespace mendora::records {
 
+class SqliteStatement;
+
 // Records in one SQLite file: WAL, so that several stations on one machine write at once,
 // and a wait of a few seconds for a writer that holds the file.
 class SqliteRecordStore : public RecordStore {
@@ -22,10 +24,21 @@ public:
     bool History(const std::string& stick, std::vector<DriveRecord>* records, std::string* error) override;
     bool Stats(const std::string& since, RecordStats* stats, std::string* error) override;
 
+    // The spool for a lab's server: Append, with the record also marked as still to be
+    // sent, in the same transaction.
+    bool AppendForServer(const DriveRecord& record, std::string* error);
+    // Up to `limit` records still to be sent, oldest first.
+    bool Pending(std::size_t limit, std::vector<DriveRecord>* records, std::string* error);
+    bool PendingCount(std::uint64_t* count, std::string* error);
+    // The record is on the server: no longer to be sent. A record not marked is no error.
+    bool MarkSent(const std::string& runId, std::string* error);
+
 private:
     explicit SqliteRecordStore(sqlite3* db) : db_(db) {}
     bool Prepare(std::string* error);
     bool Migrate(std::string* error);
+    bool Insert(const DriveRecord& record, bool forServer, std::string* error);
+    bool ReadWhole(SqliteStatement& runs, std::vector<DriveRecord>* records, std::string* error);
     bool ReadBlocksAndTimes(DriveRecord* record, std::string* error);
 
     sqlite3* db_;

@@ -71,6 +71,14 @@ INSERT INTO run_counts
          CASE WHEN verdict IN ('repaired', 'repaired, retire') THEN '' ELSE reason END, bad_block_count, count(*)
   FROM runs GROUP BY 1, 2, 3, 4;
 )sql",
+        // 3: the records still to be sent to the lab's server, in the order they were kept.
+        // Runs from before a server was set are not queued.
+        R"sql(
+CREATE TABLE outbox (
+  seq INTEGER PRIMARY KEY AUTOINCREMENT,
+  run_id TEXT NOT NULL UNIQUE REFERENCES runs(run_id)
+);
+)sql",
     };
     return steps;
 }

@@ -47,7 +47,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The fonts the dialog lays its texts out with: a face metric-compatible with Arial (the
 # templates' faces resolve to it), and a CJK face for the Chinese texts. The libraries'
 # dependencies are added to these by dpkg-shlibdeps: libsqlite3-0 for the station's records
-# among them.
+# and libpq5 for a lab's records server among them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2 | fonts-liberation, fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
 # The menu entries ask for administrator rights through pkexec; Qt's own translations put
 # the message boxes' buttons in the user's language.

@@ -118,13 +118,23 @@ TEST(RecordSettings, DefaultsTheFileAndValuesItGetsWrong) {
     EXPECT_EQ(problem, "");
 
     std::ofstream(dir / "station.conf") << "[Records]\nEnabled = No\ndialog=yes\ndatabase=/srv/lab.db\n"
-                                           "retire_grown_percent=0.5\n";
+                                           "retire_grown_percent=0.5\nserver = postgresql://lab:pw@db1/lab\n";
     s = records::ReadRecordSettings(profiles, host, dir / "station.conf", &problem);
     EXPECT_FALSE(s.enabled);
     EXPECT_TRUE(s.dialog);
     EXPECT_EQ(s.database, "/srv/lab.db");
     EXPECT_EQ(s.retire.grownSharePercent, 0.5);
+    EXPECT_EQ(s.server, "postgresql://lab:pw@db1/lab");
     EXPECT_EQ(problem, "");
+
+    // A server that is not an address is not used, and what was written is not echoed: it
+    // may hold a password.
+    std::ofstream(dir / "server.conf") << "[records]\nserver = lab:s3cret@db1/lab\n";
+    s = records::ReadRecordSettings(profiles, host, dir / "server.conf", &problem);
+    EXPECT_EQ(s.server, "");
+    EXPECT_NE(problem.find("[records] server is not a postgresql:// address"), std::string::npos) << problem;
+    EXPECT_EQ(problem.find("s3cret"), std::string::npos) << problem;
+    problem.clear();
 
     std::ofstream(dir / "bad.conf") << "[records]\nenabled=perhaps\nretire_grown_percent=lots\n";
     s = records::ReadRecordSettings(profiles, host, dir / "bad.conf", &problem);

@@ -10,24 +10,14 @@
 #include "records/SqliteRecordStore.h"
 #include "records/SqliteSchema.h"
 #include "tests/TempDir.h"
+#include "tests/records/StoredRun.h"
 
 namespace mendora {
 namespace {
 
 using records::DriveRecord;
 using records::SqliteRecordStore;
-
-DriveRecord StoredRun(const std::string& id, const std::string& stick, const std::string& at,
-                std::vector<records::BadBlock> blocks = {}, const std::string& verdict = "repaired") {
-    DriveRecord r;
-    r.runId = id, r.stick = r.serial = stick, r.port = "1-4", r.drive = "E:", r.description = "QF90 128MB";
-    r.chipId = 144, r.flashId = "2c,da,90,95,06", r.capacityBytes = 134217728, r.totalBlocks = 1024;
-    r.firmwareBefore = "Q90110", r.firmwareAfter = "Q90120", r.geometry = R"({"chips":1})";
-    r.badBlocks = std::move(blocks), r.phaseSeconds = {{"erase", 1.25}, {"verify", 3.5}};
-    r.bytesWritten = 5'000'000'000ULL, r.bytesRead = 6, r.verdict = verdict, r.statusCode = 0, r.libraryError = 0;
-    r.host = "bench1", r.programVersion = "0.1", r.recordedAt = at;
-    return r;
-}
+using testing::StoredRun;
 
 std::int64_t Pragma(const std::string& path, const char* sql) {
     sqlite3* db = nullptr;
@@ -95,6 +85,15 @@ TEST(RecordStore, AFirstVersionDatabaseIsMigratedWithItsRunsIntact) {
     // And a new run goes in beside them.
     EXPECT_TRUE(store->Append(StoredRun("44444444-4444-4444-8444-444444444444", "SN-OLD", "2026-06-01T00:00:00Z"), &error))
         << error;
+    // The runs from before a lab's server was set are not queued for it; one kept for the
+    // server now is.
+    std::uint64_t pending = 9;
+    ASSERT_TRUE(store->PendingCount(&pending, &error)) << error;
+    EXPECT_EQ(pending, 0u);
+    ASSERT_TRUE(store->AppendForServer(StoredRun("55555555-5555-4555-8555-555555555555", "SN-OLD", "2026-06-02T00:00:00Z"),
+                                       &error))
+        << error;
+    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM outbox"), 1);
 }
 
 TEST(RecordStore, ARecordComesBackWholeAndAStickHistoryOldestFirst) {

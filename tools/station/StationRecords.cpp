@@ -12,8 +12,10 @@
 #include "platform/kernel/NativeKernel.h"
 #include "platform/scsi/NativeScsi.h"
 #include "platform/scsi/DriveNamespace.h"
+#include "records/LabRecordStore.h"
+#include "records/PostgresRecordStore.h"
 #include "records/RecordTables.h"
-#include "records/SqliteRecordStore.h"
+#include "records/ServerAddress.h"
 #include "tools/station/Station.h"
 #include "version/Version.h"
 
@@ -23,9 +25,20 @@ namespace {
 
 void Warn(const std::string& text) { platform::PrintText(stderr, "mendora-station: records: %s\n", text.c_str()); }
 
-std::unique_ptr<records::RecordStore> OpenStore(const records::RecordSettings& settings, std::string* error) {
-    if (settings.database.empty()) return *error = "no place for the records database (no home folder)", nullptr;
-    return records::SqliteRecordStore::Open(settings.database, error);
+std::unique_ptr<records::LabRecordStore> OpenStore(const records::RecordSettings& settings, std::string* error) {
+    return records::OpenRecords(settings, error);
+}
+
+// The one line that says the lab's server did not get every record, and what waits.
+void WarnUnsent(const records::LabRecordStore::Sending& sending) {
+    if (sending.pending == 0) return;
+    Warn(sending.problem + "; " + std::to_string(sending.pending) +
+         " record(s) kept here, sent on a later run or by 'mendora-station sync'");
+}
+
+// Says that a question the lab's server should have answered was answered from here.
+void WarnAnsweredHere(const records::LabRecordStore& store) {
+    if (!store.ServerProblem().empty()) Warn(store.ServerProblem() + "; this station's own records are shown");
 }
 
 // What identifies the stick `given` names: a drive's name or port is looked up among the
@@ -81,12 +94,18 @@ records::DriveRecord JudgedRecord(records::RecordStore& store, DriveRow& row,
 
 }  // namespace
 
-records::RecordSettings StationRecordSettings(const std::string& configPath) {
+records::RecordSettings StationRecordSettings(const std::string& configPath, const std::string& given) {
     auto host = platform::NativeHostFacts();
     platform::NativeProfileReader profiles;
     std::string problem;
-    auto settings = records::ProgramRecordSettings(profiles, *host, configPath, &problem);
+    auto settings = records::ProgramRecordSettings(profiles, *host, configPath, &problem, given);
     if (!problem.empty()) platform::PrintText(stderr, "mendora-station: %s\n", problem.c_str());
+    if (settings.enabled && !settings.server.empty() && !records::PostgresRecordStore::Built()) {
+        // Said once, up front: this build's store answers every call with why it cannot.
+        std::string error;
+        records::PostgresRecordStore::Open(settings.server, &error);
+        Warn(records::ShownServerAddress(settings.server) + ": " + error);
+    }
     return settings;
 }
 
@@ -105,6 +124,9 @@ void Station::KeepRecords() {
     auto host = platform::NativeHostFacts();
     platform::NativeClock clock;
     const std::string hostName = host->HostName();
+    // What earlier runs left waiting goes first, so that the server's history of each stick,
+    // which judges it, is whole.
+    store->SendPending();
     std::vector<std::pair<DriveRow*, records::DriveRecord>> judged;
     for (auto& row : rows_) {
         if (!row->finished || row->recorded) continue;
@@ -121,6 +143,7 @@ void Station::KeepRecords() {
         if (store->Append(record, &error)) row->report["run_id"] = record.runId;
         else Warn(row->name + ": not recorded: " + error);
     }
+    WarnUnsent(store->SendPending());
 }
 
 int RunHistory(const records::RecordSettings& settings, const std::string& given, bool json) {
@@ -130,6 +153,7 @@ int RunHistory(const records::RecordSettings& settings, const std::string& given
     const std::string stick = StickNamed(given);
     std::vector<records::DriveRecord> runs;
     if (!store->History(stick, &runs, &error)) return Warn(error), 1;
+    WarnAnsweredHere(*store);
     if (json) PrintJson(records::HistoryJson(runs));
     if (runs.empty()) {
         if (!json) platform::PrintText(stdout, "no runs of %s recorded\n", stick.c_str());
@@ -151,9 +175,26 @@ int RunStats(const records::RecordSettings& settings, const std::string& since, 
     if (!store) return Warn(error), 1;
     records::RecordStats stats;
     if (!store->Stats(since, &stats, &error)) return Warn(error), 1;
+    WarnAnsweredHere(*store);
     if (json) PrintJson(records::StatsJson(stats));
     else Print(records::StatsLines(stats));
     return 0;
+}
+
+int RunSync(const records::RecordSettings& settings) {
+    if (!settings.enabled) return Warn("records are off"), 2;
+    if (settings.server.empty())
+        return Warn("no server is set (--records postgresql://..., or server = in the settings)"), 2;
+    std::string error;
+    auto store = OpenStore(settings, &error);
+    if (!store) return Warn(error), 1;
+    const auto sending = store->SendPending();
+    platform::PrintText(stdout, "%llu record(s) sent to %s, %llu still to be sent\n",
+                        static_cast<unsigned long long>(sending.sent), store->ShownServer().c_str(),
+                        static_cast<unsigned long long>(sending.pending));
+    if (sending.pending > 0) WarnUnsent(sending);
+    else if (!sending.problem.empty()) Warn(sending.problem);
+    return sending.pending == 0 && sending.problem.empty() ? 0 : 1;
 }
 
 }  // namespace mendora::station
