@@ -101,7 +101,7 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
     Summary();
     const bool written = WriteReports();
     for (const auto& row : rows_)
-        if (row->report.value("verdict", "") != "repaired") return 1;
+        if (row->report.value("verdict", "") != "repaired" || !CertifyPassed(row->report, options_.certify)) return 1;
     return written ? 0 : 1;
 }
 
@@ -111,6 +111,7 @@ void Station::StartWorkers(const std::string& executable, const std::string& log
         std::vector<std::string> args = {"--worker", "--replug-timeout", std::to_string(options_.replugSeconds)};
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         if (options_.unmount) args.push_back("--worker-unmount");
+        if (!options_.certify.empty()) args.insert(args.end(), {"--certify-mode", options_.certify});
         if (!options_.mapDirectory.empty())
             args.insert(args.end(), {"--map-file", MapFileOf(options_.mapDirectory, row->name)});
         platform::ChildLaunch launch;

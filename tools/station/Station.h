@@ -18,6 +18,7 @@ struct StationOptions {
     double replugSeconds = 300;
     double interval = 2;               // between plain lines on a pipe
     bool unmount = false;              // workers end the system's uses of their drives first
+    std::string certify;               // "quick" or "full": certify each repaired drive; empty: not
 };
 
 // Runs one worker per drive and follows them to their end: the live table, the interrupt,
