@@ -20,6 +20,7 @@
 #include "tools/common/EngineReport.h"
 #include "tools/common/GuardedFiles.h"
 #include "tools/common/ReportFile.h"
+#include "tools/revert/CertifyStep.h"
 #include "tools/revert/Identify.h"
 #include "tools/revert/Options.h"
 #include "tools/revert/StatusLine.h"
@@ -89,7 +90,8 @@ int Fail(const std::string& text, int code) {
 // The map and the report the options ask for; false when one of them (each said on
 // stderr) could not be written.
 bool WriteOutputs(const Options& options, const std::string& driveName, const LibraryAnswers& answers,
-                  const FlashGeometry& geo, const tools::EngineBlocks& blocks, std::uint8_t result, long long seconds) {
+                  const FlashGeometry& geo, const tools::EngineBlocks& blocks, std::uint8_t result, long long seconds,
+                  const nlohmann::json& certified) {
     std::string problem;
     bool written = true;
     if (!options.mapFile.empty() && !tools::WriteEngineMap(options.mapFile, blocks, &problem)) {
@@ -107,6 +109,7 @@ bool WriteOutputs(const Options& options, const std::string& driveName, const Li
                              {"status_code", result},
                              {"status", StatusText(result)},
                              {"verdict", result == revert_status::kFinish ? "reverted" : "failed"}};
+    if (!certified.is_null()) report["certify"] = certified;
     if (tools::WriteReportFile(options.jsonFile, report.dump(2) + "\n", &problem)) return written;
     Complain(problem);
     return false;
@@ -145,7 +148,8 @@ int main(int argc, char** argv) {
     WorkDirectoryModules modules(work.path);
     auto library = std::make_unique<DeviceLibrary>(modules, "QDLL");
     LibraryAnswers answers;
-    if (std::string problem = IdentifyDrive(host.kernel, *library, drives, images, driveName, &answers);
+    Identified identified;
+    if (std::string problem = IdentifyDrive(host.kernel, *library, drives, images, driveName, &answers, &identified);
         !problem.empty())
         return Fail(problem, kExitUsage);
     FlashGeometry geo;
@@ -175,6 +179,10 @@ int main(int argc, char** argv) {
         StatusPrinter printer(geo, stdout, platform::IsTerminal(stdout));
         result = RunRevert(geo, revertOptions, options.logFlag, revertHost, &blocks);
     }
+    std::optional<CertifyOutcome> certified;
+    const auto certifyMode = certify::ModeNamed(options.certify);
+    if (certifyMode && result == revert_status::kFinish)
+        certified = CertifyAfterRevert(*library, identified, drives, driveName, *certifyMode, &gStopAsked);
     library.reset();  // out of the work directory before it goes
     RemoveWorkDirectory(work.path);
     work.path.clear();
@@ -183,11 +191,14 @@ int main(int argc, char** argv) {
     platform::PrintText(stdout, "Result : %s\n", StatusText(result).c_str());
     platform::PrintText(stdout, "Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    bool written = WriteOutputs(options, driveName, answers, geo, blocks, result, seconds);
+    if (certified) platform::PrintText(stdout, "%s\n", CertifyLine(*certified).c_str());
+    bool written = WriteOutputs(options, driveName, answers, geo, blocks, result, seconds,
+                                certified ? CertifyJson(*certified, *certifyMode) : nlohmann::json());
     if (!files.Failure().empty()) {
         Complain(files.Failure());
         written = false;
     }
     if (result != revert_status::kFinish) return Fail("the revert failed: " + StatusText(result), kExitFailed);
+    if (certified && !certified->result.Passed()) return Fail("not certified: " + certified->result.verdict, kExitFailed);
     return written ? kExitFinished : kExitFailed;
 }
