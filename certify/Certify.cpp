@@ -45,6 +45,8 @@ CertifyResult Certify(platform::ScsiTransport& transport, const CertifyOptions& 
         FullSettings settings{FreshRun(options.seed), options.largestTransfer, options.stop};
         result.findings = RunFull(disk, announced->sectors, settings, progress);
     }
+    // The plan's estimate of the work is done with, whatever the drive made of it.
+    progress.done.store(progress.total.load());
     result.kind = KindOf(result.findings);
     result.verdict = VerdictText(result.findings);
     result.writeMBps = MegabytesPerSecond(progress.bytesWritten.load(), progress.writeMicros.load());

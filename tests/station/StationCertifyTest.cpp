@@ -11,6 +11,7 @@
 
 #include "tests/TempDir.h"
 #include "tests/station/StationProcess.h"
+#include "tools/station/DriveRow.h"
 #include "vdrive/Presets.h"
 #include "vdrive/VirtualDrive.h"
 
@@ -89,6 +90,28 @@ TEST(StationCertify, EachRepairedDriveIsCertifiedAndTheFakeOneFoundOut) {
     EXPECT_TRUE(replugged);
     EXPECT_EQ(reports[4]["verdict"], "refused");
     EXPECT_FALSE(reports[4].contains("certify"));
+}
+
+// The table while a drive is certified, and after: the certify's own share and time left,
+// its verdict after "repaired", and what the exit status makes of it.
+TEST(CertifyColumn, TheTableShowsTheCertifysShareTimeLeftAndVerdict) {
+    station::DriveRow row;
+    row.name = "D:";
+    row.Apply({{"t", "progress"}, {"phase", "library"}, {"fraction", 1.0}}, 1);
+    row.Apply({{"t", "progress"}, {"phase", "certify"}, {"fraction", 0.25}, {"certify_seconds", 3.0}}, 4);
+    station::RowView view = station::ViewOf(row, 4);
+    EXPECT_EQ(view.phase, "certify");
+    EXPECT_EQ(view.percent, "25%");
+    EXPECT_EQ(view.left, "0:09");
+    EXPECT_EQ(view.verdict, "working");
+
+    nlohmann::json fake = {{"t", "report"}, {"verdict", "repaired"}, {"certify", {{"verdict", "fake capacity"}}}};
+    row.Apply(fake, 6);
+    EXPECT_EQ(station::ViewOf(row, 6).verdict, "repaired, fake capacity");
+    EXPECT_FALSE(station::CertifyPassed(row.report, "quick"));
+    EXPECT_TRUE(station::CertifyPassed(row.report, ""));
+    EXPECT_TRUE(station::CertifyPassed({{"certify", {{"verdict", "certified"}}}}, "full"));
+    EXPECT_FALSE(station::CertifyPassed({{"verdict", "repaired"}}, "full"));
 }
 
 }  // namespace
