@@ -48,10 +48,11 @@ bool RepairRun::ScanMarks(DriveCommands& drive, const identify::Geometry& g) {
 
 bool RepairRun::Format(DriveCommands& drive, const identify::Geometry& g) {
     if (!drive.LowLevelFormat()) return false;
-    // The disk must now be ready with the capacity of the good blocks.
+    // The disk must now be ready with at least the capacity of the good blocks. A counterfeit
+    // stick's firmware announces more than it holds; finding that out is the certify's work.
     auto sectors = drive.DiskSectors();
     std::uint64_t good = g.TotalBlocks() - status_.badBlocks.load(std::memory_order_relaxed);
-    if (!sectors || *sectors != good * g.SectorsPerBlock()) return false;
+    if (!sectors || *sectors < good * g.SectorsPerBlock()) return false;
     Advance(kFormatted);
     return true;
 }

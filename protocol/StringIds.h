@@ -28,7 +28,7 @@ inline constexpr std::uint16_t kStationStartString = 301;
 inline constexpr std::uint16_t kStationStopString = 302;
 inline constexpr std::uint16_t kStationAutoStartString = 303;
 inline constexpr std::uint16_t kStationClearString = 304;
-inline constexpr std::uint16_t kStationFirstPhaseString = 305;  // identify .. done, in phase order
+inline constexpr std::uint16_t kStationFirstPhaseString = 305;  // identify .. library, then done
 inline constexpr std::uint16_t kStationReadyString = 313;
 inline constexpr std::uint16_t kStationWorkingString = 314;
 inline constexpr std::uint16_t kStationRepairedString = 315;
@@ -41,5 +41,7 @@ inline constexpr std::uint16_t kStationStoppingString = 321;
 inline constexpr std::uint16_t kStationClosingString = 322;
 inline constexpr std::uint16_t kStationHintString = 323;
 inline constexpr std::uint16_t kStationNoMapString = 324;
+inline constexpr std::uint16_t kStationCertifyPhaseString = 325;  // the certify, between library and done
+inline constexpr std::uint16_t kStationRetireString = 326;
 
 }  // namespace mendora

@@ -1,7 +1,8 @@
-// The disk a low-level format builds: TEST UNIT READY, MODE SENSE(6), READ CAPACITY,
+// The disk a low-level format builds (as the drive announces it): TEST UNIT READY, MODE SENSE(6), READ CAPACITY,
 // READ(10) and WRITE(10), answered as the host's disk driver expects of a stick.
 #include <algorithm>
 
+#include "vdrive/AnnouncedDisk.h"
 #include "vdrive/Controller.h"
 #include "vdrive/ControllerSense.h"
 #include "vdrive/LogicalDisk.h"
@@ -38,7 +39,7 @@ Reply Controller::ModeSense(const Command& c) {
 }
 
 Reply Controller::ReadCapacity(const Command& c) {
-    LogicalDisk disk(image_);
+    AnnouncedDisk disk(image_);
     if (!disk.Ready()) return Check(sense::kNotReady, sense::kFormatCorrupted);
     std::uint64_t last = disk.Sectors() == 0 ? 0 : disk.Sectors() - 1;
     std::array<std::uint8_t, 8> a{};
@@ -48,7 +49,7 @@ Reply Controller::ReadCapacity(const Command& c) {
 }
 
 std::optional<Reply> Controller::CheckDiskRange(const Command& c, std::uint64_t* first, std::uint32_t* count) {
-    LogicalDisk disk(image_);
+    AnnouncedDisk disk(image_);
     if (c.cdb.size() != 10) return Check(sense::kIllegalRequest, sense::kInvalidField);
     if (!disk.Ready()) return Check(sense::kNotReady, sense::kFormatCorrupted);
     *first = Be32(&c.cdb[2]);
@@ -63,7 +64,7 @@ Reply Controller::ReadDisk(const Command& c) {
     std::uint32_t count = 0;
     if (auto refused = CheckDiskRange(c, &first, &count)) return *refused;
     if (c.direction != Direction::In) return Check(sense::kIllegalRequest, sense::kInvalidField);
-    LogicalDisk(image_).Read(first, count, c.data.data());
+    AnnouncedDisk(image_).Read(first, count, c.data.data());
     Reply r;
     r.moved = std::size_t{count} * 512;
     return r;
@@ -74,7 +75,7 @@ Reply Controller::WriteDisk(const Command& c) {
     std::uint32_t count = 0;
     if (auto refused = CheckDiskRange(c, &first, &count)) return *refused;
     if (c.direction != Direction::Out) return Check(sense::kIllegalRequest, sense::kInvalidField);
-    if (!LogicalDisk(image_).Write(first, count, c.data.data())) return Check(sense::kMediumError, sense::kWriteError);
+    if (!AnnouncedDisk(image_).Write(first, count, c.data.data())) return Check(sense::kMediumError, sense::kWriteError);
     Reply r;
     r.moved = std::size_t{count} * 512;
     return r;

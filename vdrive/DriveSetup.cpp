@@ -34,6 +34,10 @@ std::string CheckSetup(const DriveSetup& setup) {
     const Plantings& p = setup.plantings;
     if (std::uint64_t{p.factoryBad} + p.grownBad + p.weak > setup.geometry.TotalBlocks())
         return "more planted blocks than the flash has";
+    const Lies& lies = setup.lies;
+    // READ CAPACITY(10) tells the last sector in 32 bits.
+    if (lies.announcedSectors > 0x100000000ull) return "at most 2 TiB announced";
+    if (lies.lostSectors > kMostLostSectors) return "at most " + std::to_string(kMostLostSectors) + " lost sectors";
     return {};
 }
 

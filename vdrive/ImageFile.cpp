@@ -121,12 +121,19 @@ bool ImageFile::Validate(std::uint64_t fileSize, std::string* error) {
         *error = refused;
         return false;
     }
-    if (header_.version != format::kVersion) {
+    // A version 2 header ends before the fields of a lying drive; the file holds zeros there.
+    if (header_.version == format::kPlainVersion) {
+        header_.announcedSectors = 0;
+        header_.lostSectors = 0;
+        header_.lostSeed = 0;
+    }
+    if (header_.version != format::kVersion && header_.version != format::kPlainVersion) {
         *error = path_ + ": image version " + std::to_string(header_.version) + " is not supported (this build reads " +
                  std::to_string(format::kVersion) + "); create the image again";
         return false;
     }
     DriveSetup setup{IdentityOf(header_), GeometryOf(header_), {}};
+    setup.lies = LiesOf(header_);
     // An unknown speed model reads as another one, which the comparison below refuses.
     setup.speed = header_.speedModel <= static_cast<std::uint32_t>(SpeedModel::Usb3)
                       ? static_cast<SpeedModel>(header_.speedModel)

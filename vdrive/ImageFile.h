@@ -6,6 +6,7 @@
 #include <string>
 
 #include "vdrive/DriveSetup.h"
+#include "vdrive/LostSectors.h"
 #include "vdrive/ImageFormat.h"
 #include "vdrive/ShrinkGuard.h"
 #include "vdrive/SlotHints.h"
@@ -60,6 +61,8 @@ public:
     void DiscardDiskTable();
     // Guesses for the page store, held by this process only.
     SlotHints& hints() { return hints_; }
+    // The lost sectors of a lying drive, worked out once per disk in this process.
+    LostSectorCache& lostSectors() { return lost_; }
 
     // Makes room for at least `more` further slots; false when the disk refuses.
     bool GrowStore(std::uint32_t more);
@@ -88,6 +91,7 @@ private:
     format::Header header_{};
     Geometry geometry_{};
     SlotHints hints_;
+    LostSectorCache lost_;
 };
 
 }  // namespace mendora::vdrive

@@ -16,7 +16,10 @@
 namespace mendora::vdrive::format {
 
 inline constexpr char kMagic[8] = {'M', 'N', 'D', 'V', 'D', 'R', 'I', 'V'};
-inline constexpr std::uint32_t kVersion = 2;
+// Version 3 added the fields of a drive that lies about its disk; an image without them is
+// still written as version 2, so that every build that reads version 2 opens it.
+inline constexpr std::uint32_t kVersion = 3;
+inline constexpr std::uint32_t kPlainVersion = 2;
 inline constexpr std::size_t kFirmwareBytes = 65536;
 inline constexpr std::size_t kHeaderOffset = 0;
 inline constexpr std::size_t kStateOffset = 4096;
@@ -58,8 +61,14 @@ struct Header {
     std::uint32_t reserved;
     std::uint64_t firmwareOffset;
     std::uint64_t diskTableOffset;  // one uint32 per page of the whole flash
+
+    // Version 3 on (zero in a version 2 image, whose CRC covers the fields above alone).
+    std::uint64_t announcedSectors;  // READ CAPACITY's answer when above the disk held; 0 honest
+    std::uint32_t lostSectors;       // sectors of the disk whose writes never stick
+    std::uint32_t lostSeed;          // chooses them
 };
-static_assert(sizeof(Header) == 144);
+inline constexpr std::size_t kPlainHeaderBytes = 144;
+static_assert(sizeof(Header) == 160);
 
 // Slow: the command is carried out, `delayMilliseconds` later than it would be.
 enum class FaultKind : std::uint8_t { None = 0, FailCommand = 1, Stall = 2, Slow = 3 };

@@ -35,7 +35,12 @@ format::Header LayoutHeader(const DriveSetup& setup) {
     const Geometry& g = setup.geometry;
     format::Header h{};
     std::memcpy(h.magic, format::kMagic, sizeof h.magic);
-    h.version = format::kVersion;
+    h.version = setup.lies.Any() ? format::kVersion : format::kPlainVersion;
+    if (setup.lies.Any()) {
+        h.announcedSectors = setup.lies.announcedSectors;
+        h.lostSectors = setup.lies.lostSectors;
+        h.lostSeed = setup.lies.lostSeed;
+    }
     h.chipId = id.chipId;
     h.chipVersion = id.chipVersion;
     h.attribute = id.attribute;
@@ -68,7 +73,8 @@ format::Header LayoutHeader(const DriveSetup& setup) {
 std::uint32_t HeaderCrc(const format::Header& header) {
     format::Header copy = header;
     copy.crc = 0;
-    return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(&copy), sizeof copy));
+    const std::size_t covered = header.version >= format::kVersion ? sizeof copy : format::kPlainHeaderBytes;
+    return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(&copy), static_cast<uInt>(covered)));
 }
 
 Identity IdentityOf(const format::Header& h) {
@@ -84,6 +90,11 @@ Identity IdentityOf(const format::Header& h) {
     id.inquiryVendor = std::string(h.inquiryVendor, sizeof h.inquiryVendor);
     id.inquiryProduct = std::string(h.inquiryProduct, sizeof h.inquiryProduct);
     return id;
+}
+
+Lies LiesOf(const format::Header& h) {
+    if (h.version < format::kVersion) return Lies{};
+    return Lies{h.announcedSectors, h.lostSectors, h.lostSeed};
 }
 
 Geometry GeometryOf(const format::Header& h) {

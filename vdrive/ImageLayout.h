@@ -15,5 +15,7 @@ std::uint32_t HeaderCrc(const format::Header& header);
 // The header's identity and geometry as the types the rest of the drive uses.
 Identity IdentityOf(const format::Header& header);
 Geometry GeometryOf(const format::Header& header);
+// How the drive lies; nothing for a version 2 image.
+Lies LiesOf(const format::Header& header);
 
 }  // namespace mendora::vdrive

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "vdrive/Controller.h"
+#include "vdrive/ImageLayout.h"
 #include "vdrive/LogicalDisk.h"
 #include "vdrive/Nand.h"
 
@@ -233,6 +234,7 @@ std::optional<DriveInfo> VirtualDrive::Info(std::string* error) {
         info.storedPages = state.slotHighWater;
         info.diskReady = state.diskReady != 0;
         info.capacitySectors = state.diskReady ? state.diskSectors : 0;
+        info.lies = LiesOf(image_->header());
         return true;
     });
     if (!read) return std::nullopt;

@@ -35,6 +35,7 @@ struct DriveInfo {
     std::uint32_t storedPages = 0;  // distinct page contents held
     bool diskReady = false;          // a low-level format built the disk
     std::uint64_t capacitySectors = 0;  // 0 when not ready
+    Lies lies;                          // what the drive announces beyond it, what it loses
     SpeedModel speed = SpeedModel::None;
     std::uint64_t modelledMicros = 0;   // the time the speed model gave all commands so far
 };

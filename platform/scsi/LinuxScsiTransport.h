@@ -26,6 +26,7 @@ public:
 
     explicit LinuxScsiTransport(std::unique_ptr<SgPassThrough> pt, Reopen reopen = {}, Clock* clock = nullptr);
     ScsiResult Execute(const ScsiRequest& request) override;
+    std::size_t MaxTransferBytes() const override { return maxTransfer_ > 0 ? static_cast<std::size_t>(maxTransfer_) : 0; }
 
 private:
     ScsiResult Send(const ScsiRequest& request);

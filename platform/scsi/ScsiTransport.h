@@ -58,6 +58,9 @@ class ScsiTransport {
 public:
     virtual ~ScsiTransport() = default;
     virtual ScsiResult Execute(const ScsiRequest& request) = 0;
+    // The most data one command may carry, in bytes, where the host tells it; 0 when it
+    // does not (a larger request then fails as refused by the host, TransportStatus::Os).
+    virtual std::size_t MaxTransferBytes() const { return 0; }
 };
 
 // Whether a CDB length is one the pass-through carries.

@@ -274,6 +274,29 @@ TEST(StationWindow, TextsComeInTheUsersLanguage) {
     EXPECT_EQ(simplified.Tile(0).phase, "请立即重新插拔");
 }
 
+// A stick to retire is still a repaired (green) tile, with its own verdict; a drive that
+// failed its certify is red with the certify's verdict as the reason; the certify and done
+// phases each have their own words.
+TEST(StationWindow, RetireAndCertifyVerdictsShowInTheTile) {
+    WindowRig rig;
+    rig.Drive("D:"), rig.Drive("E:"), rig.Drive("F:");
+    rig.Line(0, {{"t", "report"}, {"verdict", "repaired, retire"}, {"phase", "done"}, {"bad_block_count", 3}});
+    json fake = Repaired(0);
+    fake["certify"] = {{"verdict", "fake capacity"}};
+    rig.Line(1, fake);
+    rig.Line(2, Progress("certify", 0.5));
+    rig.Publish();
+    rig.Open();
+    EXPECT_EQ(rig.Tile(0).tone, TileTone::Repaired);
+    EXPECT_EQ(rig.Tile(0).verdict, "repaired, retire");
+    EXPECT_EQ(rig.Tile(1).tone, TileTone::Failed);
+    EXPECT_EQ(rig.Tile(1).verdict, "repaired, fake capacity");
+    EXPECT_EQ(rig.Tile(1).reason, "fake capacity");
+    EXPECT_EQ(rig.Tile(2).phase, "certify");
+    EXPECT_EQ(TextsIn(1033).phases[PhaseIndex(Phase::Done)], "done");
+    EXPECT_EQ(TextsIn(1028).phases[PhaseIndex(Phase::Certify)], "容量驗證");
+}
+
 TEST(TileGrid, FitsTheAreaAndGrowsWithTheDrives) {
     const platform::Rect area{0, 40, 1000, 660};
     for (int count : {1, 6, 7, 32}) {

@@ -48,7 +48,8 @@ nlohmann::json GeometryJson(const FlashGeometry& g) {
             {"capacity_bytes", std::uint64_t{g.chipcnt} * g.BlocksPerChip * g.SectorsPerBlocks * 512}};
 }
 
-bool WriteEngineMap(const std::string& path, const EngineBlocks& b, std::string* error) {
+bool WriteEngineMap(const std::string& path, const EngineBlocks& b, std::string* error,
+                    const std::vector<std::uint64_t>& lostDiskBlocks) {
     if (b.chips == 0 || b.blocksPerChip == 0) {
         *error = "no bad-block map to draw";
         return false;
@@ -68,6 +69,11 @@ bool WriteEngineMap(const std::string& path, const EngineBlocks& b, std::string*
         else if (why == "mark did not stick") cell.kind = BlockKind::GrownBad;
         else cell.marked = true;
     });
+    std::vector<std::size_t> good;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        if (cells[i].kind == vdrive::format::BlockKind::Good && !cells[i].marked) good.push_back(i);
+    for (std::uint64_t diskBlock : lostDiskBlocks)
+        if (diskBlock < good.size()) cells[good[diskBlock]].kind = vdrive::format::BlockKind::Weak;
     return WriteBlockMap(path, geometry, cells, error);
 }
 

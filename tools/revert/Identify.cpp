@@ -22,7 +22,8 @@ char LetterOf(const platform::DriveEntry& entry) {
 }  // namespace
 
 std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, platform::DriveNamespace& drives,
-                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers) {
+                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers,
+                          Identified* identified) {
     const std::optional<platform::DriveEntry> entry = EntryNamed(drives, name);
     if (!entry) return "no drive " + name;
     const char letter = LetterOf(*entry);
@@ -31,13 +32,15 @@ std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, plat
 
     if (!library.Has(DeviceLibrary::Entry::CreateCUSBDevice))
         return "the device library cannot be loaded (error " + std::to_string(library.LoadError()) + ")";
-    const DriveIdentification drive = mendora::IdentifyDrive(library, library.CreateCUSBDevice());
+    const QdllHandle device = library.CreateCUSBDevice();
+    const DriveIdentification drive = mendora::IdentifyDrive(library, device);
     if (!drive.Found()) return "the device library does not identify " + name + " as a drive it repairs";
     if (drive.answers.driveLetter != letter)
         return "the device library identified " + std::string(1, drive.answers.driveLetter) + ": instead of " + name;
     if (std::uint16_t refusal = Refusal(drive, HostOsBuild(kernel.version)))
         return name + " is refused: " + LoadConsoleString(kernel.resources, refusal);
     *answers = drive.answers;
+    if (identified != nullptr) *identified = {device, drive};
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "console/DeviceLibrary.h"
+#include "console/DriveIdentification.h"
 #include "console/RevertPreparation.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/scsi/DriveNamespace.h"
@@ -15,7 +16,13 @@ namespace mendora::revert_tool {
 // drive code keeps process-wide hooks (the handler of a mapped image cut short). Fills *answers; empty message on success,
 // else why the drive is refused: the library does not identify it, identifies another
 // drive, or the drive is one the repair refuses.
+// `identified`, when given, receives the library's device handle and whole identification.
+struct Identified {
+    QdllHandle device = 0;
+    DriveIdentification drive;
+};
 std::string IdentifyDrive(platform::Kernel& kernel, DeviceLibrary& library, platform::DriveNamespace& drives,
-                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers);
+                          const std::vector<std::string>& images, const std::string& name, LibraryAnswers* answers,
+                          Identified* identified = nullptr);
 
 }  // namespace mendora::revert_tool

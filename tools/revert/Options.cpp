@@ -50,6 +50,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options* o) {
     app.add_option("--map", o->mapFile, "draw the engine's bad-block map as a PNG")
         ->type_name("FILE")
         ->check(tools::GivenPath());
+    app.add_flag("--certify{quick}", o->certify,
+                 "after a finished revert, have the device library format the drive and prove it holds what it "
+                 "announces: --certify (quick: stamps at spread positions) or --certify=full (every sector)")
+        ->check(CLI::IsMember({"quick", "full"}));
     tools::AddNumber(app, "--start-block", &o->startBlock, 0xFFFFFFFFu, "registry value TestStartBlock");
     tools::AddNumber(app, "--block-count", &o->blockCount, 0xFFFFFFFFu, "registry value TestBlockCount");
     tools::AddNumber(app, "--skip-cannot-mark-bad", &o->skipCannotMarkBad, 0xFFFFFFFFu,

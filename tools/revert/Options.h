@@ -15,6 +15,7 @@ struct Options {
     int logFlag = 0;
     std::string jsonFile;  // the drive's report
     std::string mapFile;   // a picture of the engine's bad-block map
+    std::string certify;   // "quick" or "full": format and certify the drive after the revert; empty: not
     // Registry tuning, layered over the user's registry.
     std::optional<std::uint32_t> startBlock;
     std::optional<std::uint32_t> blockCount;

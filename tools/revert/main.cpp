@@ -20,6 +20,7 @@
 #include "tools/common/EngineReport.h"
 #include "tools/common/GuardedFiles.h"
 #include "tools/common/ReportFile.h"
+#include "tools/revert/CertifyStep.h"
 #include "tools/revert/Identify.h"
 #include "tools/revert/Options.h"
 #include "tools/revert/RevertRecord.h"
@@ -157,7 +158,8 @@ int main(int argc, char** argv) {
     WorkDirectoryModules modules(work.path);
     auto library = std::make_unique<DeviceLibrary>(modules, "QDLL");
     LibraryAnswers answers;
-    if (std::string problem = IdentifyDrive(host.kernel, *library, drives, images, driveName, &answers);
+    Identified identified;
+    if (std::string problem = IdentifyDrive(host.kernel, *library, drives, images, driveName, &answers, &identified);
         !problem.empty())
         return Fail(problem, kExitUsage);
     FlashGeometry geo;
@@ -187,6 +189,10 @@ int main(int argc, char** argv) {
         StatusPrinter printer(geo, stdout, platform::IsTerminal(stdout));
         result = RunRevert(geo, revertOptions, options.logFlag, revertHost, &blocks);
     }
+    std::optional<CertifyOutcome> certified;
+    const auto certifyMode = certify::ModeNamed(options.certify);
+    if (certifyMode && result == revert_status::kFinish)
+        certified = CertifyAfterRevert(*library, identified, drives, driveName, *certifyMode, &gStopAsked);
     library.reset();  // out of the work directory before it goes
     RemoveWorkDirectory(work.path);
     work.path.clear();
@@ -195,7 +201,9 @@ int main(int argc, char** argv) {
     platform::PrintText(stdout, "Result : %s\n", StatusText(result).c_str());
     platform::PrintText(stdout, "Bad Blocks : %u, Escape time : %02lld mins %02lld secs\n", geo.BadBlockCount.load(),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    const nlohmann::json report = ReportOf(driveName, answers, geo, blocks, result, seconds);
+    if (certified) platform::PrintText(stdout, "%s\n", CertifyLine(*certified).c_str());
+    nlohmann::json report = ReportOf(driveName, answers, geo, blocks, result, seconds);
+    if (certified) report["certify"] = CertifyJson(*certified, *certifyMode);
     bool written = WriteOutputs(options, blocks, report);
     // The record holds the drive's identity and time too; the report file stays as it was.
     nlohmann::json recorded = report;
@@ -208,5 +216,6 @@ int main(int argc, char** argv) {
         written = false;
     }
     if (result != revert_status::kFinish) return Fail("the revert failed: " + StatusText(result), kExitFailed);
+    if (certified && !certified->result.Passed()) return Fail("not certified: " + certified->result.verdict, kExitFailed);
     return written ? kExitFinished : kExitFailed;
 }

@@ -19,6 +19,7 @@ public:
             count_.read.fetch_add(result.bytesMoved, std::memory_order_relaxed);
         return result;
     }
+    std::size_t MaxTransferBytes() const override { return inner_->MaxTransferBytes(); }
 
 private:
     std::unique_ptr<platform::ScsiTransport> inner_;

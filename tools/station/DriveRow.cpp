@@ -42,7 +42,7 @@ std::string VerdictText(const nlohmann::json& r) {
     std::string verdict = r.value("verdict", "failed");
     const bool placed = r.contains("block_reached");
     if (verdict == "interrupted") return placed ? verdict + " at " + Place(r) : verdict;
-    if (records::IsRepaired(verdict)) return verdict;
+    if (records::IsRepaired(verdict)) return verdict + CertifySuffix(r);
     std::string text = verdict + ": " + r.value("reason", "unknown");
     return placed && verdict == "failed" ? text + " (at " + Place(r) + ")" : text;
 }
@@ -129,6 +129,7 @@ RowView ViewOf(const DriveRow& row, double now) {
     const nlohmann::json& counts = row.finished && row.report.contains("bad_block_count") ? row.report : row.progress;
     v.bad = std::to_string(counts.value(counts.contains("bad_block_count") ? "bad_block_count" : "bad", 0));
     v.verdict = row.finished ? VerdictText(row.report) : "working";
+    if (row.phase == Phase::Certify && !row.finished) ShowCertify(row, now, &v);
     return v;
 }
 

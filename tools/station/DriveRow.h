@@ -50,6 +50,15 @@ struct RowView {
 };
 
 RowView ViewOf(const DriveRow& row, double now);
+
+// The certify in the table and the exit status (CertifyColumn.cpp): ", <certify verdict>"
+// after "repaired"; the certify's own share done and time left while it runs; whether a
+// drive passed the certify asked for ("" when none was).
+std::string CertifySuffix(const nlohmann::json& report);
+void ShowCertify(const DriveRow& row, double now, RowView* view);
+// Whether the drive was certified and failed it.
+bool CertifyFailed(const nlohmann::json& report);
+bool CertifyPassed(const nlohmann::json& report, const std::string& mode);
 // Every row under a header, columns lined up.
 std::vector<std::string> TableLines(const std::vector<RowView>& rows);
 

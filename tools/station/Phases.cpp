@@ -11,6 +11,7 @@ const char* PhaseName(Phase phase) {
         case Phase::BlankCheck: return "blank check";
         case Phase::Replug: return "re-plug now";
         case Phase::Library: return "library";
+        case Phase::Certify: return "certify";
         case Phase::Done: return "done";
     }
     return "?";

@@ -108,7 +108,8 @@ int Station::Run(const std::string& executable, const std::string& logDirectory)
     Summary();
     const bool written = WriteReports();
     for (const auto& row : rows_)
-        if (!records::IsRepaired(row->report.value("verdict", ""))) return 1;
+        if (!records::IsRepaired(row->report.value("verdict", "")) || !CertifyPassed(row->report, options_.certify))
+            return 1;
     return written ? 0 : 1;
 }
 
@@ -122,6 +123,7 @@ void Station::StartWorker(DriveRow& row, const std::string& executable, const st
     std::vector<std::string> args = {"--worker", "--replug-timeout", std::to_string(options_.replugSeconds)};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     if (options_.unmount) args.push_back("--worker-unmount");
+    if (!options_.certify.empty()) args.insert(args.end(), {"--certify-mode", options_.certify});
     if (!options_.mapDirectory.empty())
         args.insert(args.end(), {"--map-file", MapFileOf(options_.mapDirectory, row.name)});
     platform::ChildLaunch launch;

@@ -23,6 +23,7 @@ struct StationOptions {
     double interval = 2;               // between plain lines on a pipe
     bool unmount = false;              // workers end the system's uses of their drives first
     records::RecordSettings records;   // where each drive's record goes, and when a stick is retired
+    std::string certify;               // "quick" or "full": certify each repaired drive; empty: not
 };
 
 // Runs one worker per drive and follows them to their end: the live table, the interrupt,

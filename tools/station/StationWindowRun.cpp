@@ -70,7 +70,7 @@ int Station::RunWindowed(const std::string& executable, const std::string& logDi
     const bool written = WriteReports();
     int status = written ? 0 : 1;
     for (const auto& row : rows_)
-        if (row->finished && !row->Repaired()) status = 1;
+        if (row->finished && (!row->Repaired() || !CertifyPassed(row->report, options_.certify))) status = 1;
     Publish(link, texts, true, status);
     return status;
 }

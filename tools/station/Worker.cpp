@@ -45,6 +45,8 @@ void Worker::Interrupt() {
 
 bool Worker::Interrupted() { return gInterrupted.load(); }
 
+const std::atomic<bool>* Worker::InterruptFlag() { return &gInterrupted; }
+
 Worker::Worker(platform::NativeKernel& host, platform::Resources& resources, LineWriter& link, WorkerOptions options)
     : host_(host),
       resources_(resources),
@@ -80,6 +82,7 @@ int Worker::Run() {
             Fail(Interrupted() ? "interrupted" : "failed", std::string("revert: ") + StatusText(result));
         } else if (Replug()) {
             Library();
+            if (options_.certify && report_.value("verdict", "") == "repaired") Certify();
         }
         StopReporter();
     }
@@ -95,6 +98,7 @@ bool Worker::Hold() {
     auto drives = drives_.Drives();
     if (drives.empty()) return Fail("failed", LoadConsoleString(resources_, kNoDeviceString)), false;
     const std::string name = drives.front().name;
+    driveName_ = name;
     std::string error;
     if (!drives_.Pin(name, &error, options_.unmount && !options_.identifyOnly)) return Refused(error);
     if (!drives_.Open(name, &error)) return Fail("failed", error), false;
@@ -200,11 +204,17 @@ nlohmann::json Worker::ProgressLine() {
                            {"written", count_.written.load(std::memory_order_relaxed)},
                            {"read", count_.read.load(std::memory_order_relaxed)}};
     if (auto reached = BlockReached()) line.update(*reached);
+    if (phase == Phase::Certify) {
+        const auto since = std::chrono::steady_clock::duration(certifyStart_.load());
+        line["certify_seconds"] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch() - since).count();
+    }
     return line;
 }
 
 double Worker::PhaseFraction(Phase phase) {
     if (phase == Phase::Library) return library_.GetCurrentProgress(device_) / 100.0;
+    if (phase == Phase::Certify) return certifyProgress_.Fraction();
     const double blocks = static_cast<double>(geo_.chipcnt) * geo_.BlocksPerChip;
     if (blocks <= 0 || phase == Phase::Replug || phase == Phase::Identify) return 0;
     const double at = static_cast<double>(geo_.CurrentChip.load(std::memory_order_relaxed)) * geo_.BlocksPerChip +

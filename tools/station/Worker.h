@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "certify/Certify.h"
 #include "console/DeviceLibrary.h"
 #include "flash/RevertRecords.h"
 #include "platform/kernel/NativeKernel.h"
@@ -25,6 +26,7 @@ struct WorkerOptions {
     double replugSeconds = 300;     // how long the re-plug may take
     bool identifyOnly = false;      // say what the drive is and stop: nothing is written
     bool unmount = false;           // end the system's uses of the drive (mounts, swap) first
+    std::optional<certify::Mode> certify;  // certify the drive after the library phase
 };
 
 // One drive's whole repair in a process of its own (the device library's progress and the
@@ -40,6 +42,7 @@ public:
     // Asks the revert to stop where it is (from a signal handler too).
     static void Interrupt();
     static bool Interrupted();
+    static const std::atomic<bool>* InterruptFlag();
 
 private:
     bool Hold();
@@ -49,6 +52,8 @@ private:
     bool Replug();
     std::optional<std::string> DriveNow(bool present);
     void Library();
+    void Certify();
+    void RedrawMapWithLoss(const std::vector<certify::SectorRun>& lost);
     void Report();
     void Fail(const std::string& verdict, const std::string& why);
     std::optional<nlohmann::json> BlockReached() const;
@@ -63,6 +68,9 @@ private:
     WorkerOptions options_;
     DeviceLibrary library_;
     QdllHandle device_ = 0;
+    std::string driveName_;
+    certify::Progress certifyProgress_;
+    std::atomic<std::int64_t> certifyStart_{0};  // steady clock ticks when the certify began
     FlashGeometry geo_;
     RevertOptions revertOptions_;
     std::uint16_t chipId_ = 0;

@@ -26,7 +26,7 @@ constexpr int kExitUsage = 2;
 const char* const kDescription =
     "Repairs every drive of the maker at once: the revert (erase, pattern write, verify,\n"
     "blank check), the re-plug of a QF70 with firmware, then the device library's bad-block\n"
-    "scan, format and firmware. Drives: the --vdrive images, else the virtual drives of\n"
+    "scan, format and firmware, and with --certify the proof that each holds what it announces. Drives: the --vdrive images, else the virtual drives of\n"
     "MENDORA_VDRIVE and then the maker's USB disks (all of them, or those --drive names).\n";
 
 const char* const kTableHelp =
@@ -40,6 +40,9 @@ const char* const kTableHelp =
     "  LEFT     time left, from the rate of each phase so far\n"
     "  BAD      bad blocks found          VERDICT working, repaired, refused: why,\n"
     "           failed: why (at the block reached), interrupted at the block reached\n"
+    "With --certify the phase certify follows the library (DONE and LEFT then its own), and\n"
+    "VERDICT adds the certify's: certified, fake capacity, wraps around at sector N,\n"
+    "data lost: N sectors, not ready as a disk; a drive not certified counts as not repaired.\n"
     "Ctrl-C stops every revert where it is and writes the reports.\n"
     "Each drive's run is recorded (see the settings file, --config): a stick whose grown bad\n"
     "blocks rose since its last repair, or are too many, ends \"repaired, retire\".\n"
@@ -159,6 +162,10 @@ int main(int argc, char** argv) {
                       "seconds a worker may stay silent before it is ended (default 30)");
     tools::AddSeconds(app, "--replug-timeout", &options.replugSeconds, 1.0, 86400.0,
                       "seconds to wait for a re-plug (default 300)");
+    app.add_option("--certify", options.certify,
+                   "after the library phase, prove each drive holds what it announces: quick (stamps at spread "
+                   "positions, seconds) or full (every sector written and read back); default off")
+        ->check(CLI::IsMember({"quick", "full"}));
     // One drive's repair in a process of its own, started by the station.
     std::string config;
     app.add_option("--config", config, "the settings file (default /etc/mendora/station.conf)")
@@ -186,8 +193,11 @@ int main(int argc, char** argv) {
     app.add_option("--map-file", worker.mapFile)->group("");
     app.add_flag("--identify-only", worker.identifyOnly)->group("");
     app.add_flag("--worker-unmount", worker.unmount)->group("");
+    std::string certifyMode;
+    app.add_option("--certify-mode", certifyMode)->group("")->check(CLI::IsMember({"quick", "full"}));
     if (auto exit = tools::ParseCommandLine(app, argc, argv)) return *exit;
     if (options.replugSeconds > 0) worker.replugSeconds = options.replugSeconds;
+    worker.certify = certify::ModeNamed(certifyMode);
     if (workerMode) return RunWorker(worker);
     options.records = StationRecordSettings(config, recordsChoice);
     if (history->parsed()) return RunHistory(options.records, stick, historyJson);

@@ -22,7 +22,7 @@ struct CreateArgs {
     std::string preset = "qf90";
     // Changes to the preset's setup, one per number option given.
     std::vector<std::function<void(vdrive::DriveSetup&)>> edits;
-    std::optional<std::string> flashId, firmware, speed;
+    std::optional<std::string> flashId, firmware, speed, fakeCapacity;
     bool noFirmware = false;
     bool formatted = false;
 };

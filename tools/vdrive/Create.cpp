@@ -1,4 +1,5 @@
 // mendora-vdrive create: a new image from a preset and the changes the options ask for.
+#include <cctype>
 #include <filesystem>
 #include <sstream>
 
@@ -33,6 +34,26 @@ bool ParseFlashId(const std::string& text, std::uint8_t out[5]) {
         out[i] = static_cast<std::uint8_t>(v);
     }
     return !std::getline(in, part, ',');
+}
+
+// A size in bytes with an optional binary unit (K, M, G, T; KiB... and KB... alike), a whole
+// number of 512-byte sectors; empty when the text is not one.
+std::optional<std::uint64_t> SectorsOfSize(const std::string& text) {
+    std::size_t digits = 0;
+    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+    if (digits == 0 || digits > 15) return std::nullopt;
+    std::uint64_t bytes = std::stoull(text.substr(0, digits));
+    std::string unit = text.substr(digits);
+    for (char& c : unit) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string units = "KMGT";
+    if (!unit.empty()) {
+        std::size_t power = units.find(unit[0]);
+        if (power == std::string::npos || (unit.size() > 1 && unit.substr(1) != "IB" && unit.substr(1) != "B"))
+            return std::nullopt;
+        bytes <<= 10 * (power + 1);
+    }
+    if (bytes == 0 || bytes % 512 != 0) return std::nullopt;
+    return bytes / 512;
 }
 
 // The folders above a new image are made when missing, as a user who names a new folder
@@ -73,6 +94,12 @@ void AddCreateOptions(CLI::App& c, CreateArgs& a) {
     AddEdit(c, a, "--weak", 1u << 20, [](S& s) -> auto& { return s.plantings.weak; });
     AddEdit(c, a, "--weak-bits", 255, [](S& s) -> auto& { return s.plantings.weakBits; });
     AddEdit(c, a, "--seed", 0xFFFFFFFF, [](S& s) -> auto& { return s.plantings.seed; });
+    c.add_option("--fake-capacity", a.fakeCapacity,
+                 "announce SIZE (such as 8G, 64M or bytes) as the disk's capacity once formatted, more than it "
+                 "holds, as a counterfeit stick does: addresses above the flash wrap around to its start and "
+                 "those between the disk held and the flash's power of two keep nothing")
+        ->type_name("SIZE");
+    AddEdit(c, a, "--lose-sectors", vdrive::kMostLostSectors, [](S& s) -> auto& { return s.lies.lostSectors; });
     c.add_flag("--formatted", a.formatted, "ready as a disk over the unmarked blocks; else not ready");
     c.add_option("--speed", a.speed,
                  "usb2|usb3|none: each command takes the time of that bus and the flash's page program, read and "
@@ -88,6 +115,12 @@ int Create(const CreateArgs& a, const std::string& image) {
     if (a.firmware) setup->identity.firmwareVersion = *a.firmware;
     if (a.noFirmware) setup->identity.firmwareVersion.reset();
     setup->formatted = a.formatted;
+    setup->lies.lostSeed = setup->plantings.seed;
+    if (a.fakeCapacity) {
+        auto sectors = SectorsOfSize(*a.fakeCapacity);
+        if (!sectors) return Fail("--fake-capacity wants a size in whole sectors, such as 8G or 64M", kExitUsage);
+        setup->lies.announcedSectors = *sectors;
+    }
     if (a.speed) {
         auto model = vdrive::SpeedModelNamed(*a.speed);
         if (!model) return Fail("--speed takes usb2, usb3 or none", kExitUsage);

@@ -54,6 +54,8 @@ Json InfoJson(const vdrive::DriveInfo& info) {
             {"weak", info.weak},
             {"disk_ready", info.diskReady},
             {"capacity_sectors", info.capacitySectors},
+            {"announced_sectors", info.lies.announcedSectors},
+            {"lost_sectors", info.lies.lostSectors},
             {"speed", vdrive::SpeedModelName(info.speed)},
             {"modelled_microseconds", info.modelledMicros},
             {"marked", info.marked.size()},
@@ -83,9 +85,14 @@ void PrintInfoText(const vdrive::DriveInfo& info) {
                 info.factoryBad, info.grownBad, info.weak, info.marked.size());
     if (info.diskReady) {
         platform::PrintText(stdout, "disk ready, %llu sectors\n", static_cast<unsigned long long>(info.capacitySectors));
+        if (info.lies.announcedSectors > info.capacitySectors)
+            platform::PrintText(stdout, "announces %llu sectors\n",
+                                static_cast<unsigned long long>(info.lies.announcedSectors));
     } else {
         platform::PrintText(stdout, "disk not ready\n");
     }
+    if (info.lies.lostSectors > 0)
+        platform::PrintText(stdout, "loses %u sectors\n", info.lies.lostSectors);
 }
 
 }  // namespace mendora::tools

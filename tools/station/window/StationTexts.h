@@ -11,7 +11,7 @@ namespace mendora::station {
 struct StationTexts {
     std::string title, start, stop, autoStart, clear;
     std::array<std::string, kPhases.size()> phases;  // identify .. done
-    std::string ready, working, repaired, failed, refused, interrupted, removed, left;
+    std::string ready, working, repaired, retire, failed, refused, interrupted, removed, left;
     std::string stopping, closing, hint, noMap, badBlocks;
 
     static StationTexts Load(platform::Resources& resources);

@@ -10,7 +10,7 @@ namespace {
 
 TileTone ToneOf(const DriveRow& row, bool started) {
     if (!started && !row.finished) return TileTone::Ready;
-    if (row.finished) return row.Repaired() ? TileTone::Repaired : TileTone::Failed;
+    if (row.finished) return row.Repaired() && !CertifyFailed(row.report) ? TileTone::Repaired : TileTone::Failed;
     return row.phase == Phase::Replug ? TileTone::Waiting : TileTone::Working;
 }
 
@@ -60,6 +60,12 @@ TileState TileStateOf(const DriveRow& row, bool started, const StationTexts& tex
     if (!row.finished) return t;
     t.verdict = texts.Verdict(row.report.value("verdict", "failed"));
     if (!row.Repaired()) t.reason = ReasonOf(v);
+    // A repaired drive's certify verdict ("certified", "fake capacity", ...) follows its own.
+    if (row.Repaired() && row.report.contains("certify")) {
+        const std::string certified = row.report["certify"].value("verdict", "");
+        t.verdict += ", " + certified;
+        if (CertifyFailed(row.report)) t.reason = certified;
+    }
     if (!mapFile.empty() && !row.report.contains("map_error") && row.report.contains("bad_block_count"))
         t.mapFile = mapFile;
     return t;
