@@ -5,6 +5,7 @@
 #include "console/LibraryPhase.h"
 #include "console/RepairFlags.h"
 #include "console/ReplugRule.h"
+#include "tools/common/CertifyReport.h"
 
 namespace mendora::revert_tool {
 
@@ -49,22 +50,7 @@ CertifyOutcome CertifyAfterRevert(DeviceLibrary& library, const Identified& iden
 }
 
 nlohmann::json CertifyJson(const CertifyOutcome& outcome, certify::Mode mode) {
-    const certify::CertifyResult& r = outcome.result;
-    const certify::Findings& f = r.findings;
-    nlohmann::json lost = nlohmann::json::array();
-    for (std::size_t i = 0; i < f.lost.size() && i < 1000; ++i)
-        lost.push_back({{"first", f.lost[i].first}, {"count", f.lost[i].count}});
-    nlohmann::json json = {{"mode", certify::ModeName(mode)},
-                           {"verdict", r.verdict},
-                           {"announced_sectors", f.announcedSectors},
-                           {"real_sectors", f.realSectors},
-                           {"real_size", certify::MiB(f.realSectors)},
-                           {"write_mbps", r.writeMBps},
-                           {"read_mbps", r.readMBps},
-                           {"lost_sector_count", certify::CountOf(f.lost)},
-                           {"lost_sectors", lost},
-                           {"restored", r.restored}};
-    if (f.wrapSector != 0) json["wrap_sector"] = f.wrapSector;
+    nlohmann::json json = tools::CertifyReportJson(outcome.result, mode);
     if (!outcome.reason.empty()) json["reason"] = outcome.reason;
     return json;
 }

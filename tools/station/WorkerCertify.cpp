@@ -4,39 +4,10 @@
 #include "console/ConsoleStrings.h"
 #include "console/LibraryPhase.h"
 #include "console/RepairFlags.h"
+#include "tools/common/CertifyReport.h"
 #include "tools/station/Worker.h"
 
 namespace mendora::station {
-
-namespace {
-
-nlohmann::json LostRuns(const std::vector<certify::SectorRun>& lost) {
-    // Enough to place them; a drive losing more is told by its count.
-    constexpr std::size_t kMostListed = 1000;
-    nlohmann::json runs = nlohmann::json::array();
-    for (std::size_t i = 0; i < lost.size() && i < kMostListed; ++i)
-        runs.push_back({{"first", lost[i].first}, {"count", lost[i].count}});
-    return runs;
-}
-
-// Real sizes are told in 512-byte sectors, exact, and in MiB for people.
-nlohmann::json CertifyReport(const certify::CertifyResult& r, certify::Mode mode) {
-    const certify::Findings& f = r.findings;
-    nlohmann::json report = {{"mode", certify::ModeName(mode)},
-                             {"verdict", r.verdict},
-                             {"announced_sectors", f.announcedSectors},
-                             {"real_sectors", f.realSectors},
-                             {"real_size", certify::MiB(f.realSectors)},
-                             {"write_mbps", r.writeMBps},
-                             {"read_mbps", r.readMBps},
-                             {"lost_sector_count", certify::CountOf(f.lost)},
-                             {"lost_sectors", LostRuns(f.lost)},
-                             {"restored", r.restored}};
-    if (f.wrapSector != 0) report["wrap_sector"] = f.wrapSector;
-    return report;
-}
-
-}  // namespace
 
 // Certifies the drive as the library left it, and leaves it so: the quick certify writes
 // back what it overwrote; after a full one the library formats the drive again. A stop
@@ -56,7 +27,7 @@ void Worker::Certify() {
     options.stop = InterruptFlag();
     const certify::CertifyResult result = certify::Certify(*drive, options, certifyProgress_);
     drive.reset();
-    report_["certify"] = CertifyReport(result, options.mode);
+    report_["certify"] = tools::CertifyReportJson(result, options.mode);
     if (!result.findings.lost.empty()) RedrawMapWithLoss(result.findings.lost);
     if (options.mode == certify::Mode::Full && result.findings.ready) {
         const LibraryOutcome again =
