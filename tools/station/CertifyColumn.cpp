@@ -12,14 +12,13 @@ std::string CertifySuffix(const nlohmann::json& report) {
 
 // The certify is a run of its own after the repair: its share done and its time left from
 // its own rate, not from the repair's phases.
-void ShowCertify(const DriveRow& row, double now, RowView* view) {
+void ShowCertify(const DriveRow& row, RowView* view) {
     const double fraction = row.progress.value("fraction", 0.0);
     char text[32];
     std::snprintf(text, sizeof text, "%.0f%%", fraction * 100);
     view->percent = text;
     // The worker tells how long its certify has run; the station's clock is not its own.
     const double elapsed = row.progress.value("certify_seconds", 0.0);
-    (void)now;
     if (fraction <= 0.0 || elapsed <= 0.0) {
         view->left = "-";
         return;

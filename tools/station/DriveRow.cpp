@@ -129,7 +129,7 @@ RowView ViewOf(const DriveRow& row, double now) {
     const nlohmann::json& counts = row.finished && row.report.contains("bad_block_count") ? row.report : row.progress;
     v.bad = std::to_string(counts.value(counts.contains("bad_block_count") ? "bad_block_count" : "bad", 0));
     v.verdict = row.finished ? VerdictText(row.report) : "working";
-    if (row.phase == Phase::Certify && !row.finished) ShowCertify(row, now, &v);
+    if (row.phase == Phase::Certify && !row.finished) ShowCertify(row, &v);
     return v;
 }
 

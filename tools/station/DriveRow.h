@@ -55,7 +55,7 @@ RowView ViewOf(const DriveRow& row, double now);
 // after "repaired"; the certify's own share done and time left while it runs; whether a
 // drive passed the certify asked for ("" when none was).
 std::string CertifySuffix(const nlohmann::json& report);
-void ShowCertify(const DriveRow& row, double now, RowView* view);
+void ShowCertify(const DriveRow& row, RowView* view);
 // Whether the drive was certified and failed it.
 bool CertifyFailed(const nlohmann::json& report);
 bool CertifyPassed(const nlohmann::json& report, const std::string& mode);
