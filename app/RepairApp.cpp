@@ -1,5 +1,6 @@
 #include "app/RepairApp.h"
 
+#include "app/DialogRecords.h"
 #include "app/EmbeddedFiles.h"
 #include "app/ExitStatus.h"
 #include "app/OsGate.h"
@@ -124,7 +125,8 @@ void RepairApp::RunRelocatedCopy(const StartupPaths& paths) {
                              kernel_.version,  kernel_.rights,  kernel_.resources, kernel_.debug,
                              kernel_.clock,    outcome,         kernel_.registry, kernel_.profiles,
                              kernel_.events,   kernel_.modules};
-    RepairDialog dialog(watched);
+    const auto records = DialogRecordsFromSettings(kernel_);
+    RepairDialog dialog(watched, DialogServices{.recorder = records.get()});
     const auto code = dialog.DoModal();
     exitStatus_ = outcome.ExitStatus(static_cast<int>(code));
 }

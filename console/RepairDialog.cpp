@@ -7,6 +7,7 @@
 #include "console/ConsoleStrings.h"
 #include "console/DeviceSelection.h"
 #include "console/DriveIdentification.h"
+#include "console/DriveReport.h"
 #include "console/FirmwareCheck.h"
 #include "console/ProcessState.h"
 #include "console/RevertPreparation.h"
@@ -44,6 +45,7 @@ RepairDialog::RepairDialog(Kernel& kernel, DialogServices services)
                   workerMessages_,
                   kernel.clock,
                   ExecutableDirectory(kernel.process.ExecutablePath())},
+      recorder_(services.recorder),
       library_(kernel.modules, "QDLL") {
     RegisterPieChartClass();
     if (!changes_) {
@@ -126,7 +128,7 @@ bool RepairDialog::OnInitDialog() {
         ShowWindow(SW_HIDE);
         return Refuse(kNoDeviceString, 2);
     }
-    const ChipIdentity chip = ReadChip(library_, device_);
+    const ChipIdentity chip = drive_.chip = ReadChip(library_, device_);
     Console().chipId = chip.id;
     Console().chipVersion = chip.version;
     kernel_.debug.Write("chipID=" + std::to_string(chip.id) + ",chipVer=" + std::to_string(chip.version));
@@ -136,7 +138,7 @@ bool RepairDialog::OnInitDialog() {
     if (!HoldDrive()) return false;
 
     run_ = std::make_unique<RepairRun>(RunContext{kernel_, library_, device_, *this, Console(), SharedGeometry(),
-                                                  SharedOptions(), revertHost_});
+                                                  SharedOptions(), revertHost_, recorder_, RecordedDrive()});
     WatchDeviceChanges();
     kernel_.debug.Write("OnInitDialog 5");
     return true;
@@ -157,7 +159,7 @@ void RepairDialog::ReadDeviceIni() {
 }
 
 void RepairDialog::ShowDeviceInformation() {
-    const DriveDescription drive = ReadDriveDescription(library_, device_);
+    const DriveDescription drive = drive_.description = ReadDriveDescription(library_, device_);
     deviceText_ = DeviceInformationText(drive.description, drive.version);
     Console().noFirmware = drive.noFirmware ? 1 : 0;
 
@@ -192,7 +194,7 @@ std::string RepairDialog::ReadNewFirmwareVersion() {
 }
 
 void RepairDialog::PrepareRecords() {
-    const LibraryAnswers a = ReadLibraryAnswers(library_, device_);
+    const LibraryAnswers a = drive_.answers = ReadLibraryAnswers(library_, device_);
     kernel_.debug.Write(DeviceAttribLine(a));
     kernel_.debug.Write(FlashAttribLine(a));
     PrepareRevertRecords(a, SharedGeometry(), SharedOptions());
@@ -206,12 +208,21 @@ bool RepairDialog::HoldDrive() {
     const FlashGeometry& geo = SharedGeometry();
     const std::string name(geo.DriveName, strnlen(geo.DriveName, sizeof geo.DriveName));
     const auto drives = drives_->Drives();
-    if (std::none_of(drives.begin(), drives.end(), [&](const auto& d) { return d.name == name; })) return true;
+    const auto held = std::find_if(drives.begin(), drives.end(), [&](const auto& d) { return d.name == name; });
+    if (held == drives.end()) return true;
+    identity_ = held->identity;
     std::string error;
     if (drives_->Pin(name, &error)) return true;
     kernel_.messages.MessageBox(error, ApplicationName(), MessageButtons::Ok);
     EndDialog(2);
     return false;
+}
+
+nlohmann::json RepairDialog::RecordedDrive() const {
+    nlohmann::json report = DriveReport(drive_, SharedGeometry());
+    report["port"] = identity_.port;
+    report["serial"] = identity_.serial;
+    return report;
 }
 
 void RepairDialog::StartRun() {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "console/DeviceLibrary.h"
+#include "console/DriveIdentification.h"
 #include "console/ReplugPopup.h"
 #include "console/RepairRun.h"
 #include "console/RunView.h"
@@ -25,6 +26,8 @@ struct DialogServices {
     platform::DriveNamespace* drives = nullptr;
     // Device-change notifications; null: the Linux watcher over the same drives.
     platform::DeviceChangeSource* changes = nullptr;
+    // Keeps a record of the repair; null: none is kept.
+    RunRecorder* recorder = nullptr;
 };
 
 // The main dialog (template 102): binds the device library, refuses absent or unsupported
@@ -70,6 +73,7 @@ private:
     std::string ReadNewFirmwareVersion();
     void PrepareRecords();
     bool HoldDrive();
+    nlohmann::json RecordedDrive() const;
     void StartRun();
     void OnPaint();
     void WatchDeviceChanges();
@@ -85,6 +89,10 @@ private:
     std::unique_ptr<platform::DeviceChangeSource> ownChanges_;
     platform::DeviceChangeSource* changes_;
     RevertHost revertHost_;
+    RunRecorder* recorder_;
+    // The drive as the library identified it and the drive namespace holds it, for the record.
+    DriveIdentification drive_;
+    platform::DriveIdentity identity_;
 
     DeviceLibrary library_;
     QdllHandle device_ = 0;

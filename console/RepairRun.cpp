@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <optional>
 
 #include "console/BadBlockShare.h"
 #include "console/ConsoleStrings.h"
@@ -12,6 +13,7 @@
 #include "console/ReplugWatch.h"
 #include "console/RevertWorker.h"
 #include "console/RunSummary.h"
+#include "console/StatusTexts.h"
 
 namespace mendora {
 
@@ -40,6 +42,10 @@ struct RepairRun::State {
     bool popupShown = false;
     unsigned timersRunning = 0;  // bit per timer id
     std::int64_t startTime = 0;
+    // When each phase of the run started and ended, in the clock's milliseconds.
+    struct {
+        std::uint64_t revertStart = 0, revertEnd = 0, libraryStart = 0;
+    } times;
     std::unique_ptr<RevertWorker> revert;
     std::unique_ptr<LibraryWorker> library;
 
@@ -75,6 +81,7 @@ struct RepairRun::State {
     void ShowBadBlockFigures();
     void ReplugTick();
     void Stop();
+    void Record(const std::string& verdict, const std::string& reason, std::optional<std::uint32_t> libraryError);
 };
 
 void RepairRun::State::StartRevert() {
@@ -93,6 +100,7 @@ void RepairRun::State::StartRevert() {
     phase = Phase::Reverting;
     StartTimer(kRevertTimer, kRevertPeriod);
     startTime = context.kernel.clock.CalendarTime();
+    times.revertStart = context.kernel.clock.TickCount();
     revert = std::make_unique<RevertWorker>(passes, context.geometry, context.options, context.revertHost,
                                             context.kernel.debug);
     revert->Start();
@@ -118,7 +126,9 @@ void RepairRun::State::RevertOver() {
     Debug(summary);
     context.view.SetStatusText(summary);
     revert->Join();
+    times.revertEnd = context.kernel.clock.TickCount();
     if (!revert->Succeeded()) {
+        Record("failed", std::string("revert: ") + StatusText(revert->Status()), std::nullopt);
         Finish(kRepairFailString);
         return;
     }
@@ -144,6 +154,7 @@ void RepairRun::State::StartLibraryPhase() {
     context.view.ShowStatusText(false);
     context.view.SetProgress(0);
     phase = Phase::Library;
+    times.libraryStart = context.kernel.clock.TickCount();
     StartTimer(kLibraryTimer, kLibraryPeriod);
     library = std::make_unique<LibraryWorker>(context.library, context.device, context.console.repairFlags, arrived);
     library->Start();
@@ -165,7 +176,9 @@ void RepairRun::State::LibraryTick() {
     char line[40];
     std::snprintf(line, sizeof line, "ErrCode=0x%" PRIX32 "\n", error);
     Debug(line);
-    Finish(LibraryRepairFailed(error) ? kRepairFailString : kRepairCompleteString);
+    const bool failed = LibraryRepairFailed(error);
+    Record(failed ? "failed" : "repaired", failed ? "library: " + String(kRepairFailString) : "", error);
+    Finish(failed ? kRepairFailString : kRepairCompleteString);
 }
 
 void RepairRun::State::ShowBadBlockFigures() {
@@ -184,6 +197,7 @@ void RepairRun::State::ReplugTick() {
 
 void RepairRun::State::Stop() {
     if (phase == Phase::Stopped) return;
+    const Phase stoppedIn = phase;
     phase = Phase::Stopped;
     StopAllTimers();
     bool waiting = false;
@@ -196,6 +210,39 @@ void RepairRun::State::Stop() {
     if (waiting) context.view.ShowClosing();
     if (revert) revert->Stop();
     if (library) library->Join();
+    if (stoppedIn == Phase::Reverting) {
+        times.revertEnd = context.kernel.clock.TickCount();
+        Record("interrupted", "closed during the revert", std::nullopt);
+    }
+    if (stoppedIn == Phase::Library) Record("interrupted", "closed during the library phase", std::nullopt);
+}
+
+// The run's report for its record: the drive as the dialog identified it, then the blocks
+// found bad, each phase's seconds, the statuses and how the run ended. Asks the library for
+// the firmware version only once its repair has ended, and only when a record is kept.
+void RepairRun::State::Record(const std::string& verdict, const std::string& reason,
+                              std::optional<std::uint32_t> libraryError) {
+    if (!context.recorder) return;
+    nlohmann::json report = context.driveReport;
+    const auto seconds = [](std::uint64_t from, std::uint64_t to) { return to > from ? (to - from) / 1000.0 : 0.0; };
+    report["phase_seconds"] = {{"revert", seconds(times.revertStart, times.revertEnd)}};
+    if (revert && !revert->Running()) {
+        const std::uint8_t status = revert->Status();
+        report["status_code"] = status;
+        report["status"] = StatusText(status);
+        report["bad_blocks"] = BadBlockList(revert->BadBlocks());
+        report["bad_block_count"] = report["bad_blocks"].size();
+    }
+    if (times.libraryStart != 0)
+        report["phase_seconds"]["library"] = seconds(times.libraryStart, context.kernel.clock.TickCount());
+    if (libraryError) {
+        LibraryPhase phase(context.library, context.device);
+        report["library_error"] = *libraryError;
+        if (auto firmware = phase.FirmwareVersion()) report["firmware_after"] = *firmware;
+    }
+    report["verdict"] = verdict;
+    if (!reason.empty()) report["reason"] = reason;
+    context.recorder->Keep(report);
 }
 
 RepairRun::RepairRun(RunContext context, RevertPassesFactory revertPasses)

@@ -5,6 +5,7 @@
 #include "console/ConsoleState.h"
 #include "console/DeviceLibrary.h"
 #include "console/RevertPasses.h"
+#include "console/RunRecorder.h"
 #include "console/RunView.h"
 #include "flash/RevertEngine.h"
 #include "flash/RevertRecords.h"
@@ -30,6 +31,11 @@ struct RunContext {
     FlashGeometry& geometry;
     RevertOptions& options;
     RevertHost& revertHost;
+    // Keeps a record of the run once it has ended; null: none is kept, and the run asks
+    // the library nothing beyond what the dialog shows.
+    RunRecorder* recorder = nullptr;
+    // What the record says of the drive: its identity, description, chip and geometry.
+    nlohmann::json driveReport = nlohmann::json::object();
 };
 
 // One repair: the revert on a worker thread, the re-plug watch, the library phase on a

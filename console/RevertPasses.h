@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "console/EngineReport.h"
 #include "flash/RevertEngine.h"
 #include "flash/RevertRecords.h"
 
@@ -17,6 +18,8 @@ public:
     virtual std::uint8_t EraseAll(std::uint8_t showProgress) = 0;
     virtual std::uint8_t PatternTest(std::uint8_t patternMode) = 0;
     virtual std::uint8_t CheckBlank() = 0;
+    // The blocks found bad so far; none where the passes keep no map.
+    virtual EngineBlocks BadBlocks(const FlashGeometry&) { return {}; }
 };
 
 // The passes of an engine its caller owns (and reads the bad-block map of afterwards).
@@ -27,6 +30,7 @@ public:
     std::uint8_t EraseAll(std::uint8_t showProgress) override { return engine_.EraseAll(showProgress); }
     std::uint8_t PatternTest(std::uint8_t patternMode) override { return engine_.PatternTest(patternMode); }
     std::uint8_t CheckBlank() override { return engine_.CheckBlank(); }
+    EngineBlocks BadBlocks(const FlashGeometry& geometry) override { return EngineBlocksOf(engine_, geometry); }
 
 private:
     RevertEngine& engine_;

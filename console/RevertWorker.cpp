@@ -34,7 +34,9 @@ void RevertWorker::Run() {
         if (geometry_.model == chips::kQf90) debug_.Write("Load 90FW OK");
         if (geometry_.model == chips::kQf70) debug_.Write("Load 70FW OK");
         result = RunPasses(*passes);
+        blocks_ = passes->BadBlocks(geometry_);
     }
+    status_.store(result, std::memory_order_release);
     // The outcome is settled before the dialog may see the revert over.
     if (result != revert_status::kFinish) succeeded_.store(false, std::memory_order_release);
     running_.store(false, std::memory_order_release);

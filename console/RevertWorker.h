@@ -22,6 +22,10 @@ public:
     // Set from Start until the passes are over; Succeeded is final once Running reads false.
     bool Running() const { return running_.load(std::memory_order_acquire); }
     bool Succeeded() const { return succeeded_.load(std::memory_order_acquire); }
+    // The status of the last pass run, and the blocks found bad: final once Running reads
+    // false, and read after Join.
+    std::uint8_t Status() const { return status_.load(std::memory_order_acquire); }
+    const EngineBlocks& BadBlocks() const { return blocks_; }
     // Asks the passes to stop at their next block, then waits for the thread.
     void Stop();
     void Join();
@@ -37,6 +41,8 @@ private:
     platform::DebugOutput& debug_;
     std::atomic<bool> running_{false};
     std::atomic<bool> succeeded_{false};
+    std::atomic<std::uint8_t> status_{0};
+    EngineBlocks blocks_;
     std::thread thread_;
 };
 

@@ -63,7 +63,8 @@ void ChooseRecords(const std::string& choice, RecordSettings* settings) {
 
 RecordSettings ProgramRecordSettings(platform::ProfileReader& profiles, platform::HostFacts& host,
                                      const std::string& configPath, std::string* problem, const std::string& given) {
-    const std::string path = configPath.empty() ? StationSettingsPath(host) : configPath;
+    std::string path = configPath.empty() ? platform::ProcessEnvironmentValue(kConfigVariable) : configPath;
+    if (path.empty()) path = StationSettingsPath(host);
     RecordSettings settings = ReadRecordSettings(profiles, host, path, problem);
     if (const std::string variable = platform::ProcessEnvironmentValue(kRecordsVariable); !variable.empty())
         ChooseRecords(variable, &settings);

@@ -41,8 +41,12 @@ constexpr const char* kRecordsVariable = "MENDORA_RECORDS";
 // address, or a database's path. Turns records on unless it is "off".
 void ChooseRecords(const std::string& choice, RecordSettings* settings);
 
-// The settings a program works with: the file at `configPath` (empty: the host's
-// station.conf), then MENDORA_RECORDS, then `given` (the command line's choice; empty: none).
+// The variable that names the settings file instead of the host's station.conf.
+constexpr const char* kConfigVariable = "MENDORA_CONFIG";
+
+// The settings a program works with: the file at `configPath` (empty: the one MENDORA_CONFIG
+// names, else the host's station.conf), then MENDORA_RECORDS, then `given` (the command
+// line's choice; empty: none).
 RecordSettings ProgramRecordSettings(platform::ProfileReader& profiles, platform::HostFacts& host,
                                      const std::string& configPath, std::string* problem,
                                      const std::string& given = "");

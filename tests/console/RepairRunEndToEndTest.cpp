@@ -1,15 +1,19 @@
 // Whole repairs the way a user runs them: the built executable, in the terminal host and in
 // the desktop host offscreen, on a virtual drive of each kind the console accepts, with
-// planted faults and its format lost; a QF70 with firmware is re-plugged when asked.
+// planted faults and its format lost; a QF70 with firmware is re-plugged when asked. The
+// settings ask the dialog to keep records, so each repair leaves one.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 #include <tuple>
 
+#include "records/SqliteRecordStore.h"
 #include "tests/RelocatedCopy.h"
 #include "tests/ProgramRuns.h"
 #include "tests/TempDir.h"
@@ -84,6 +88,25 @@ void ExpectRepaired(const std::string& kind, const std::string& image, const std
     EXPECT_EQ(info->identity.firmwareVersion.value_or(""), qf90 ? "Q90120" : "Q70105");
 }
 
+// The one record the repair left: the drive by its port, repaired, with every planted block.
+void ExpectRecorded(const std::string& database, const std::string& image, const std::string& kind) {
+    std::string error;
+    auto store = records::SqliteRecordStore::Open(database, &error);
+    ASSERT_TRUE(store) << error;
+    std::vector<records::DriveRecord> history;
+    ASSERT_TRUE(store->History(std::filesystem::canonical(image).string(), &history, &error)) << error;
+    ASSERT_EQ(history.size(), 1u);
+    const records::DriveRecord& r = history.front();
+    EXPECT_EQ(r.verdict, "repaired");
+    EXPECT_EQ(r.statusCode, revert_status::kFinish);
+    EXPECT_EQ(r.libraryError, 0);
+    EXPECT_EQ(r.badBlocks.size(), 5u);
+    EXPECT_EQ(r.firmwareBefore, kind == "qf70-nofw" ? "" : kind == "qf70" ? "Q70105" : "Q90110");
+    EXPECT_EQ(r.firmwareAfter, kind.rfind("qf90", 0) == 0 ? "Q90120" : "Q70105");
+    EXPECT_EQ(r.runId.size(), 36u);
+    EXPECT_TRUE(r.phaseSeconds.count("revert") && r.phaseSeconds.count("library"));
+}
+
 class RepairEndToEnd : public ::testing::TestWithParam<std::tuple<std::string, std::string>> {};
 
 TEST_P(RepairEndToEnd, RepairsAVirtualDriveWithPlantedFaults) {
@@ -96,7 +119,10 @@ TEST_P(RepairEndToEnd, RepairsAVirtualDriveWithPlantedFaults) {
 
     std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + root.Path(), "MENDORA_UI=" + host, "MENDORA_ASSUME_YES=1",
                                     "MENDORA_VDRIVE=" + image, "MENDORA_DEBUG=" + (root / "debug.log"),
-                                    "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin", "LANG=C"};
+                                    "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin", "LANG=C",
+                                    "MENDORA_CONFIG=" + (root / "station.conf"),
+                                    "MENDORA_RECORDS=" + (root / "records.db")};
+    std::ofstream(root / "station.conf") << "[records]\ndialog = yes\n";
     if (::geteuid() != 0) env.push_back("MENDORA_OS_BUILD=6000");
     // The launcher waits for its copy, which may wait for the drive to be re-plugged.
     const auto launcher = StartMendora(env, root / "out.txt");
@@ -134,6 +160,7 @@ TEST_P(RepairEndToEnd, RepairsAVirtualDriveWithPlantedFaults) {
                              "Revert  OK", "REVERT FINISHED", "ErrCode=0x0"})
         EXPECT_TRUE(Contains(debug, line)) << line << "\n" << debug;
     ExpectRepaired(kind, image, debug);
+    ExpectRecorded(root / "records.db", image, kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDriveKind, RepairEndToEnd,

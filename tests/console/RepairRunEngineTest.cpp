@@ -1,7 +1,9 @@
-// The repair run with the real revert engine on a small virtual drive.
+// The repair run with the real revert engine on a small virtual drive, and the record each
+// way of ending it leaves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "RepairRunFakes.h"
 #include "console/RepairRun.h"
@@ -17,6 +19,12 @@ namespace {
 using testing::AnswersFor;
 using testing::FakeLibrary;
 using testing::RunRig;
+
+// The reports the run hands over for its records.
+struct KeptReports : RunRecorder {
+    std::vector<nlohmann::json> reports;
+    void Keep(const nlohmann::json& report) override { reports.push_back(report); }
+};
 
 vdrive::DriveSetup SmallDrive() {
     vdrive::DriveSetup setup = *vdrive::Preset("qf90");
@@ -36,8 +44,8 @@ protected:
     }
     RunContext Context() {
         RunContext context = rig.Context();
-        return {context.kernel, context.library, context.device, context.view,
-                context.console, context.geometry, context.options, host};
+        return {context.kernel, context.library, context.device, context.view, context.console,
+                context.geometry, context.options, host, &kept, {{"serial", "S-1"}, {"port", "1-2"}}};
     }
 
     testing::TempDir dir;
@@ -47,6 +55,7 @@ protected:
     platform::NativeFileSystem files;
     RevertHost host{rig.drives, files, rig.fake.registry, rig.fake.profiles, rig.fake.messages, rig.fake.clock,
                     MENDORA_GENERATED_FILES};
+    KeptReports kept;
 };
 
 TEST_F(RepairRunEngineTest, RevertMarksThePlantedBlocksThenTheLibraryRuns) {
@@ -78,6 +87,27 @@ TEST_F(RepairRunEngineTest, RevertMarksThePlantedBlocksThenTheLibraryRuns) {
     rig.TickLibrary(run, 10000);
     EXPECT_EQ(FakeLibrary().repairCalls.load(), 1);
     EXPECT_EQ(rig.view.messages.back(), "Repair complete, Please un-plug device");
+
+    // One record, kept before the final box: the drive as given, every planted block with
+    // why it is bad, and both phases.
+    ASSERT_EQ(kept.reports.size(), 1u);
+    const nlohmann::json& r = kept.reports.front();
+    EXPECT_EQ(r["serial"], "S-1");
+    EXPECT_EQ(r["port"], "1-2");
+    EXPECT_EQ(r["verdict"], "repaired");
+    EXPECT_FALSE(r.contains("reason"));
+    EXPECT_EQ(r["status_code"], revert_status::kFinish);
+    EXPECT_EQ(r["library_error"], 0);
+    EXPECT_TRUE(r["phase_seconds"].contains("revert"));
+    EXPECT_TRUE(r["phase_seconds"].contains("library"));
+    std::map<std::string, int> why;
+    for (const auto& b : r["bad_blocks"]) {
+        EXPECT_EQ(b["chip"], 0);
+        ++why[b["why"].get<std::string>()];
+    }
+    EXPECT_EQ(why["factory mark"], 2);
+    EXPECT_EQ(r["bad_block_count"], r["bad_blocks"].size());
+    EXPECT_GE(r["bad_blocks"].size(), 4u);
 }
 
 TEST_F(RepairRunEngineTest, AnEngineThatCannotOpenTheDriveFailsTheRun) {
@@ -90,14 +120,29 @@ TEST_F(RepairRunEngineTest, AnEngineThatCannotOpenTheDriveFailsTheRun) {
     EXPECT_EQ(rig.view.messages.back(), "Repair fail");
     EXPECT_EQ(rig.view.endCode, 2);
     EXPECT_EQ(FakeLibrary().repairCalls.load(), 0);
+    ASSERT_EQ(kept.reports.size(), 1u);
+    EXPECT_EQ(kept.reports[0]["verdict"], "failed");
+    EXPECT_EQ(kept.reports[0]["reason"], "revert: Unknown Error");
+    EXPECT_FALSE(kept.reports[0].contains("library_error"));
 }
 
 TEST_F(RepairRunEngineTest, CloseRightAfterTheStartStopsTheEngine) {
-    RepairRun run(Context());
-    run.Start();
-    run.Stop();
-    EXPECT_FALSE(run.Busy());
-    EXPECT_EQ(FakeLibrary().repairCalls.load(), 0);
+    {
+        RepairRun run(Context());
+        run.Start();
+        run.Stop();
+        EXPECT_FALSE(run.Busy());
+        EXPECT_EQ(FakeLibrary().repairCalls.load(), 0);
+    }
+    // Kept once, though the run is stopped again as it goes.
+    ASSERT_EQ(kept.reports.size(), 1u);
+    EXPECT_EQ(kept.reports[0]["verdict"], "interrupted");
+    EXPECT_EQ(kept.reports[0]["reason"], "closed during the revert");
+}
+
+TEST_F(RepairRunEngineTest, ARunNeverStartedKeepsNoRecord) {
+    { RepairRun run(Context()); }
+    EXPECT_TRUE(kept.reports.empty());
 }
 
 }  // namespace

@@ -4,9 +4,8 @@
 
 #include "platform/kernel/Console.h"
 #include "platform/kernel/HostFacts.h"
+#include "records/KeepRecord.h"
 #include "records/RecordSettings.h"
-#include "records/LabRecordStore.h"
-#include "version/Version.h"
 
 namespace mendora::revert_tool {
 
@@ -21,19 +20,7 @@ void KeepRevertRecord(const nlohmann::json& report, platform::ProfileReader& pro
     std::string problem;
     const auto settings = records::ProgramRecordSettings(profiles, *host, "", &problem);
     if (!problem.empty()) WarnRecord(problem);
-    if (!settings.enabled) return;
-    std::string error;
-    auto store = records::OpenRecords(settings, &error);
-    if (!store) return WarnRecord(error + "; this revert is not recorded");
-    const records::RecordFacts facts{host->NewUuid(), host->HostName(), MENDORA_VERSION,
-                                     records::UtcTimeText(clock.CalendarTime())};
-    if (facts.runId.empty()) return WarnRecord("no random source for a run id; not recorded");
-    if (!store->Append(records::RecordFromReport(report, facts), &error)) return WarnRecord("not recorded: " + error);
-    // The lab's server gets this record and any kept from before; one that cannot be sent
-    // waits here for the next program that keeps records.
-    const auto sending = store->SendPending();
-    if (sending.pending > 0)
-        WarnRecord(sending.problem + "; " + std::to_string(sending.pending) + " record(s) kept here, sent later");
+    records::KeepReportRecord(report, settings, *host, clock.CalendarTime(), WarnRecord);
 }
 
 }  // namespace mendora::revert_tool

@@ -17,7 +17,7 @@
 #include "platform/scsi/DriveNamespace.h"
 #include "platform/scsi/NativeScsi.h"
 #include "resources/EmbeddedResources.h"
-#include "tools/common/EngineReport.h"
+#include "tools/common/EngineMap.h"
 #include "tools/common/GuardedFiles.h"
 #include "tools/common/ReportFile.h"
 #include "tools/revert/CertifyStep.h"
@@ -65,11 +65,11 @@ using NoUsbDisks = platform::NoUsbDisks;
 
 // The console's sequence over an engine of its own, whose bad-block map is kept.
 std::uint8_t RunRevert(FlashGeometry& geo, RevertOptions& options, int logFlag,
-                       RevertHost& host, tools::EngineBlocks* blocks) {
+                       RevertHost& host, EngineBlocks* blocks) {
     RevertEngine engine("", geo, options, logFlag, host);
     EnginePasses passes(engine);
     const std::uint8_t result = RunRevertSequence(passes, geo, options.EccLimit);
-    *blocks = {geo.chipcnt, geo.BlocksPerChip, engine.BadBlockMap(), engine.BadBlockReasons()};
+    *blocks = EngineBlocksOf(engine, geo);
     return result;
 }
 
@@ -97,12 +97,12 @@ platform::DriveIdentity IdentityOf(platform::DriveNamespace& drives, const std::
 }
 
 nlohmann::json ReportOf(const std::string& driveName, const LibraryAnswers& answers, const FlashGeometry& geo,
-                        const tools::EngineBlocks& blocks, std::uint8_t result, long long seconds) {
+                        const EngineBlocks& blocks, std::uint8_t result, long long seconds) {
     return {{"drive", driveName},
             {"flash_id", std::vector<int>(answers.chipId, answers.chipId + 5)},
             {"model", answers.model},
-            {"geometry", tools::GeometryJson(geo)},
-            {"bad_blocks", tools::BadBlockList(blocks)},
+            {"geometry", GeometryJson(geo)},
+            {"bad_blocks", BadBlockList(blocks)},
             {"bad_block_count", geo.BadBlockCount.load()},
             {"seconds", seconds},
             {"status_code", result},
@@ -112,7 +112,7 @@ nlohmann::json ReportOf(const std::string& driveName, const LibraryAnswers& answ
 
 // The map and the report the options ask for; false when one of them (each said on
 // stderr) could not be written.
-bool WriteOutputs(const Options& options, const tools::EngineBlocks& blocks, const nlohmann::json& report) {
+bool WriteOutputs(const Options& options, const EngineBlocks& blocks, const nlohmann::json& report) {
     std::string problem;
     bool written = true;
     if (!options.mapFile.empty() && !tools::WriteEngineMap(options.mapFile, blocks, &problem)) {
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
 
     auto started = std::chrono::steady_clock::now();
     std::uint8_t result;
-    tools::EngineBlocks blocks;
+    EngineBlocks blocks;
     {
         StatusPrinter printer(geo, stdout, platform::IsTerminal(stdout));
         result = RunRevert(geo, revertOptions, options.logFlag, revertHost, &blocks);

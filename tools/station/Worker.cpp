@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "console/ConsoleStrings.h"
+#include "console/DriveReport.h"
 #include "console/DeviceSelection.h"
 #include "console/DriveIdentification.h"
 #include "console/RevertPreparation.h"
@@ -72,7 +73,7 @@ int Worker::Run() {
         std::uint8_t result = Revert();
         report_["status_code"] = result;
         report_["status"] = StatusText(result);
-        report_["bad_blocks"] = tools::BadBlockList(blocks_);
+        report_["bad_blocks"] = BadBlockList(blocks_);
         report_["bad_block_count"] = report_["bad_blocks"].size();
         if (!options_.mapFile.empty()) {
             std::string error;
@@ -117,15 +118,8 @@ bool Worker::Identify() {
     noFirmware_ = drive.description.noFirmware;
     chipId_ = drive.chip.id;
 
-    const LibraryAnswers& a = drive.answers;
-    PrepareRevertRecords(a, geo_, revertOptions_);
-    report_["drive"] = std::string(1, a.driveLetter) + ":";
-    report_["description"] = drive.description.description;
-    report_["chip_id"] = chipId_;
-    report_["chip_version"] = drive.chip.version;
-    report_["flash_id"] = std::vector<int>(a.chipId, a.chipId + 5);
-    report_["firmware_before"] = noFirmware_ ? nlohmann::json() : nlohmann::json(drive.description.VersionText());
-    report_["geometry"] = tools::GeometryJson(geo_);
+    PrepareRevertRecords(drive.answers, geo_, revertOptions_);
+    report_.update(DriveReport(drive, geo_));
     nlohmann::json identity = report_;
     identity["t"] = "identity";
     link_.Send(identity);

@@ -14,7 +14,7 @@
 #include "flash/RevertRecords.h"
 #include "platform/kernel/NativeKernel.h"
 #include "platform/scsi/NativeScsi.h"
-#include "tools/common/EngineReport.h"
+#include "tools/common/EngineMap.h"
 #include "tools/station/CountingNamespace.h"
 #include "tools/station/LineLink.h"
 #include "tools/station/PhaseClock.h"
@@ -80,7 +80,7 @@ private:
     TransferCount count_;
     platform::NativeDiskFinder disks_;
     CountingNamespace drives_;  // holds the drive for the whole repair
-    tools::EngineBlocks blocks_;
+    EngineBlocks blocks_;
     nlohmann::json report_ = nlohmann::json::object();
     std::atomic<bool> reporting_{false};
     std::mutex reporterMutex_;

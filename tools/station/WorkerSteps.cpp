@@ -61,7 +61,7 @@ std::uint8_t Worker::Revert() {
         geo_.CurrentBlock = 0;
     };
     const std::uint8_t result = RunRevertSequence(passes, geo_, revertOptions_.EccLimit, hooks);
-    blocks_ = {geo_.chipcnt, geo_.BlocksPerChip, engine.BadBlockMap(), engine.BadBlockReasons()};
+    blocks_ = EngineBlocksOf(engine, geo_);
     return result;
 }
 

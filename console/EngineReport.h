@@ -7,7 +7,9 @@
 
 #include "flash/RevertRecords.h"
 
-namespace mendora::tools {
+namespace mendora {
+
+class RevertEngine;
 
 // What a revert engine leaves behind about the blocks it found bad: its bad-block map
 // (1 found bad by the pattern test, 2 its mark did not read back in the blank check) and
@@ -19,9 +21,22 @@ struct EngineBlocks {
     std::vector<std::uint8_t> reasons;
 };
 
+// The engine's map and reasons once its passes are over, with the geometry it ran over.
+EngineBlocks EngineBlocksOf(RevertEngine& engine, const FlashGeometry& geometry);
+
 // Why a block is listed: "factory mark", "failed pattern", "failed erase", "mark did not
 // stick"; empty for a block the engine holds good.
 std::string BadBlockWhy(std::uint8_t mapEntry, std::uint8_t reason);
+
+// Calls visit(chip, block, why) for every block listed bad, in chip and block order.
+template <typename Visit>
+void ForEachBadBlock(const EngineBlocks& b, Visit visit) {
+    for (std::size_t i = 0; i < b.map.size() && b.blocksPerChip != 0; ++i) {
+        const std::string why = BadBlockWhy(b.map[i], i < b.reasons.size() ? b.reasons[i] : 0);
+        if (!why.empty())
+            visit(static_cast<std::uint32_t>(i / b.blocksPerChip), static_cast<std::uint32_t>(i % b.blocksPerChip), why);
+    }
+}
 
 // [{"chip": c, "block": b, "why": "..."}, ...] in chip and block order.
 nlohmann::json BadBlockList(const EngineBlocks& blocks);
@@ -29,11 +44,4 @@ nlohmann::json BadBlockList(const EngineBlocks& blocks);
 // The drive's geometry as the engine was given it.
 nlohmann::json GeometryJson(const FlashGeometry& geometry);
 
-// A PNG of the engine's map, drawn as mendora-vdrive draws a drive: good blocks green,
-// failed pattern red, factory marks black, marks that did not stick orange; yellow, the
-// good blocks under `lostDiskBlocks`, blocks of the formatted disk (sector / sectors per
-// block) where a certify found data lost: the disk lies over the good blocks in order.
-bool WriteEngineMap(const std::string& path, const EngineBlocks& blocks, std::string* error,
-                    const std::vector<std::uint64_t>& lostDiskBlocks = {});
-
-}  // namespace mendora::tools
+}  // namespace mendora
