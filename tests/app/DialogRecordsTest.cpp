@@ -2,13 +2,13 @@
 // be used is a warning, never a failure of the repair.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "app/DialogRecords.h"
 #include "platform/kernel/fake/FakeKernel.h"
 #include "records/SqliteRecordStore.h"
+#include "tests/Environment.h"
 #include "tests/TempDir.h"
 
 namespace mendora {
@@ -17,12 +17,12 @@ namespace {
 class DialogRecordsTest : public ::testing::Test {
 protected:
     DialogRecordsTest() {
-        ::setenv("MENDORA_CONFIG", settings.c_str(), 1);
-        ::setenv("MENDORA_RECORDS", database.c_str(), 1);
+        testing::SetEnv("MENDORA_CONFIG", settings);
+        testing::SetEnv("MENDORA_RECORDS", database);
     }
     ~DialogRecordsTest() override {
-        ::unsetenv("MENDORA_CONFIG");
-        ::unsetenv("MENDORA_RECORDS");
+        testing::UnsetEnv("MENDORA_CONFIG");
+        testing::UnsetEnv("MENDORA_RECORDS");
     }
     void Settings(const std::string& records) { std::ofstream(settings) << "[records]\n" << records; }
 
@@ -40,9 +40,9 @@ TEST_F(DialogRecordsTest, OnlyTheSettingsTurnTheDialogsRecordsOn) {
     EXPECT_EQ(DialogRecordsFromSettings(fake.kernel), nullptr);
     Settings("dialog = yes\n");
     EXPECT_NE(DialogRecordsFromSettings(fake.kernel), nullptr);
-    ::setenv("MENDORA_RECORDS", "off", 1);
+    testing::SetEnv("MENDORA_RECORDS", "off");
     EXPECT_EQ(DialogRecordsFromSettings(fake.kernel), nullptr);
-    ::unsetenv("MENDORA_RECORDS");
+    testing::UnsetEnv("MENDORA_RECORDS");
     Settings("dialog = yes\nenabled = no\n");
     EXPECT_EQ(DialogRecordsFromSettings(fake.kernel), nullptr);
     EXPECT_FALSE(std::filesystem::exists(database));  // nothing is written before a run ends

@@ -1,13 +1,16 @@
 // Whole repairs by the built Windows program under wine, the way a user runs it: the
 // launcher copies itself into the temporary folder and starts the copy, which repairs a
 // virtual drive with planted faults (the console window's terminal host answers for the
-// user), for every drive kind; a QF70 with firmware is re-plugged when asked.
+// user), for every drive kind; a QF70 with firmware is re-plugged when asked. The settings
+// ask the dialog to keep records, so each repair leaves one.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <future>
 
 #include "platform/kernel/win32/Win32Kernel.h"
+#include "records/SqliteRecordStore.h"
 #include "tests/Environment.h"
 #include "tests/TempDir.h"
 #include "tests/windows/ProgramRun.h"
@@ -49,8 +52,11 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
                                {"MENDORA_ASSUME_YES", "1"},
                                {"MENDORA_VDRIVE", image},
                                {"MENDORA_DEBUG", root / "debug.log"},
+                               {"MENDORA_CONFIG", root / "station.conf"},
+                               {"MENDORA_RECORDS", root / "records.db"},
                                {"LANG", "C"}})
         testing::SetEnv(name, value);
+    std::ofstream(root / "station.conf") << "[records]\ndialog = yes\n";
     const std::string out = root / "out.txt";
     const std::string command = "\"\"" + Native(std::string(MENDORA_BIN_DIR) + "/mendora-testbuild.exe") +
                                 "\" <NUL >\"" + Native(out) + "\" 2>&1\"";
@@ -68,7 +74,8 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
     }
     ASSERT_TRUE(WaitForText(out, "[Mendora] Repair complete, Please un-plug device")) << ReadText(out);
     EXPECT_EQ(run.get(), 0) << ReadText(out);
-    for (const char* name : {"MENDORA_UI", "MENDORA_ASSUME_YES", "MENDORA_VDRIVE", "MENDORA_DEBUG"})
+    for (const char* name :
+         {"MENDORA_UI", "MENDORA_ASSUME_YES", "MENDORA_VDRIVE", "MENDORA_DEBUG", "MENDORA_CONFIG", "MENDORA_RECORDS"})
         testing::UnsetEnv(name);
     ASSERT_TRUE(WaitUntilEnded(work + "/Mendrix.exe"));
 
@@ -94,6 +101,14 @@ TEST_P(WindowsRepair, TheProgramRepairsAVirtualDriveWithPlantedFaults) {
     ASSERT_TRUE(info) << error;
     EXPECT_TRUE(info->diskReady);
     EXPECT_EQ(info->identity.firmwareVersion.value_or(""), kind == "qf90" ? "Q90120" : "Q70105");
+
+    auto store = records::SqliteRecordStore::Open(root / "records.db", &error);
+    ASSERT_TRUE(store) << error;
+    records::RecordStats stats;
+    ASSERT_TRUE(store->Stats("", &stats, &error)) << error;
+    EXPECT_EQ(stats.records, 1u);
+    EXPECT_EQ(stats.repaired, 1u);
+    EXPECT_EQ(stats.badBlocksMax, 5u);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDriveKind, WindowsRepair, ::testing::Values("qf90", "qf70", "qf70-nofw"));
