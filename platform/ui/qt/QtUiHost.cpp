@@ -10,8 +10,10 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegion>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
@@ -82,18 +84,26 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    // Only the areas Qt asks for are converted and drawn: a window whose tiles change a
+    // few at a time is not copied whole for each.
+    void paintEvent(QPaintEvent* event) override {
         const Bitmap* surface = root_.surface.get();
         if (!surface) return;
-        QImage image(surface->Width(), surface->Height(), QImage::Format_RGB32);
-        for (int y = 0; y < surface->Height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < surface->Width(); ++x) {
-                COLORREF c = surface->Pixel(x, y);
-                line[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+        QPainter painter(this);
+        const QRect bounds(0, 0, surface->Width(), surface->Height());
+        for (const QRect& asked : event->region()) {
+            const QRect area = asked.intersected(bounds);
+            if (area.isEmpty()) continue;
+            QImage image(area.width(), area.height(), QImage::Format_RGB32);
+            for (int y = 0; y < area.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < area.width(); ++x) {
+                    COLORREF c = surface->Pixel(area.left() + x, area.top() + y);
+                    line[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+                }
             }
+            painter.drawImage(area.topLeft(), image);
         }
-        QPainter(this).drawImage(0, 0, image);
     }
     void mousePressEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton) Mouse(WM_LBUTTONDOWN, e);
