@@ -45,6 +45,7 @@ void LibraryWorker::Run() {
         }
         calling_ = true;
     }
+    called_.store(true, std::memory_order_release);
     arrived_->Reset();
     LibraryPhase(library_, device_).Run(flags_);
     {

@@ -27,6 +27,8 @@ public:
     // From now on the worker ends without calling the library; answers whether a repair
     // call is already under way (Join then waits for it to return).
     bool Cancel();
+    // Whether the repair call was made; once Join has returned, it has ended too.
+    bool Called() const { return called_.load(std::memory_order_acquire); }
     void Join();
     // Whether the thread is still at work (waiting or in the repair call).
     bool Running() const { return running_.load(std::memory_order_acquire); }
@@ -41,6 +43,7 @@ private:
     std::mutex mutex_;
     bool cancelled_ = false;
     bool calling_ = false;
+    std::atomic<bool> called_{false};
     std::atomic<bool> running_{false};
     std::thread thread_;
 };

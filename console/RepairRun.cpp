@@ -81,6 +81,8 @@ struct RepairRun::State {
     void ShowBadBlockFigures();
     void ReplugTick();
     void Stop();
+    void LibraryStopped();
+    void RecordLibraryOutcome(std::uint32_t error);
     void Record(const std::string& verdict, const std::string& reason, std::optional<std::uint32_t> libraryError);
 };
 
@@ -176,9 +178,8 @@ void RepairRun::State::LibraryTick() {
     char line[40];
     std::snprintf(line, sizeof line, "ErrCode=0x%" PRIX32 "\n", error);
     Debug(line);
-    const bool failed = LibraryRepairFailed(error);
-    Record(failed ? "failed" : "repaired", failed ? "library: " + String(kRepairFailString) : "", error);
-    Finish(failed ? kRepairFailString : kRepairCompleteString);
+    RecordLibraryOutcome(error);
+    Finish(LibraryRepairFailed(error) ? kRepairFailString : kRepairCompleteString);
 }
 
 void RepairRun::State::ShowBadBlockFigures() {
@@ -214,7 +215,20 @@ void RepairRun::State::Stop() {
         times.revertEnd = context.kernel.clock.TickCount();
         Record("interrupted", "closed during the revert", std::nullopt);
     }
-    if (stoppedIn == Phase::Library) Record("interrupted", "closed during the library phase", std::nullopt);
+    if (stoppedIn == Phase::Library) LibraryStopped();
+}
+
+// Closed in the library phase: a library call under way was let finish, and the drive is as
+// the library left it; without one, the run stopped while waiting for the drive's re-plug.
+void RepairRun::State::LibraryStopped() {
+    if (!context.recorder) return;  // the library is asked nothing more
+    if (!library->Called()) return Record("interrupted", "closed while waiting for the re-plug", std::nullopt);
+    RecordLibraryOutcome(LibraryPhase(context.library, context.device).ErrorCode());
+}
+
+void RepairRun::State::RecordLibraryOutcome(std::uint32_t error) {
+    const bool failed = LibraryRepairFailed(error);
+    Record(failed ? "failed" : "repaired", failed ? "library: " + String(kRepairFailString) : "", error);
 }
 
 // The run's report for its record: the drive as the dialog identified it, then the blocks
@@ -233,7 +247,7 @@ void RepairRun::State::Record(const std::string& verdict, const std::string& rea
         report["bad_blocks"] = BadBlockList(revert->BadBlocks());
         report["bad_block_count"] = report["bad_blocks"].size();
     }
-    if (times.libraryStart != 0)
+    if (library)
         report["phase_seconds"]["library"] = seconds(times.libraryStart, context.kernel.clock.TickCount());
     if (libraryError) {
         LibraryPhase phase(context.library, context.device);

@@ -18,13 +18,8 @@ namespace {
 
 using testing::AnswersFor;
 using testing::FakeLibrary;
+using testing::KeptReports;
 using testing::RunRig;
-
-// The reports the run hands over for its records.
-struct KeptReports : RunRecorder {
-    std::vector<nlohmann::json> reports;
-    void Keep(const nlohmann::json& report) override { reports.push_back(report); }
-};
 
 vdrive::DriveSetup SmallDrive() {
     vdrive::DriveSetup setup = *vdrive::Preset("qf90");

@@ -149,6 +149,12 @@ LibraryAnswers AnswersFor(const vdrive::DriveSetup& setup);
 // The string table entries the run shows.
 std::span<const platform::ResourceEntry> RunStrings();
 
+// The reports a run hands over for its records.
+struct KeptReports : RunRecorder {
+    std::vector<nlohmann::json> reports;
+    void Keep(const nlohmann::json& report) override { reports.push_back(report); }
+};
+
 // Everything a RepairRun needs, over the fakes.
 struct RunRig {
     // images: virtual drives the revert host knows, from D: on.

@@ -298,6 +298,47 @@ TEST_F(RepairRunTest, CloseDuringTheLibraryCallWaitsForItToReturn) {
     EXPECT_EQ(rig.view.endCode, -1);
 }
 
+// Closed in the library phase, the record says what became of the drive: left waiting for
+// its re-plug, or as the library call that was let finish left it.
+class RecordedRunTest : public RepairRunTest {
+protected:
+    RepairRun& Recorded() {
+        RunContext context = rig.Context();
+        context.recorder = &kept;
+        recorded = std::make_unique<RepairRun>(context, FakeRevertPasses(rig.script));
+        return *recorded;
+    }
+    testing::KeptReports kept;
+    std::unique_ptr<RepairRun> recorded;
+};
+
+TEST_F(RecordedRunTest, ClosedWhileWaitingForTheReplugIsInterrupted) {
+    rig.console.chipId = 0x0070;
+    RepairRun& waiting = Recorded();
+    waiting.Start();
+    ASSERT_TRUE(rig.FinishRevert(waiting));
+    waiting.Stop();
+    ASSERT_EQ(kept.reports.size(), 1u);
+    EXPECT_EQ(kept.reports[0]["verdict"], "interrupted");
+    EXPECT_EQ(kept.reports[0]["reason"], "closed while waiting for the re-plug");
+    EXPECT_FALSE(kept.reports[0].contains("library_error"));
+}
+
+TEST_F(RecordedRunTest, ClosedDuringTheLibraryCallIsWhatTheLibraryMadeOfIt) {
+    Gate repair;
+    FakeLibrary().repairGate = &repair;
+    rig.view.onClosing = [&] { repair.Open(); };
+    RepairRun& calling = Recorded();
+    calling.Start();
+    ASSERT_TRUE(rig.FinishRevert(calling));
+    ASSERT_TRUE(repair.AwaitVisitor());
+    calling.Stop();
+    ASSERT_EQ(kept.reports.size(), 1u);
+    EXPECT_EQ(kept.reports[0]["verdict"], "repaired");
+    EXPECT_EQ(kept.reports[0]["library_error"], 0);
+    EXPECT_TRUE(kept.reports[0]["phase_seconds"].contains("library"));
+}
+
 TEST_F(RepairRunTest, DestroyingARunUnderWayStopsIt) {
     Gate erase;
     rig.script.eraseGate = &erase;
